@@ -442,6 +442,7 @@ void TGridsController::HoldChoices()
     for (int i = 0; i < MaxShownVars; ++i)
         h.colourItems[size_t(i)] = viewer_.Action(QStringLiteral("cv%1").arg(i))->isVisible();
     h.colourItemsAll = viewer_.Action(Cmd::cvs)->isVisible();
+    h.colourItemsMovim = colourItemsMovim_;
     h.movimAttributes = viewer_.Action(Cmd::aAtributos2)->isChecked();
 }
 
@@ -467,6 +468,7 @@ void TGridsController::PutBackChoices(const TChoicesHeld& h)
     for (int i = 0; i < MaxShownVars; ++i)
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(h.colourItems[size_t(i)]);
     viewer_.Action(Cmd::cvs)->setVisible(h.colourItemsAll);
+    colourItemsMovim_ = h.colourItemsMovim;
     viewer_.Action(Cmd::aAtributos2)->setChecked(h.movimAttributes);
 }
 
@@ -702,6 +704,7 @@ void TGridsController::sagArcosDblClick()
     if (at != UserView().ShownVarList.end()) {
         const size_t n = static_cast<size_t>(at - UserView().ShownVarList.begin());
         UserView().VarColors[n] = Ranges::AjustaColor(UserView().ModePenColors[1], static_cast<int32_t>(n));
+        colourItemsMovim_ = false;
         viewer_.Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
     }
     viewer_.Action(Cmd::cvs)->setVisible(false);
@@ -768,7 +771,8 @@ void TGridsController::sagMovimDblClick()
     const size_t n = UserView().SelectedMovimVars.size();
     const size_t at = static_cast<size_t>(
         std::find(UserView().SelectedMovimVars.begin(), UserView().SelectedMovimVars.end(), text) - UserView().SelectedMovimVars.begin());
-    UserView().VarColors[at] = Ranges::AjustaColor(UserView().ModePenColors[CurrentMode()], static_cast<int32_t>(at));
+    UserView().MovimVarColors[at] = Ranges::AjustaColor(UserView().ModePenColors[CurrentMode()], static_cast<int32_t>(at));
+    colourItemsMovim_ = true;
     viewer_.Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(UserView().RangeItemMovim)]));
     viewer_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)

@@ -83,8 +83,12 @@ public:
     void AgregarItemMovim(int column);
     // The variable items follow their variables' maxima once new data are read.
     void RefreshVarItems();
-    // The variable menus tick the columns the view shows (none where nothing is chosen).
+    // The variable menus tick the columns the view shows (none where nothing is
+    // chosen), and the grids mark their titles.
     void TickChosenVariables();
+    // The titles of the columns the view shows marked in the mode's colour, as a
+    // pick marks them, every other title in its own colour.
+    void MarkShownTitles();
     // A complementary-data block just placed by its loader, into the link (or
     // movement) grid, with the street names, and the variable menus rebuilt.
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
@@ -110,6 +114,7 @@ public:
     // The items of colour of the variables shown together, one under each
     // (none where one variable is shown), titled by its column.
     void ShowColourItems(bool movements, const std::vector<std::string>& list);
+    bool colourItemsMovim_ = false; // the items of colour serve the movement variables
     // The classes of the link variable chosen in `view`, its top class just past
     // its maximum.
     void PrepareLinkClasses(TViewState& view);
@@ -164,6 +169,7 @@ public:
         std::vector<std::pair<TCommandId, bool>> on; // layer buttons pressed
         std::array<bool, MaxShownVars> colourItems{}; // the variables' colour items shown
         bool colourItemsAll = false;                  // and the item for all of them
+        bool colourItemsMovim = false;                // which list they colour
         bool movimAttributes = false;                 // "aAtributos2" ticked
     } choicesHeld_;
     void HoldChoices();

@@ -65,7 +65,8 @@ void TGridsController::ArcosRangeValues(TViewState& view)
     const int32_t c = view.RangeVarByMode[mode];
     if (!(c > 1 && c < NumColArcos))
         return;
-    if (view.RangeMode > 0 && sagArcos) {
+    // The grid marks the user's choice; an output's own copy leaves it alone.
+    if (view.RangeMode > 0 && sagArcos && &view == &UserView()) {
         for (int col = 0; col < sagArcos->ColCount(); ++col)
             sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
         const QColor modeColor(int(view.ModePenColors[mode] & 0xFF), int((view.ModePenColors[mode] >> 8) & 0xFF),
@@ -97,7 +98,7 @@ bool TGridsController::MovimRangeValues(TViewState& view)
     view.RangeMovimMin = view.RangeMovimMax = 0.0f;
     const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars) {
-        if (sagMovim) {
+        if (sagMovim && &view == &UserView()) {
             for (int col = 0; col < sagMovim->ColCount(); ++col)
                 sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
             const uint32_t mark = view.ModePenColors[1];
@@ -246,7 +247,7 @@ void TGridsController::ColoresClick(int tag)
     else if (tag == 21)
         target = &UserView().IntersectionBorderColor;
     else if (tag >= 100 && tag < 100 + MaxShownVars)
-        target = &UserView().VarColors[static_cast<size_t>(tag - 100)];
+        target = &(colourItemsMovim_ ? UserView().MovimVarColors : UserView().VarColors)[static_cast<size_t>(tag - 100)];
     if (!target)
         return;
     uint32_t color = *target;
@@ -354,6 +355,7 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
         return -1;
     };
     MoveChosenColumns(movements, now);
+    MarkShownTitles();
     // A grid sorted on a column of the data read before is sorted again on it,
     // by its title, with the data read now; its title gone, the sort is given up
     // (its mark would name a column holding other data, in no order).
@@ -391,6 +393,7 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
 
 void TGridsController::ShowColourItems(bool movements, const std::vector<std::string>& list)
 {
+    colourItemsMovim_ = movements;
     for (int i = 0; i < MaxShownVars; ++i)
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     viewer_.Action(Cmd::cvs)->setVisible(list.size() > 1);
@@ -419,11 +422,12 @@ void TGridsController::PrepareLinkClasses(TViewState& view)
 void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)
 {
     TViewState& view = UserView();
-    // A list of columns shown together keeps those still there, the link
-    // variables each with its colour; whether one went.
+    // A list of columns shown together keeps those still there, each with its
+    // colour (the list's own); whether one went.
+    std::array<uint32_t, MaxShownVars>& listColours = movements ? view.MovimVarColors : view.VarColors;
     const auto followList = [&](std::vector<std::string>& list) {
         std::vector<std::string> kept;
-        std::array<uint32_t, MaxShownVars> colours = view.VarColors;
+        std::array<uint32_t, MaxShownVars> colours = listColours;
         for (size_t i = 0; i < list.size(); ++i) {
             const std::string& text = list[i];
             int32_t c = 0;
@@ -431,13 +435,13 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
             const int32_t n = ec != std::errc() || end != text.data() + text.size() ? c : now(c);
             if (ec == std::errc() && end == text.data() + text.size() && n < 0)
                 continue;
-            if (!movements && i < colours.size())
-                colours[kept.size()] = view.VarColors[i];
+            if (i < colours.size())
+                colours[kept.size()] = listColours[i];
             kept.push_back(n == c ? text : std::to_string(n));
         }
         const bool shrank = kept.size() != list.size();
         list = std::move(kept);
-        view.VarColors = colours;
+        listColours = colours;
         return shrank;
     };
     // The columns last under the mouse, or given to a drawing mode, only point at a column.
@@ -473,11 +477,13 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
         }
     }
     // The variables shown together that are still there are shown, each under
-    // its item of colour; the variable whose classes colour the map gone, or
-    // every one of the list, the grid's choice is given up.
+    // its item of colour (while the items serve this list); the variable whose
+    // classes colour the map gone, or every one of the list, the grid's choice
+    // is given up.
     if (!shownGone && !(listed > 0 && list.empty())) {
         if (shrank) {
-            ShowColourItems(movements, list);
+            if (colourItemsMovim_ == movements)
+                ShowColourItems(movements, list);
             viewer_.RedrawMap();
         }
         return;
@@ -504,8 +510,10 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
         for (QAction* a : VarArcos->actions())
             a->setChecked(false);
     }
-    for (int i = 0; i < MaxShownVars; ++i)
-        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    viewer_.Action(Cmd::cvs)->setVisible(false);
+    if (colourItemsMovim_ == movements) {
+        for (int i = 0; i < MaxShownVars; ++i)
+            viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+        viewer_.Action(Cmd::cvs)->setVisible(false);
+    }
     viewer_.RedrawMap();
 }

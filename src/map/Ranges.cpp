@@ -102,7 +102,8 @@ void SetDefaults()
     UserView().ShownVarList.clear();
     UserView().SelectedMovimVars.clear();
     for (int i = 0; i < MaxShownVars; ++i)
-        UserView().VarColors[static_cast<size_t>(i)] = AjustaColor(UserView().ModePenColors[1], i);
+        UserView().VarColors[static_cast<size_t>(i)] = UserView().MovimVarColors[static_cast<size_t>(i)] =
+            AjustaColor(UserView().ModePenColors[1], i);
     UserView().DataLayerKind = 1;
     UserView().RangeSymbolSize = 15;
     UserView().ScaleFixed = false;

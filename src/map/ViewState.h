@@ -79,8 +79,11 @@ struct TViewState {
     // movement-grid columns chosen together, same form.
     std::vector<std::string> ShownVarList;
     std::vector<std::string> SelectedMovimVars;
-    // The colour of each link variable shown together.
+    // The colour of each link variable shown together, and of each movement
+    // variable chosen together: each list keeps its own, so that a column gone
+    // from one list leaves the other's colours as they are.
     std::array<uint32_t, MaxShownVars> VarColors{};
+    std::array<uint32_t, MaxShownVars> MovimVarColors{};
     // Legend text height target in pixels (10..100); the legends write their
     // values in the view's number format (NumFormat).
     int32_t RangeSymbolSize = 15;

@@ -84,6 +84,16 @@ inline std::string ColumnShown(TStringAlignGrid* grid, int col)
     return s;
 }
 
+// The titles the grid's title row marks with a colour of their own, joined by "|".
+inline std::string MarkedTitles(TStringAlignGrid* grid)
+{
+    std::string s;
+    for (int c = 0; c < grid->ColCount(); ++c)
+        if (grid->model()->headerData(c, Qt::Horizontal, Qt::BackgroundRole).isValid())
+            s += (s.empty() ? "" : "|") + grid->cell(c, 0);
+    return s;
+}
+
 } // namespace testutil
 
 // A main window of the test's own with a recorder of what the program says; a

@@ -59,6 +59,7 @@ inline const std::vector<TViewFieldChange>& ViewFieldChanges()
         {"ShownVarList", [](TViewState& v) { v.ShownVarList = {"2", "1"}; }},
         {"SelectedMovimVars", [](TViewState& v) { v.SelectedMovimVars = {"2", "1"}; }},
         {"VarColors", [](TViewState& v) { for (uint32_t& c : v.VarColors) c ^= 0x00FFFFFF; }},
+        {"MovimVarColors", [](TViewState& v) { for (uint32_t& c : v.MovimVarColors) c ^= 0x00FFFFFF; }},
         {"RangeSymbolSize", [](TViewState& v) { v.RangeSymbolSize = v.RangeSymbolSize == 40 ? 50 : 40; }},
         {"DataLayerKind", [](TViewState& v) { v.DataLayerKind = v.DataLayerKind % 5 + 1; }},
         {"ScaleFixed", [](TViewState& v) { v.ScaleFixed = !v.ScaleFixed; }},

@@ -290,6 +290,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
     legend.kind = TLegendRequest::Bars;
     legend.caption = cols.empty() ? std::string() : TitArcos[static_cast<size_t>(cols[0])];
     legend.count = static_cast<int>(cols.size());
+    legend.colours = u.VarColors;
     legend.BarScaleMax = BarScale(u, cols);
     const float scaleMax = legend.BarScaleMax;
     if (cols.size() >= 2) {
@@ -554,7 +555,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                     continue;
                 bool negative = false;
                 const int32_t w = Round(Ranges::BarWidth(v, scaleMax, z.PixsVol, negative));
-                SetBrush(img, negative || v > scaleMax ? u.ModeBrushColors[static_cast<size_t>(u.RangeMode)] : u.VarColors[j]);
+                SetBrush(img, negative || v > scaleMax ? u.ModeBrushColors[static_cast<size_t>(u.RangeMode)] : u.MovimVarColors[j]);
                 img.PolygonRectW(w, offset, e.from.x, e.from.y, e.to.x, e.to.y);
                 offset += w;
             }
@@ -577,7 +578,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 const int32_t step = QFontMetrics(small).height();
                 int32_t offset2 = 0;
                 for (size_t j = 0; j < nv; ++j) {
-                    img.FontColor = ReadableOnWhite(u.VarColors[j]);
+                    img.FontColor = ReadableOnWhite(u.MovimVarColors[j]);
                     const std::string pct = ZelUtils::Format("%.0f", 100.0 * e.values[j] / e.total) + "%";
                     img.LabelW(e.inner, a.BearingA, pct, e.code, offset2);
                     offset2 -= step;
@@ -593,6 +594,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
     legend.kind = TLegendRequest::Bars;
     legend.caption = JoinTitles(cols, true);
     legend.count = static_cast<int>(std::max<size_t>(nv, 1));
+    legend.colours = u.MovimVarColors;
     legend.BarScaleMax = scaleMax;
     return legend;
 }
@@ -656,7 +658,7 @@ QImage SymboloPicture(const TViewState& u, const TLegendRequest& bars)
         for (int i = 0; i < count; ++i) {
             const int top = height - r + 2 + i * (h + 2);
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(u.VarColors[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
+            p.setBrush(ToQColor(bars.colours[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
             p.drawRect(5, top, 55, h);
             if (static_cast<size_t>(i) < titles.size())
                 p.drawText(QRect(65, top, width - 66, h + 1), Qt::AlignLeft | Qt::AlignVCenter,

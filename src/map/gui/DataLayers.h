@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,8 @@ struct TLegendRequest {
     int count = 1;
     float BarScaleMax = 0.0f;
     bool BarsOverMax = false;
+    // The colour of each variable's bars, in the order of the caption's titles.
+    std::array<uint32_t, MaxShownVars> colours{};
 };
 
 // Link-grid columns of the chosen link variables (ShownVarList; the current

@@ -396,7 +396,7 @@ public:
     {
         const uint32_t colors[5] = {11823615u, 65535u, 3145645u, 15624315u, 10061943u};
         for (int i = 0; i < 5 && i < MaxShownVars; ++i)
-            view_.State.VarColors[static_cast<size_t>(i)] = colors[i];
+            view_.State.VarColors[static_cast<size_t>(i)] = view_.State.MovimVarColors[static_cast<size_t>(i)] = colors[i];
     }
 
     std::string AttributeTitle(bool movement) override

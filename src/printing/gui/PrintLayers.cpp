@@ -411,7 +411,8 @@ void PrintAtributos(QPainter& p, const TViewSnapshot& snapshot, const TPageCanva
         DataLayers::DrawAtributos(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         Legend(canvas, [&p, &snapshot, legend](const TPageCanvas& c) {
-            return PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, c);
+            return PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, c,
+                                &legend.colours);
         });
 }
 
@@ -485,7 +486,8 @@ void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanv
         });
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
         Legend(canvas, [&p, &snapshot, legend](const TPageCanvas& c) {
-            return PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, c);
+            return PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, c,
+                                &legend.colours);
         });
 }
 
@@ -557,7 +559,7 @@ void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canv
 // Legends
 
 QRect PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, int n, bool barForm, double scaleMax,
-                   const TPageCanvas& canvas)
+                   const TPageCanvas& canvas, const std::array<uint32_t, MaxShownVars>* colours)
 {
     const double F = Factor(u);
     const double P = u.PixsVol;
@@ -642,7 +644,7 @@ QRect PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption,
             // Line j from the bottom: the last caption lowest.
             const int index = n - 1 - j;
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(u.VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
+            p.setBrush(ToQColor((colours ? *colours : u.VarColors)[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
             p.drawRect(QRect(QPoint(Round(5 * F) + X0, Y0 + H - Round(cy * (j + 1.0))),
                              QPoint(Round(60 * F) + X0, Y0 + H - Round(cy * j + 2.0))));
             if (size_t(index) < titles.size())

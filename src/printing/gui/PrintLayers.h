@@ -13,6 +13,7 @@
 #include <QSize>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -85,9 +86,10 @@ double MapBarScale(const TPageCanvas& mapCanvas);
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
 // barForm draws the first bar of values over the scale maximum; the bars are
 // labelled in thirds of scaleMax, the scale the layer drew at.
-// Each legend gives the block it covers on the page.
+// Each legend gives the block it covers on the page. The caption lines' boxes
+// take `colours` (the link variables' VarColors when none).
 QRect PrintSymbolo(QPainter& canvas, const TViewState& view, const std::string& caption, int n, bool barForm, double scaleMax,
-                   const TPageCanvas& mapCanvas = {});
+                   const TPageCanvas& mapCanvas = {}, const std::array<uint32_t, MaxShownVars>* colours = nullptr);
 // Range legend of the classes of `table` (RangeTable when null) that can hold a
 // value, under the title.
 QRect PrintRangeLegend(QPainter& canvas, const TViewState& view, const std::string& title, const TPageCanvas& mapCanvas = {},

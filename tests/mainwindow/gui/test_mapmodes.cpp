@@ -1179,7 +1179,7 @@ TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
         };
         return 0.2126 * lin(qRed(p)) + 0.7152 * lin(qGreen(p)) + 0.0722 * lin(qBlue(p));
     };
-    const QRgb light = DisplayStyles::ToQColor(UserView().VarColors[0]).rgb();
+    const QRgb light = DisplayStyles::ToQColor(UserView().MovimVarColors[0]).rgb();
     ASSERT_GT(luminance(light), 0.8) << "the first colour is the pale one";
     int bars = 0, readable = 0;
     for (int y = 0; y < map.height(); ++y)
@@ -2259,6 +2259,9 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
             if (v->isChecked())
                 ticked.push_back(v->data().toInt());
         EXPECT_EQ(ticked, row.choicesKept || !row.opened ? std::vector<int>{5} : std::vector<int>{});
+        // And the grids mark the titles of what is shown.
+        EXPECT_EQ(testutil::MarkedTitles(viewer->sagArcos), row.choicesKept || !row.opened ? "Cap" : "");
+        EXPECT_EQ(testutil::MarkedTitles(movs), row.choicesKept || !row.opened ? "Fl.Sat" : "");
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         // The formula column: made again on the same network, computed on its data.
         EXPECT_EQ(NumUserVarMovim, row.choicesKept || !row.opened ? 1 : 0);
@@ -2381,6 +2384,10 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         bool movementFormula; // the movement column double-clicked is the formula one
         bool drop;            // opened again by a drop, else from "Abrir"
         std::vector<std::string> more{}; // link columns Ctrl+double-clicked after the first bars
+        // Then movement columns shown as bars at the link ends (Alt+double-click,
+        // with Ctrl after the first).
+        std::vector<std::string> movs{};
+        bool recent = false; // opened again from "Abrir Recientes"
     };
     const Row rows[] = {
         {"bars on a formula column, colour and movement on others", "Doble", "Cap", false, false},
@@ -2389,6 +2396,11 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         {"everything on columns still there", "Cap", "Cap", false, true},
         {"bars of three, the middle on a formula column", "Cap", "", false, false, {"Doble", "Long"}},
         {"bars of three, the last on a formula column", "Cap", "", false, true, {"Long", "Doble"}},
+        {"movement bars of three, the middle on a formula column", "Cap", "", false, false, {}, {"Fl.Sat", "Doble", "Pistas"}},
+        {"the same, from the recent networks", "Cap", "", false, false, {}, {"Fl.Sat", "Doble", "Pistas"}, true},
+        {"movement bars of two over link bars losing their middle", "Cap", "", false, true, {"Doble", "Long"},
+         {"Fl.Sat", "Pistas"}},
+        {"movement bars of two over link bars all gone", "Doble", "", false, false, {}, {"Fl.Sat", "Pistas"}},
     };
     const auto column = [](TStringAlignGrid* g, const std::string& title) {
         int c = g->ColCount() - 1;
@@ -2413,6 +2425,43 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
             if (const std::string title = viewer->sagArcos->cell(std::stoi(UserView().ShownVarList[i]), 0); title != "Doble")
                 s += title + "=" + viewer->Action(QStringLiteral("cv%1").arg(i))->text().toStdString() + ":" +
                      std::to_string(UserView().VarColors[i]) + " ";
+        return s;
+    };
+    // Each movement variable of the bars but the formula column's, with the colour
+    // of its row in the bar legend drawn (rows in the order chosen, the last lowest).
+    const auto movementBars = [&] {
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        const QImage legend = viewer->Scl->Picture();
+        std::vector<QRgb> rows; // bottom up
+        QRgb run = 0;
+        for (int y = legend.height() - 1; y >= 0 && rows.size() < UserView().SelectedMovimVars.size(); --y) {
+            const QRgb p = legend.pixel(30, y);
+            const bool ink = qAlpha(p) > 0 && (p & 0xFFFFFF) != 0 && (p & 0xFFFFFF) != 0xFFFFFF;
+            if (ink && p != run)
+                rows.push_back(p);
+            run = ink ? p : 0;
+        }
+        std::string s;
+        for (size_t i = 0; i < UserView().SelectedMovimVars.size() && i < rows.size(); ++i)
+            if (const std::string title = viewer->sagMovim->cell(std::stoi(UserView().SelectedMovimVars[i]), 0);
+                title != "Doble")
+                s += title + "=" + QColor(rows[rows.size() - 1 - i]).name().toStdString() + " ";
+        return s;
+    };
+    // The link variables of the bars with their colours, and the items of colour shown.
+    const auto linkColours = [&] {
+        std::string s;
+        for (size_t i = 0; i < UserView().ShownVarList.size(); ++i)
+            if (const std::string title = viewer->sagArcos->cell(std::stoi(UserView().ShownVarList[i]), 0); title != "Doble")
+                s += title + ":" + std::to_string(UserView().VarColors[i]) + " ";
+        return s;
+    };
+    const auto colourItems = [&](const std::string& except = "") {
+        std::string s;
+        for (int i = 0; i < MaxShownVars; ++i)
+            if (QAction* item = viewer->Action(QStringLiteral("cv%1").arg(i));
+                item->isVisible() && item->text().toStdString() != except)
+                s += item->text().toStdString() + "|";
         return s;
     };
     QMenu* colours = livemenus::Find(viewer, "tbColores")->menu();
@@ -2442,7 +2491,13 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         for (const std::string& title : row.more)
             doubleClick(viewer->sagArcos, viewer->tsArcos, column(viewer->sagArcos, title), Qt::ControlModifier);
         ASSERT_EQ(UserView().ShownVarList.size(), row.more.size() + 1);
-        const std::string together = shownTogether();
+        for (const std::string& title : row.movs)
+            doubleClick(movs, viewer->tsMovim, column(movs, title),
+                        &title == &row.movs.front() ? Qt::AltModifier : Qt::AltModifier | Qt::ControlModifier);
+        ASSERT_EQ(UserView().SelectedMovimVars.size(), row.movs.empty() ? 1 : row.movs.size());
+        const std::string together = shownTogether(), movementBarsBefore = row.movs.empty() ? "" : movementBars();
+        ASSERT_EQ(std::count(movementBarsBefore.begin(), movementBarsBefore.end(), '#'), row.movs.empty() ? 0 : 2);
+        const std::string linksBefore = linkColours(), itemsBefore = colourItems(TitMovim[size_t(column(movs, "Doble"))]);
         if (*row.colour) {
             emit colours->aboutToShow();
             for (QAction* v : colours->actions())
@@ -2452,7 +2507,18 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
             ASSERT_TRUE(viewer->Down(Cmd::tbColores));
         }
 
-        if (row.drop) {
+        if (row.recent) {
+            // The settings file lists the network, as a closing left it.
+            testutil::writeFile(tmp.file("Velmora0.INI"), "[File1]\r\nFileName=" + tmp.file("red.dat") + "\r\nFecha=2026\r\n");
+            viewer->Files().RebuildRecentMenus();
+            QAction* item = nullptr;
+            for (QAction* a : viewer->ArchivosRecientes->actions())
+                if (a->text() == QString::fromStdString(tmp.file("red.dat")))
+                    item = a;
+            ASSERT_NE(item, nullptr);
+            item->trigger();
+            std::filesystem::remove(tmp.file("Velmora0.INI"));
+        } else if (row.drop) {
             DropFile(tmp.file("red.dat"));
         } else {
             testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
@@ -2461,6 +2527,24 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         testutil::settle();
         livemenus::Find(viewer, "aRedibujar")->trigger();
         ASSERT_EQ(NumUserVarArcos, 0);
+        // The grids mark the titles of the variables shown still.
+        const bool linkKept = std::string(row.colour) != "Doble";
+        EXPECT_EQ(testutil::MarkedTitles(viewer->sagArcos),
+                  !row.more.empty()                ? "Long"
+                  : *row.colour                    ? (linkKept ? row.colour : "")
+                  : std::string(row.bars) == "Doble" ? ""
+                                                     : row.bars);
+        EXPECT_EQ(testutil::MarkedTitles(movs), !row.movs.empty()   ? row.movs.back()
+                                                : row.movementFormula ? ""
+                                                                      : movementTitle);
+        if (!row.movs.empty()) {
+            // Each bar keeps its colour, whichever list lost a column.
+            EXPECT_EQ(movementBars(), movementBarsBefore);
+            EXPECT_EQ(UserView().SelectedMovimVars.size(), row.movs.size() - (row.movs.size() == 3 ? 1 : 0));
+            EXPECT_EQ(linkColours(), linksBefore);
+            EXPECT_EQ(colourItems(), itemsBefore) << "the items colour the movement bars";
+            continue;
+        }
         if (!row.more.empty()) {
             EXPECT_EQ(shownTogether(), together);
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Long");
@@ -2468,7 +2552,6 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
             EXPECT_TRUE(viewer->Scl->isVisible());
             continue;
         }
-        const bool linkKept = std::string(row.colour) != "Doble";
         EXPECT_EQ(UserView().RangeName, linkKept ? row.colour : "null");
         EXPECT_EQ(viewer->Down(Cmd::tbColores), linkKept);
         EXPECT_EQ(viewer->sym->isVisible(), linkKept);

@@ -62,8 +62,8 @@ protected:
         Ranges::SetDefaults();
         UserView().RangeVarArcos = 4;
         UserView().ShownVarList = {"4"};
-        UserView().VarColors[0] = Blue;
-        UserView().VarColors[1] = Green;
+        UserView().VarColors[0] = UserView().MovimVarColors[0] = Blue;
+        UserView().VarColors[1] = UserView().MovimVarColors[1] = Green;
         UserView().RangeMax = 20.0f;
         UserView().PixsVol = 20;
         UserView().PixsCol = 5;
@@ -429,8 +429,8 @@ TEST_F(DataLayerTest, Legends)
     EXPECT_NEAR(column(one, 140), 10, 2);
 
     // Several variables: one row each below the bars, the last one at the bottom.
-    UserView().VarColors[0] = Blue;
-    UserView().VarColors[1] = Green;
+    bars.colours[0] = Blue;
+    bars.colours[1] = Green;
     bars.caption = "Uno/Dos";
     bars.count = 2;
     QImage two = DataLayers::SymboloPicture(UserView(), bars);

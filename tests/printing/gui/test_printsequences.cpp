@@ -1240,6 +1240,7 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
             EXPECT_EQ(ticked.join('|').toStdString(), "Doble");
             // The column shown is the one made again, with its values.
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Doble");
+            EXPECT_EQ(testutil::MarkedTitles(viewer->sagArcos), "Doble");
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
         }
 }
