@@ -1053,7 +1053,10 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
 // coordinates and the coordinates file cancelled, binary, a folder) leaves the
 // whole window as it was: with a network open (movements, junctions, its phase
 // window) every command, panel, title, grid, the map, its legends, the text and
-// the windows open; with none open, the empty window stays empty.
+// the windows open; with none open, the empty window stays empty. The network's
+// text edited before, the opening asked for from the menu, by a drop, from "Abrir
+// Recientes" (the file gone) or by the text window's reload, keeps its edits to be
+// undone with Ctrl+Z.
 TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
 {
     if (!std::filesystem::exists(testutil::realDataPath("berlin-center.dat")))
@@ -1385,4 +1388,3 @@ TEST_F(MainWindow, BatchPrintingLeavesHiddenLinksOut)
     const int hidden = points("OcultaSeleccion=1\r\nAnulaSeleccion=1\r\n");
     EXPECT_GE(shown - hidden, 4 * Network.LinkCount) << shown << " " << hidden;
 }
-
