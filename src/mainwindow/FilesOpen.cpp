@@ -658,9 +658,11 @@ bool TFilesController::OpenPalvonDat()
     Network.Options.UtmZone = ProgramOptions().UtmZone();
     Network.Options.UtmHemisphere = ProgramOptions().Hemisphere();
     const std::unique_ptr<PalvonRead::TReadAhead> readAhead = std::move(takenUp_);
+    // The text of the window read again: the reader inserts the include files into
+    // it, which a refusal takes out again (a copy shares the lines, it costs none).
+    const TTextLines textAsIs = earlierOpening_ || readAhead ? TTextLines() : FrmDat->Lines();
     bool ok = readAhead ? readAhead->Install(Services(), readSettings_)
                         : PalvonRead::ReadNetwork(FrmDat->Lines(), readSettings_);
-    FrmDat->LinesChanged();
     const std::string earlierCoordinates = CoordinatesFileName;
     if (ok) {
         // Positions moved on the map are kept for this network only, beside it;
@@ -684,6 +686,9 @@ bool TFilesController::OpenPalvonDat()
     if (!ok) {
         CoordinatesFileName = earlierCoordinates;
         earlier.Restore();
+        // The editor still shows the text as it was, its undo history whole.
+        if (!earlierOpening_ && !readAhead)
+            FrmDat->Lines() = textAsIs;
         RestoreEarlierOpening();
         Services().SetLengthScaleEdit(Network.LengthScale);
         wait.Restore();
@@ -704,6 +709,7 @@ bool TFilesController::OpenPalvonDat()
     if (byUser)
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
+    FrmDat->LinesChanged();
     tracesRead_.clear(); // the courses read onto the network before are gone with it
     LinkOrderSet = false; // so is the drawing order read for its links
     FrmDat->MarkAsRead();

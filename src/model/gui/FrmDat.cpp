@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -22,6 +23,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 
 TFrmDat* FrmDat = nullptr;
@@ -187,7 +189,9 @@ void TFrmDat::MakeControls()
 
     connect(tbSaveDat, &QToolButton::clicked, this, &TFrmDat::tbSaveDatClick);
     connect(tbReload, &QToolButton::clicked, this, &TFrmDat::tbReloadClick);
-    connect(mmDat->document(), &QTextDocument::contentsChange, this, [this](int, int, int) {
+    // The editor's, whichever document it shows (a refused opening gives the
+    // earlier one back).
+    connect(mmDat, &QPlainTextEdit::textChanged, this, [this] {
         if (!updating_)
             editorDirty_ = true;
     });
@@ -263,6 +267,8 @@ bool TFrmDat::ChangedOnDisk(const std::string& path) const
 
 void TFrmDat::MarkAsRead() { asRead_ = Lines(); }
 
+void TFrmDat::DocumentDeleter::operator()(QTextDocument* document) const { delete document; }
+
 TFrmDat::Held TFrmDat::Take()
 {
     Held h;
@@ -277,6 +283,28 @@ TFrmDat::Held TFrmDat::Take()
     h.stamp = stamp_;
     lines_.clear();
     asRead_.clear();
+    if (mmDat) {
+        // The document, with its undo history, waits aside; the editor goes on
+        // with an empty one for the text tried.
+        const QTextCursor c = mmDat->textCursor();
+        h.cursor = c.position();
+        h.anchor = c.anchor();
+        h.scrollX = mmDat->horizontalScrollBar()->value();
+        h.scrollY = mmDat->verticalScrollBar()->value();
+        h.shown = shown_;
+        h.stale = editorStale_;
+        QTextDocument* document = mmDat->document();
+        updating_ = true;
+        document->setParent(nullptr);
+        h.document.reset(document);
+        mmDat->setDocument(nullptr);
+        mmDat->document()->setDefaultFont(mmDat->font());
+        updating_ = false;
+        mmDat->document()->setModified(h.modified);
+        shown_ = lines_.Revision();
+        editorStale_ = false;
+    }
+    editorDirty_ = false;
     return h;
 }
 
@@ -286,8 +314,33 @@ void TFrmDat::PutBack(Held&& held)
     asRead_ = std::move(held.asRead);
     utf8_ = held.utf8;
     editorDirty_ = false;
-    shown_ = 0; // the lines put back may carry the revision the editor last showed
-    ShowLines();
+    if (held.document && mmDat) {
+        // The editor shows its own document again: what the user typed before
+        // the opening is undone as if nothing had come between.
+        QPointer<QTextDocument> tried = mmDat->document();
+        QTextDocument* document = held.document.release();
+        document->setParent(mmDat);
+        updating_ = true;
+        mmDat->setDocument(document);
+        updating_ = false;
+        if (tried && tried != document)
+            delete tried.data();
+        shown_ = held.shown;
+        editorStale_ = held.stale;
+        if (editorStale_ && isVisible())
+            ShowLines(true);
+        QTextCursor c(document);
+        const int last = document->characterCount() - 1;
+        c.setPosition(std::clamp(held.anchor, 0, last));
+        c.setPosition(std::clamp(held.cursor, 0, last), QTextCursor::KeepAnchor);
+        mmDat->setTextCursor(c);
+        mmDat->horizontalScrollBar()->setValue(held.scrollX);
+        mmDat->verticalScrollBar()->setValue(held.scrollY);
+        PlaceRuler();
+    } else {
+        shown_ = 0; // the lines put back may carry the revision the editor last showed
+        ShowLines();
+    }
     SetModified(held.modified);
     setWindowTitle(held.title);
     fileName_ = held.fileName;

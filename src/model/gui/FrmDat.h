@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -16,6 +17,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QStatusBar;
+class QTextDocument;
 class QToolButton;
 class QWidget;
 
@@ -63,7 +65,12 @@ public:
     void MarkAsRead();
 
     // The whole state of the window (text, edits, names), moved out while another
-    // network's text is tried and put back when that one is refused.
+    // network's text is tried and put back when that one is refused. The editor's
+    // document goes with it: put back, the user's edits are undone and redone as
+    // before, and the cursor stands where it stood.
+    struct DocumentDeleter {
+        void operator()(QTextDocument* document) const;
+    };
     struct Held {
         TTextLines lines, asRead;
         bool utf8 = true;
@@ -73,6 +80,10 @@ public:
         QString savedName;
         std::string stampPath;
         struct stat stamp {};
+        std::unique_ptr<QTextDocument, DocumentDeleter> document; // null while the window had no editor
+        uint64_t shown = 0;
+        bool stale = false;
+        int cursor = 0, anchor = 0, scrollX = 0, scrollY = 0;
     };
     Held Take();
     void PutBack(Held&& held);

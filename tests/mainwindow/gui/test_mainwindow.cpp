@@ -55,6 +55,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QToolButton>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -1051,7 +1053,10 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
 // coordinates and the coordinates file cancelled, binary, a folder) leaves the
 // whole window as it was: with a network open (movements, junctions, its phase
 // window) every command, panel, title, grid, the map, its legends, the text and
-// the windows open; with none open, the empty window stays empty.
+// the windows open; with none open, the empty window stays empty. The network's
+// text edited before, the opening asked for from the menu, by a drop, from "Abrir
+// Recientes" (the file gone) or by the text window's reload, keeps its edits to be
+// undone with Ctrl+Z.
 TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
 {
     if (!std::filesystem::exists(testutil::realDataPath("berlin-center.dat")))
@@ -1071,23 +1076,47 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
     std::filesystem::create_directories(tmp.path() / "r" / "carpeta.dat");
     const std::string counts = Copy(testutil::realDataPath("chicago-sketch-counts.dat"), "r", "conteos.dat");
     testutil::writeFile(tmp.file("r/conteos2.dat"), "\r\n" + testutil::readFile(counts)); // after a blank line
+    // The text cursor shown steadily: the pictures of the text window compared do
+    // not depend on when the cursor blinked.
+    struct SteadyCursor {
+        const int flash = QApplication::cursorFlashTime();
+        SteadyCursor() { QApplication::setCursorFlashTime(0); }
+        ~SteadyCursor() { QApplication::setCursorFlashTime(flash); }
+    } steady;
+    // A file of links that takes a network over capacity, for a text that names it
+    // as an include (the reader inserts it before it finds too many links).
+    const std::string berlinText = testutil::readFile(berlin);
+    const size_t links = berlinText.find("\n33333") + 7;
+    testutil::writeFile(tmp.file("c/ligas.dat"), berlinText.substr(links + 1, berlinText.find("\n99999", links) - links));
+    // How the user asks for the opening: the menu, a drop, "Abrir Recientes", the
+    // text window's "Recarga" (its save question answered "No", or "Sí" and the
+    // save dialog cancelled).
+    enum class Via { Menu, Drop, Recent, Reload, ReloadCancelled };
     struct Refusal {
         const char* name;
         std::string file;
         bool ahead = false; // named on the command line: read while the window is made
+        Via via = Via::Menu;
+        bool asked = true; // the text edited is asked about before the read
     };
     const Refusal rows[] = {{"sobre capacidad", berlin},
                             {"sobre capacidad, leída de antemano", berlin, true},
+                            {"sobre capacidad, soltada", berlin, false, Via::Drop},
                             {"cortada", tmp.file("r/cortada.dat")},
                             {"sin coordenadas", tmp.file("r/sincoord.dat")},
-                            {"binaria", tmp.file("r/binario.dat")},
-                            {"carpeta", tmp.file("r/carpeta.dat")},
+                            {"binaria", tmp.file("r/binario.dat"), false, Via::Menu, false},
+                            {"carpeta", tmp.file("r/carpeta.dat"), false, Via::Drop, false},
                             {"conteos", counts},
-                            {"conteos tras una línea en blanco", tmp.file("r/conteos2.dat")}};
+                            {"conteos tras una línea en blanco", tmp.file("r/conteos2.dat")},
+                            {"reciente que ya no existe", tmp.file("r/ya_no.dat"), false, Via::Recent, false},
+                            {"recarga sobre capacidad", chicago, false, Via::Reload, false},
+                            {"recarga sin grabar", chicago, false, Via::ReloadCancelled, false}};
     for (const Refusal& row : rows)
         for (const bool open : {false, true}) {
             if (open && row.ahead)
                 continue; // only the program's first opening is read ahead
+            if (!open && (row.via == Via::Reload || row.via == Via::ReloadCancelled))
+                continue; // the text of a network open is read again
             SCOPED_TRACE(std::string(row.name) + (open ? ", con chicago abierta" : ", sin red"));
             // Each kind from a window just made, as a new program shows it.
             ViewerFixture::TearDown();
@@ -1099,10 +1128,14 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
             }
             DatFileName.clear();
             viewer->show();
+            if (row.via == Via::Recent) // a recent network deleted since
+                testutil::writeFile(tmp.file("Velmora0.INI"), "[YaNo]\r\nFileName=" + row.file + "\r\nFecha=2026\r\n");
+            std::vector<std::string> asRead;
             if (open) {
                 // Chicago with its phase window open and its links coloured by capacity.
                 Open(chicago);
                 ASSERT_EQ(DatFileName, "chicago.dat");
+                asRead = FrmDat->Lines().ToVector();
                 QTest::mouseMove(viewer->img, QPoint(60, 50)); // the pointer's place in the panels
                 ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"),
                                              "Visualizacion"));
@@ -1113,15 +1146,48 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
                     if (v->isEnabled() && v->data().toInt() == 5)
                         v->trigger();
                 ASSERT_EQ(UserView().RangeName, "Cap");
+                // Its text edited in the text window: a note typed above its first
+                // line, or for the reload a line naming the links file at the head
+                // of its links.
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+                ASSERT_TRUE(FrmDat->isVisible());
+                QTest::mouseClick(FrmDat->mmDat->viewport(), Qt::LeftButton); // the user clicks into the text
+                QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+                if (row.via == Via::Reload)
+                    while (FrmDat->mmDat->textCursor().block().text() != QStringLiteral("33333"))
+                        QTest::keyClick(FrmDat->mmDat, Qt::Key_Down);
+                QTest::keyClick(FrmDat->mmDat, Qt::Key_End);
+                QTest::keyClick(FrmDat->mmDat, Qt::Key_Return);
+                QTest::keyClicks(FrmDat->mmDat, row.via == Via::Reload ? "$         ligas.dat" : "* nota del usuario");
+                ASSERT_TRUE(FrmDat->IsModified());
             }
+            viewer->Files().RebuildRecentMenus(); // as the settings file stands
             windowsnapshot::Take(viewer); // the map drawn afresh once: what a window on show has
-            const windowsnapshot::TSnapshot before = windowsnapshot::Take(viewer);
+            windowsnapshot::TSnapshot before = windowsnapshot::Take(viewer);
             std::optional<RecordingServices> ui;
             ui.emplace();
+            std::optional<BoxAnswers> no;
+            if (open && row.asked)
+                no.emplace(std::vector<int>{Qt::Key_N}); // not saved: "No" lets the opening go on
+            const bool inTextWindow = row.via == Via::Reload || row.via == Via::ReloadCancelled;
+            if (open && !inTextWindow) {
+                viewer->activateWindow(); // the main window's menus are used
+                EXPECT_TRUE(QTest::qWaitForWindowActive(viewer));
+            }
             if (row.ahead)
                 ReadAhead(row.file);
-            if (row.file.find("carpeta") != std::string::npos) {
+            if (row.via == Via::Drop) {
                 Drop({QString::fromStdString(row.file)});
+            } else if (row.via == Via::Recent) {
+                for (QAction* a : viewer->ArchivosRecientes->actions()) {
+                    if (a->text() == QString::fromStdString(row.file))
+                        a->trigger();
+                }
+            } else if (row.via == Via::Reload || row.via == Via::ReloadCancelled) {
+                ui->answerYes = row.via == Via::ReloadCancelled;
+                if (ui->answerYes)
+                    testutil::CancelFileDialog(FrmDat);
+                QTest::mouseClick(FrmDat->tbReload, Qt::LeftButton);
             } else {
                 testutil::AnswerFileDialog(viewer, row.file);
                 if (row.file.find("sincoord") != std::string::npos)
@@ -1129,17 +1195,34 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
                 EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
             }
             testutil::settle();
-            EXPECT_FALSE(ui->messages.empty());
+            no.reset();
+            if (open) {
+                FrmDat->activateWindow(); // the user goes back to the text
+                EXPECT_TRUE(QTest::qWaitForWindowActive(FrmDat));
+            }
+            if (row.via != Via::ReloadCancelled) {
+                EXPECT_FALSE(ui->messages.empty());
+            }
             if (row.file.find("conteos") != std::string::npos) { // said for what it is, not as a network over capacity
                 EXPECT_TRUE(!ui->messages.empty() && ui->messages.front().find("archivo de conteos") != std::string::npos &&
                             ui->messages.front().find("capacidad") == std::string::npos);
             }
-            EXPECT_EQ(windowsnapshot::Differences(before, windowsnapshot::Take(viewer)), "");
+            windowsnapshot::TSnapshot after = windowsnapshot::Take(viewer);
+            if (row.via == Via::Recent) // the entry of the file gone is taken out of the list
+                for (windowsnapshot::TSnapshot* shot : {&before, &after})
+                    std::erase_if(*shot, [&](const auto& kv) { return kv.first.find(row.file) != std::string::npos; });
+            EXPECT_EQ(windowsnapshot::Differences(before, after), "");
             EXPECT_EQ(Network.Loaded, open ? 1 : 0);
             EXPECT_EQ(DatFileName, open ? "chicago.dat" : "");
             ui.reset(); // what comes next goes to the window
             if (!open)
                 continue;
+            // The edit is undone as the user undoes it, and the text is as read.
+            EXPECT_TRUE(FrmDat->IsModified());
+            for (int k = 0; k < 40 && FrmDat->mmDat->document()->isUndoAvailable(); ++k)
+                QTest::keyClick(FrmDat->mmDat, Qt::Key_Z, Qt::ControlModifier);
+            EXPECT_FALSE(FrmDat->IsModified());
+            EXPECT_EQ(FrmDat->Lines(), asRead);
             FrmFases->close();
             // The panels given back go on as usual: the pointer, the map's proportions...
             QTest::mouseMove(viewer->img, QPoint(40, 30));
