@@ -10,6 +10,7 @@
 #include "map/Ranges.h"
 #include "map/gui/DlgSize.h"
 #include "model/gui/FrmDat.h"
+#include "platform/IniFile.h"
 
 #include "export/GeoWriters.h"
 #include "model/FileUtils.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMenu>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
@@ -119,6 +121,10 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
         splash->repaint();
         QApplication::processEvents();
     }
+    // The file dialogs remember their folders and history in the program's
+    // settings folder, not in a file of the user's home the user never chose.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(TIniFile::SettingsFolder()));
     auto* viewer = new TPalvonViewer();
     viewer->setAttribute(Qt::WA_DeleteOnClose, false);
     viewer->SetSplash(splash);

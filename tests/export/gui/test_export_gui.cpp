@@ -1075,6 +1075,9 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
         fs::remove(tmp.path() / file);
     }
     viewer->Printing().PreviewWindow().close();
+    // The dialogs remember their folders in the settings folder, not in a file of
+    // the user's home.
+    EXPECT_TRUE(fs::exists(tmp.path() / "QtProject.conf"));
 }
 
 // The options' "Generar archivos UTM" writes the coordinates' and each layer's UTM
