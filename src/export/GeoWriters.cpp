@@ -264,15 +264,30 @@ bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY)
         if (node.X != UnsetLow)
             text += Format(nodeFormat, node.Number, node.X + offsetX, node.Y + offsetY) + CrLf;
     }
+    // The files belong together: all or none replace the earlier ones, and a
+    // failure is said once.
+    const std::vector<std::string> names = UtmFileNames(folder);
+    std::vector<std::pair<std::string, std::string>> set;
+    set.emplace_back(names.front(), text);
+    for (int layer = 1; layer <= LayerCount(); ++layer)
+        set.emplace_back(names[static_cast<size_t>(layer)],
+                         LayerText(layer, TPointText::UtmShifted, true, offsetX, offsetY));
+    // The names are made up here: a link put under one is not followed.
+    const SafeFile::TProgramNamed ownNames;
+    std::string failed, why;
+    if (SafeFile::WriteSet(set, failed, why))
+        return true;
+    Services().ShowMessage(FileUtils::WriteFailure(failed, why));
+    return false;
+}
+
+std::vector<std::string> UtmFileNames(const std::string& folder)
+{
     const std::filesystem::path dir(folder);
-    if (!Save((dir / "T55555_UTM_.DAT").string(), text))
-        return false;
-    for (int layer = 1; layer <= LayerCount(); ++layer) {
-        std::string name = Format("SOLERA%d_UTM_.DAT", layer);
-        if (!Save((dir / name).string(), LayerText(layer, TPointText::UtmShifted, true, offsetX, offsetY)))
-            return false;
-    }
-    return true;
+    std::vector<std::string> names = {(dir / "T55555_UTM_.DAT").string()};
+    for (int layer = 1; layer <= LayerCount(); ++layer)
+        names.push_back((dir / Format("SOLERA%d_UTM_.DAT", layer)).string());
+    return names;
 }
 
 bool WriteSigFile(const std::string& path)

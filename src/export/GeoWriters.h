@@ -37,8 +37,11 @@ bool WriteGeoLayer(int layer, const std::string& path);
 // "T55555_UTM_.DAT" (zone centroids "C%4d", nodes "%5d", or "C%9d" / "%10d" with
 // DUTCH, then "%15.5f%15.5f") and one "SOLERA%d_UTM_.DAT" per background layer,
 // in folder, every coordinate shifted by the offsets (metres). Every polyline with
-// at least one point is written, the deleted ones included.
+// at least one point is written, the deleted ones included. All or none replace
+// the earlier files; a failure is said once (in Spanish).
 bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY);
+// The files WriteUtmFiles writes in folder, the coordinates' first.
+std::vector<std::string> UtmFileNames(const std::string& folder);
 
 // The shape-point file: one line per link in record order, "%d,%d,%d" (A, B, n)
 // then ",%.5f,%.5f" per point.

@@ -5,7 +5,6 @@
 #include "mainwindow/PalvonViewer.h"
 #include "export/GeoWriters.h"
 #include "export/gui/ExportDialogs.h"
-#include "model/FileUtils.h"
 #include "model/ComplementaryData.h"
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
@@ -19,7 +18,6 @@
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QMenu>
-#include <QMessageBox>
 #include <QToolBar>
 
 #include <filesystem>
@@ -331,11 +329,8 @@ void TFilesController::GrabarSIGClick()
         TWaitCursor wait;
         ok = KDVlib::WriteSigFile(name);
     }
-    if (!ok) {
-        QMessageBox::warning(viewer_.DialogParent(), QStringLiteral("Grabar SIG"),
-                             QString::fromStdString(FileUtils::WriteFailure(name)));
-        return;
-    }
+    if (!ok)
+        return; // the writer said why, once; the shapes stay unsaved
     SigFileName = name;
     viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
 }

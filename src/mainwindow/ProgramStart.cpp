@@ -10,23 +10,29 @@
 #include "map/Ranges.h"
 #include "map/gui/DlgSize.h"
 #include "model/gui/FrmDat.h"
+#include "platform/IniFile.h"
 
 #include "export/GeoWriters.h"
+#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "printing/Net2Print.h"
 #include "printing/ReportWriter.h"
 #include "printing/ZelPrinter.h"
+#include "widgets/ReplaceQuestion.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QMenu>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <cstdio>
+#include <filesystem>
 
 TDlgSize* DlgSize = nullptr;
 TFrmFases* FrmFases = nullptr;
@@ -115,6 +121,10 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
         splash->repaint();
         QApplication::processEvents();
     }
+    // The file dialogs remember their folders and history in the program's
+    // settings folder, not in a file of the user's home the user never chose.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(TIniFile::SettingsFolder()));
     auto* viewer = new TPalvonViewer();
     viewer->setAttribute(Qt::WA_DeleteOnClose, false);
     viewer->SetSplash(splash);
@@ -180,10 +190,27 @@ TDlgCfg& DlgCfg()
         auto* options = new TDlgCfg(viewer);
         // The geographic buttons write the UTM files of the network and its layers.
         options->Hooks.WriteGeo = [] {
-            // Shifts are given in kilometres.
-            if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, ProgramOptions().ShiftHorzKm() * 1000.0,
-                                       ProgramOptions().ShiftVertKm() * 1000.0))
-                Services().ShowMessage("No se pudieron escribir los archivos UTM.");
+            // The names are made up beside the network: a set that cannot be
+            // written whole is said before any question, and files already there
+            // (the user may have edited them) are replaced only on a yes.
+            const std::string folder = DatDir.empty() ? "." : DatDir;
+            std::vector<std::string> files;
+            {
+                const SafeFile::TProgramNamed ownNames; // a link under a name is not followed
+                for (const std::string& file : KDVlib::UtmFileNames(folder)) {
+                    if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
+                        Services().ShowMessage(FileUtils::WriteFailure(file, why));
+                        return;
+                    }
+                    std::error_code ec;
+                    files.push_back(std::filesystem::absolute(file, ec).lexically_normal().string());
+                }
+            }
+            if (!MayReplaceBeside({}, files))
+                return;
+            // Shifts are given in kilometres. A failed write is said once, by the writer.
+            KDVlib::WriteUtmFiles(folder, ProgramOptions().ShiftHorzKm() * 1000.0,
+                                  ProgramOptions().ShiftVertKm() * 1000.0);
         };
         return options;
     });

@@ -512,7 +512,7 @@ bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std
 {
     std::vector<TTarget> targets(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
-        why = Prepare(files[i].first, targets[i]);
+        why = PrepareFor(files[i].first, targets[i], false);
         if (!why.empty()) {
             failedPath = files[i].first;
             return false;

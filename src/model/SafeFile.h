@@ -141,6 +141,7 @@ bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTa
 
 // Writes several files that belong together (name, bytes): all are written aside
 // first and swapped in by ReplaceSet, so that a failure leaves the earlier set whole.
+// Under a TProgramNamed, a link under a name refuses the set as Write refuses it.
 bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
               std::string& why);
 

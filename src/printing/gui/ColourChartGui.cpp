@@ -5,6 +5,7 @@
 #include "map/ViewSnapshot.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -25,11 +26,17 @@
 
 void TBatchPrintController::ImprimirColores1Click()
 {
-    const QString name = QFileDialog::getSaveFileName(window_.DialogParent(), QStringLiteral("Cuadro de colores"),
-                                                      QStringLiteral("colores.emf"),
-                                                      QStringLiteral("Metarchivo [*.emf] (*.emf)"));
-    if (name.isEmpty())
+    // A name typed without extension is the chart's metafile under it, as the
+    // filter says; the overwrite question is the user's choice in the options.
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Cuadro de colores"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("emf"));
+    dialog.setNameFilter(QStringLiteral("Metarchivo [*.emf] (*.emf)"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
+    dialog.selectFile(QStringLiteral("colores.emf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    const QString name = dialog.selectedFiles().front();
     TWaitCursor wait;
     const QSize page = PrinterPageSize();
     // The chart has a window of its own: the map's view window is left as it was.

@@ -34,6 +34,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QRadioButton>
 #include <QTest>
@@ -1066,7 +1069,7 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
 
 // A name typed without an extension is saved under the extension of the format
 // chosen in the dialog's list, in that format: the preview's save and "Exportar
-// datos" of the link grid, read back by python's zipfile and ogrinfo.
+// datos" of the link grid and the colour chart, read back by python and ogrinfo.
 TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
@@ -1080,6 +1083,8 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
         {save, 4, "mapa.shp", "ogrinfo -ro -al -so ", "Feature Count: 76"},
         {save, 2, "mapa.dxf", "head -c 9 ", "  0\r\nSECT"},
         {save, 5, "mapa.gif", "head -c 6 ", "GIF8"},
+        {livemenus::Find(viewer, "ImprimirColores1"), -1, "cuadro.emf",
+         "/usr/bin/python3 -c 'import sys; print(open(sys.argv[1], \"rb\").read(4) == b\"\\x01\\0\\0\\0\")' ", "True"},
         {livemenus::Find(viewer, "ExportarArcos"), 1, "datos.tab",
          "/usr/bin/python3 -c 'import sys, csv; print(len(next(csv.reader(open(sys.argv[1]), delimiter=\"\\t\"))) > 5)' ",
          "True"},
@@ -1090,14 +1095,111 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
         testutil::AnswerFileDialog(viewer, typed.string(), filter);
         command->trigger();
         testutil::settle();
-        EXPECT_FALSE(fs::exists(typed.string() + ".emf"));
+        if (fs::path(file).extension() != ".emf") {
+            EXPECT_FALSE(fs::exists(typed.string() + ".emf"));
+        }
         EXPECT_FALSE(fs::exists(typed.string() + ".csv"));
+        EXPECT_FALSE(fs::exists(typed));
         ASSERT_TRUE(fs::exists(tmp.path() / file));
         const std::string read = Shell(reader + "'" + (tmp.path() / file).string() + "' 2>&1");
         EXPECT_NE(read.find(says), std::string::npos) << read;
         fs::remove(tmp.path() / file);
     }
     viewer->Printing().PreviewWindow().close();
+    // The dialogs remember their folders in the settings folder, not in a file of
+    // the user's home.
+    EXPECT_TRUE(fs::exists(tmp.path() / "QtProject.conf"));
+}
+
+// The options' "Generar archivos UTM" writes the coordinates' and each layer's UTM
+// file under names it makes up beside the network: files there are replaced only
+// on a yes to one question naming them, and "No" writes none; a member that
+// cannot be replaced (read-only, a link) refuses the whole set, said once, before
+// any question. What is written is read back by python.
+TEST_F(ExportGui, UtmFilesBesideTheNetworkAreReplacedOnlyOnAYesAndWhole)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    const fs::path dir = fs::path(Copy("siouxfalls.dat", "utm")).parent_path();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon((dir / "siouxfalls.dat").string()));
+    fs::copy_file(testutil::dataPath("layer_kerbs.geo"), dir / "bordes.geo");
+    viewer->Files().ChooseOpenFiles = [&](const QString&, const QString&, bool) {
+        return QStringList{QString::fromStdString((dir / "bordes.geo").string())};
+    };
+    {
+        RecordingServices quiet;
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenSolera"));
+    }
+    viewer->Files().ChooseOpenFiles = nullptr;
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    const std::vector<std::string> set = {(dir / "T55555_UTM_.DAT").string(), (dir / "SOLERA1_UTM_.DAT").string()};
+    const std::string victim = (dir / "victima.txt").string();
+    enum Kind { User, ReadOnly, Link };
+    // {files of the set there (by index, how), answer, written, refusal said}
+    const std::vector<std::tuple<std::vector<std::pair<int, Kind>>, bool, bool, std::string>> rows = {
+        {{}, false, true, ""},
+        {{{1, User}}, false, false, ""},
+        {{{0, User}, {1, User}}, true, true, ""},
+        {{{0, ReadOnly}, {1, User}}, true, false, set[0]},
+        {{{1, Link}}, true, false, "enlace simbólico"},
+    };
+    for (const auto& [there, yes, written, refusal] : rows) {
+        SCOPED_TRACE(std::to_string(there.size()) + (yes ? " yes" : " no") + refusal);
+        for (const std::string& f : set) {
+            if (fs::exists(f))
+                fs::permissions(f, fs::perms(0644));
+            fs::remove(f);
+        }
+        testutil::writeFile(victim, "del usuario");
+        for (const auto& [i, kind] : there) {
+            if (kind == Link)
+                fs::create_symlink(victim, set[size_t(i)]);
+            else
+                testutil::writeFile(set[size_t(i)], "del usuario");
+            if (kind == ReadOnly)
+                fs::permissions(set[size_t(i)], fs::perms(0444));
+        }
+        RecordingServices ui;
+        ui.answerYes = yes;
+        livemenus::WhenModalShown(viewer, [](QWidget* w) {
+            auto* options = qobject_cast<TDlgCfg*>(w);
+            ASSERT_NE(options, nullptr);
+            QTabWidget* pages = options->CfgPaginas;
+            const int page = pages->indexOf(options->sbWriteGeo->parentWidget()->parentWidget());
+            ASSERT_GE(page, 0);
+            QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
+            QTest::mouseClick(options->sbWriteGeo, Qt::LeftButton);
+            options->reject();
+        });
+        livemenus::Find(viewer, "Options1")->trigger();
+        testutil::settle();
+        ASSERT_EQ(ui.messages.size(), refusal.empty() ? 0u : 1u) << ui.messages.front();
+        if (!refusal.empty()) {
+            EXPECT_NE(ui.messages[0].find(refusal), std::string::npos) << ui.messages[0];
+        }
+        // One question, naming every file there, when there is one to replace.
+        const bool asks = !there.empty() && refusal.empty();
+        ASSERT_EQ(ui.questions.size(), asks ? 1u : 0u);
+        for (const auto& [i, kind] : asks ? there : std::vector<std::pair<int, Kind>>())
+            EXPECT_NE(ui.questions[0].find(set[size_t(i)]), std::string::npos) << ui.questions[0];
+        EXPECT_EQ(testutil::readFile(victim), "del usuario");
+        for (size_t i = 0; i < set.size(); ++i) {
+            const bool wasThere = std::any_of(there.begin(), there.end(), [&](const auto& t) { return t.first == int(i); });
+            if (!written) {
+                EXPECT_EQ(fs::exists(set[i]), wasThere) << set[i];
+                continue;
+            }
+            // Nodes "%5d" and zone centroids "C%4d", then the X and Y of 15 columns;
+            // the layer's polylines "id,n" then n points.
+            const std::string read = Shell(
+                "/usr/bin/python3 -c 'import sys; L = open(sys.argv[1]).read().splitlines(); "
+                "print(len(L), all(len(l) == 35 for l in L) if sys.argv[2] == \"0\" else "
+                "all(len(l.split(\",\")) == 2 + 2 * int(l.split(\",\")[1]) for l in L))' '" +
+                set[i] + "' " + std::to_string(i));
+            EXPECT_EQ(read, i == 0 ? "48 True\n" : "3 True\n") << set[i];
+        }
+    }
 }
 
 // The exports that write a set of files under the name given (the shapefile's

@@ -1680,6 +1680,22 @@ TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
     EXPECT_TRUE(save->isVisible());
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbCurve"));
 
+    // A file that cannot be replaced (read-only) is kept whole, said once; the
+    // shapes stay unsaved.
+    testutil::writeFile(tmp.file("bloqueado.sig"), "del usuario");
+    std::filesystem::permissions(tmp.file("bloqueado.sig"), std::filesystem::perms(0444));
+    {
+        RecordingServices ui;
+        testutil::SaidInBoxes boxes;
+        testutil::AnswerFileDialog(viewer, tmp.file("bloqueado.sig"));
+        save->trigger();
+        testutil::settle();
+        const size_t said = ui.messages.size() + size_t(boxes.said.size());
+        EXPECT_EQ(said, 1u) << boxes.said.join('|').toStdString();
+        EXPECT_EQ(testutil::readFile(tmp.file("bloqueado.sig")), "del usuario");
+        EXPECT_TRUE(save->isVisible());
+    }
+
     // Leaving: the question names the shapes; "Sí" saves them under the offered name.
     std::filesystem::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
     QString asked;
