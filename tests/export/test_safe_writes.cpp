@@ -107,8 +107,9 @@ void SampleNetwork()
         PijaLinks[r].Zd = r + 1;
         PijaLinks[r].Pij = 12.5f;
     }
+    // A layer built here, not read: no file remembered from an earlier one.
+    GeoLayers().Clear();
     GeoLayers().NumGeoLayers = 1;
-    GeoLayers().GeoLayerEnd[0] = 0;
     GeoLayers().GeoLayerEnd[1] = 1;
     GeoLayers().GeoLayerVisible[1] = 1;
     GeoLayers().GeoLayerNames[1] = "capa";

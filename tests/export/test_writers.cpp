@@ -71,6 +71,9 @@ protected:
     void SetUp() override
     {
         PalvonRead::ClearNetwork();
+        // The layers as the program leaves them when it replaces them: no file
+        // remembered from a layer an earlier test read.
+        GeoLayers().Clear();
         Network.Options.DUTCH = 0;
         AddZone(1, 1000.5f, 2000.25f, 1);
         AddZone(2, UnsetLow, UnsetLow, 0);
