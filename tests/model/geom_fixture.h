@@ -1,6 +1,7 @@
 #pragma once
 // Small networks built directly in the model arrays for the geometry, hit-grid
 // and shape-point tests.
+#include "model/HitGrid.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 
@@ -14,6 +15,7 @@ inline void Clear()
 {
     PalvonRead::ClearNetwork();
     Network.LengthScale = 1.0f;
+    LinkOrderSet = false; // as a network opened: no drawing order read for its links
 }
 
 // A placed node; the extent grows to hold it.
