@@ -422,8 +422,8 @@ void TGridsController::HoldChoices()
     const TViewState& v = UserView();
     TChoicesHeld& h = choicesHeld_;
     h = {};
-    // The entries/exits class goes while the listing that offers it is not read,
-    // which the network read again, or its listing after it, reads again.
+    // The entries/exits class gives way while no listing offers it: the user's
+    // network read again, with its listing after it, offers it again.
     h.entSalVar = v.EntSalVar;
     h.any = AnyChoice();
     if (!h.any)
