@@ -2,6 +2,7 @@
 // network or on their own.
 #include "mainwindow/FilesController.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/DisplayController.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonListings.h"
@@ -96,15 +97,17 @@ void TFilesController::ReadCompanionListings()
     for (TCommandId name : {Cmd::AnalisisdePIJAs, Cmd::NivelArco, Cmd::NIvelMovimiento})
         viewer_.Action(name)->setEnabled(false);
     SetEntSalMenus(viewer_, 0);
-    if (!OpenListings())
-        return;
-    // The caption names a listing only when it was read.
-    const QString network = viewer_.windowTitle();
-    if (FileExists(LpaFileName) && !ReadLpaFile(viewer_, LpaFileName))
-        viewer_.setWindowTitle(network);
-    const QString withLpa = viewer_.windowTitle();
-    if (FileExists(LplFileName) && !ReadLplFile(viewer_, LplFileName))
-        viewer_.setWindowTitle(withLpa);
+    if (OpenListings()) {
+        // The caption names a listing only when it was read.
+        const QString network = viewer_.windowTitle();
+        if (FileExists(LpaFileName) && !ReadLpaFile(viewer_, LpaFileName))
+            viewer_.setWindowTitle(network);
+        const QString withLpa = viewer_.windowTitle();
+        if (FileExists(LplFileName) && !ReadLplFile(viewer_, LplFileName))
+            viewer_.setWindowTitle(withLpa);
+    }
+    // The entries/exits class chosen stays where this network's listing offers it.
+    viewer_.Display().FollowEntSalItems();
 }
 
 void TFilesController::ShowCompanionListings()

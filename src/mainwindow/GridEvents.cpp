@@ -9,6 +9,7 @@
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Ranges.h"
+#include "map/gui/DisplayController.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVlibPaths.h"
 #include "model/ProgramOptions.h"
@@ -362,6 +363,7 @@ void TGridsController::PutBackGridOrder()
     // by the columns held, to follow them to their places now below.
     if (choices.any && !AnyChoice())
         PutBackChoices(choices);
+    viewer_.Display().PutBackEntSal(choices.entSalVar);
     const std::vector<TGridOrderHeld> held = std::exchange(gridOrderHeld_, {});
     for (size_t k = 0; k < 2; ++k) {
         TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
@@ -420,6 +422,9 @@ void TGridsController::HoldChoices()
     const TViewState& v = UserView();
     TChoicesHeld& h = choicesHeld_;
     h = {};
+    // The entries/exits class gives way while no listing offers it: the user's
+    // network read again, with its listing after it, offers it again.
+    h.entSalVar = v.EntSalVar;
     h.any = AnyChoice();
     if (!h.any)
         return;

@@ -171,6 +171,7 @@ public:
         bool colourItemsAll = false;                  // and the item for all of them
         bool colourItemsMovim = false;                // which list they colour
         bool movimAttributes = false;                 // "aAtributos2" ticked
+        int32_t entSalVar = -1;                       // the zones' entries/exits shown
     } choicesHeld_;
     void HoldChoices();
     void PutBackChoices(const TChoicesHeld& held);

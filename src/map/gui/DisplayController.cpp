@@ -222,17 +222,11 @@ void TDisplayController::RegisterCommands(TCommandRegistry& registry)
     window_.Action(Cmd::ColorEstandard)->setChecked(true);
 
     // Entries and exits of the zones: none, the totals, or one user class.
-    auto EntSalAction = [this](int j) {
-        return window_.Action(CommandTable::Find(QStringLiteral("EntSal%1").arg(j))->Id);
-    };
     auto* entSal = new QActionGroup(window_.DialogParent());
-    QAction* none = window_.Action(Cmd::EntSalN);
-    none->setData(-1);
-    window_.Action(Cmd::EntSal0)->setData(0);
-    for (int j = 1; j <= 15; ++j)
-        EntSalAction(j)->setData(j);
+    QAction* none = EntSalItem(-1);
     for (int j = -1; j <= 15; ++j) {
-        QAction* item = j < 0 ? none : EntSalAction(j);
+        QAction* item = EntSalItem(j);
+        item->setData(j);
         entSal->addAction(item);
         registry.Register(TOwner::MapView, CommandTable::Find(item->objectName())->Id,
                           [this, item] { EntSalClick(item); });
@@ -384,4 +378,28 @@ void TDisplayController::EntSalClick(QAction* item)
     UserView().EntSalVar = item->data().toInt();
     item->setChecked(true);
     window_.RedrawMap();
+}
+
+QAction* TDisplayController::EntSalItem(int32_t j) const
+{
+    if (j < 0)
+        return window_.Action(Cmd::EntSalN);
+    return window_.Action(CommandTable::Find(QStringLiteral("EntSal%1").arg(j))->Id);
+}
+
+void TDisplayController::FollowEntSalItems()
+{
+    const int32_t j = UserView().EntSalVar;
+    if (j <= 0 || j > 15 || EntSalItem(j)->isVisible())
+        return;
+    UserView().EntSalVar = -1;
+    EntSalItem(-1)->setChecked(true);
+}
+
+void TDisplayController::PutBackEntSal(int32_t j)
+{
+    if (j < 0 || j > 15 || j == UserView().EntSalVar || !EntSalItem(j)->isVisible())
+        return;
+    UserView().EntSalVar = j;
+    EntSalItem(j)->setChecked(true);
 }

@@ -63,6 +63,13 @@ public:
     void BarrasClick(int tag);
     // The entries/exits item chosen: its data is the variable (-1 none, 0 totals, 1.. classes).
     void EntSalClick(QAction* item);
+    // A class chosen whose item the menu no longer offers (another network, fewer
+    // classes, its listing refused or not read) gives way to "Ninguno", ticked: the
+    // map would otherwise draw a class no visible item names.
+    void FollowEntSalItems();
+    // The choice `j` held across a reading of the network comes back, ticked,
+    // where its item is offered again.
+    void PutBackEntSal(int32_t j);
 
     // ---- Styles, fonts and the title box (DisplayStylesMenus.cpp) ----
     void NumDec(int decimals);
@@ -108,6 +115,8 @@ public:
     void GuardarSolerasClick();
 
 private:
+    // The item of entries/exits choice `j` (-1 "Ninguno", 0 "Totales", 1.. the classes).
+    QAction* EntSalItem(int32_t j) const;
     // The caption "Letra (name size)" of label font `tag` of the window's view.
     std::string LetraCaption(int tag) const;
     // The menu items of loaded layer n: its name, tick and font entry.

@@ -19,8 +19,10 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
+#include "support/RecordingServices.h"
 #include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -38,6 +40,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <tuple>
 
 using livemenus::Click;
 using livemenus::Reach;
@@ -200,6 +204,89 @@ TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal2"));
     EXPECT_EQ(UserView().EntSalVar, 2);
     Network.Options.NOMADS = 1;
+}
+
+// A class of the entries and exits chosen on a network of three classes read with
+// its listing, then the network left or read again: the class stays where the
+// menu offers it still, else the layer goes off with "Ninguno" ticked. Either
+// way one offered item is ticked, and choosing it again leaves the map as drawn.
+TEST_F(CommandItems, ChosenClassOfEntriesAndExitsStaysOnlyWhereItsItemIsOffered)
+{
+    namespace fs = std::filesystem;
+    const std::string net = testutil::readFile(testutil::dataPath("lst_net.dat"));
+    const std::string lpa = testutil::readFile(testutil::dataPath("lst_red.lpa"));
+    std::string two = net;
+    two.replace(two.find("NOMADS=3"), 8, "NOMADS=2");
+    for (const auto& [dir, text, listing] : {std::tuple{"lst", net, lpa}, std::tuple{"dos", two, lpa},
+                                             std::tuple{"mala", net, std::string("NADA QUE LEER\r\n")}}) {
+        fs::create_directory(tmp.file(dir));
+        testutil::writeFile(tmp.file(std::string(dir) + "/lst.dat"), text);
+        testutil::writeFile(tmp.file(std::string(dir) + "/lst.lpa"), listing);
+    }
+    fs::create_directory(tmp.file("sioux"));
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux/sioux.dat"));
+    const QString place = QStringLiteral("popup:BDerecho>Zonas>Entradas/Salidas");
+    const auto open = [&](const char* file) {
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
+        ASSERT_TRUE(Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    };
+    const auto reload = [&] {
+        if (!FrmDat || !FrmDat->isVisible()) {
+            ASSERT_TRUE(Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+    };
+    struct Row {
+        const char* name;
+        std::function<void()> leave;
+        const char* ticked; // the item ticked afterwards
+    };
+    const Row rows[] = {
+        {"la misma red otra vez", [&] { open("lst/lst.dat"); }, "EntSal3"},
+        {"recarga", reload, "EntSal3"},
+        {"recarga sin abrir los listados con la red",
+         [&] {
+             Secondary::DlgCfg().cbOpenLP->setChecked(false);
+             reload();
+             Secondary::DlgCfg().cbOpenLP->setChecked(true);
+         },
+         "EntSal3"},
+        {"un listado rechazado abierto solo",
+         [&] {
+             testutil::AnswerFileDialog(viewer, tmp.file("mala/lst.lpa"));
+             ASSERT_TRUE(Click(viewer, "menu:Archivo>Abrir", "aOpenLPA"));
+         },
+         "EntSal3"},
+        {"otra red de dos clases", [&] { open("dos/lst.dat"); }, "EntSalN"},
+        {"otra red de listado rechazado", [&] { open("mala/lst.dat"); }, "EntSalN"},
+        {"otra red sin listado", [&] { ASSERT_TRUE(testutil::DropFile(viewer, tmp.file("sioux/sioux.dat"))); },
+         "EntSalN"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst/lst.dat")));
+        testutil::settle();
+        ASSERT_TRUE(Click(viewer, place, "EntSal3"));
+        ASSERT_EQ(UserView().EntSalVar, 3);
+        {
+            RecordingServices quiet; // the refused listings say so
+            row.leave();
+            testutil::settle();
+        }
+        QStringList ticked;
+        for (QAction* a : livemenus::Container(viewer, place)->actions())
+            if (a->isVisible() && a->isChecked())
+                ticked << a->objectName();
+        EXPECT_EQ(ticked.join(' ').toStdString(), row.ticked);
+        const QImage shown = Picture().copy();
+        ASSERT_TRUE(Click(viewer, place, row.ticked));
+        EXPECT_EQ(UserView().EntSalVar, row.ticked == std::string("EntSalN") ? -1 : 3);
+        EXPECT_TRUE(Picture() == shown) << "the map drew another choice than the one ticked";
+        if (row.ticked != std::string("EntSalN")) {
+            ASSERT_TRUE(Click(viewer, place, "EntSalN"));
+            EXPECT_FALSE(Picture() == shown) << "the class kept is drawn";
+        }
+    }
 }
 
 TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)

@@ -1149,6 +1149,10 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
         if (v->text() == "Doble")
             v->trigger();
     ASSERT_EQ(UserView().RangeVarArcos, doble);
+    // The listing's third class shown at the zones: the networks read meanwhile
+    // do not offer it, the user's network read again with the listing does.
+    const QString entSal = QStringLiteral("popup:BDerecho>Zonas>Entradas/Salidas");
+    ASSERT_TRUE(livemenus::Click(viewer, entSal, "EntSal3"));
     viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
     QApplication::processEvents();
     testutil::ShiftClickTitle(links, doble);
@@ -1184,6 +1188,9 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
         if (UserView().RangeVarArcos != 0) {
             EXPECT_EQ(links->cell(UserView().RangeVarArcos, 0), "Doble");
         }
+        EXPECT_EQ(UserView().EntSalVar, 3);
+        const QAction* third = livemenus::Reach(viewer, entSal, "EntSal3");
+        EXPECT_TRUE(third && third->isChecked());
     }
     EXPECT_EQ(UserView().RangeName, "Doble") << "the choice comes back with its column";
 }
