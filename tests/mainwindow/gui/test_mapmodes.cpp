@@ -32,6 +32,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
+#include "platform/IniFile.h"
 #include "support/GridsNetwork.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -2591,11 +2592,13 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys, at);
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, keys, at);
     };
+    // The mode's colour chosen, another each time.
+    int chosen = 0;
     const auto normal = [&] {
-        WhenModal([](QWidget* w) {
+        WhenModal([c = QColor::fromHsv(++chosen * 70 % 360, 220, 200)](QWidget* w) {
             auto* d = qobject_cast<QColorDialog*>(w);
             ASSERT_NE(d, nullptr);
-            d->setCurrentColor(QColor(200, 30, 160));
+            d->setCurrentColor(c);
             d->accept();
         });
         livemenus::Find(viewer, "ColorNormal")->trigger();
@@ -2606,16 +2609,33 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
         ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
         testutil::settle();
     };
+    // The view as the network was closed with it, then the network from "Abrir
+    // Recientes", which applies that view (its mode's colour the one before).
+    const auto saveView = [&] {
+        TIniFile ini(tmp.file("Velmora0.INI"));
+        viewer->Settings().GrabarConfiguracion(ini, "File1");
+        ini.WriteString("File1", "FileName", tmp.file("red.dat"));
+    };
+    const auto recent = [&] {
+        viewer->Files().RebuildRecentMenus();
+        for (QAction* a : viewer->ArchivosRecientes->actions())
+            if (a->text() == QString::fromStdString(tmp.file("red.dat")))
+                a->trigger();
+        std::filesystem::remove(tmp.file("Velmora0.INI"));
+        testutil::settle();
+    };
     struct Row {
         const char* name;
         bool movements;
         std::vector<const char*> titles; // double-clicked, Ctrl after the first
-        std::function<void()> then;
+        std::vector<std::function<void()>> then;
     };
     const Row rows[] = {
-        {"one movement bar, the mode's colour chosen", true, {"Fl.Sat"}, normal},
-        {"movement bars of two, the first gone", true, {"Flujo", "Fl.Sat"}, reopen},
-        {"link bars of two, the first gone", false, {"Doble", "Cap"}, reopen},
+        {"one movement bar, the mode's colour chosen", true, {"Fl.Sat"}, {normal}},
+        {"movement bars of two, the first gone", true, {"Flujo", "Fl.Sat"}, {reopen}},
+        {"link bars of two, the first gone", false, {"Doble", "Cap"}, {reopen}},
+        {"one movement bar, then a saved view", true, {"Fl.Sat"}, {saveView, normal, recent}},
+        {"one link bar, then a saved view", false, {"Cap"}, {saveView, normal, recent}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -2629,7 +2649,8 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
             doubleClick(grid, row.movements ? viewer->tsMovim : viewer->tsArcos, title,
                         (row.movements ? Qt::AltModifier : Qt::NoModifier) |
                             (title == row.titles.front() ? Qt::NoModifier : Qt::ControlModifier));
-        row.then();
+        for (const auto& step : row.then)
+            step();
         const auto& list = row.movements ? UserView().SelectedMovimVars : UserView().ShownVarList;
         ASSERT_EQ(list.size(), 1u);
         ASSERT_EQ(grid->cell(std::stoi(list[0]), 0), row.titles.back());
