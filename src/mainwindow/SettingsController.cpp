@@ -284,6 +284,9 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         UserView().RangeVarByMode[mode] = c.VariableColumn;
     viewer_.Grids().ArcosRangeValues(UserView());
     UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
+    // The items of colour of the link variables shown together go with them.
+    if (!viewer_.Grids().colourItemsMovim_)
+        viewer_.Grids().ShowColourItems(false, UserView().ShownVarList);
     if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
         const int32_t k = ColVarArcos[static_cast<size_t>(UserView().RangeVarArcos)];
         if (k >= 1 && k <= NumLinkVars) {

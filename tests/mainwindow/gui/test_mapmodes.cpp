@@ -2574,8 +2574,9 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
 
 // Bars of one variable: the legend draws them in the mode's colour with no row
 // naming another, so the map's bars are in that colour too, after the mode's
-// colour is chosen ("Normal") and after a list of two loses one on the network
-// opened again (the link bars' and the movement bars' alike).
+// colour is chosen ("Normal"), after a list of two loses one on the network
+// opened again (the link bars' and the movement bars' alike) and after a saved
+// view gives the mode its colour again; no item of colour is left for another.
 TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
 {
     const auto doubleClick = [&](TStringAlignGrid* grid, QWidget* page, const std::string& title,
@@ -2636,6 +2637,7 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
         {"link bars of two, the first gone", false, {"Doble", "Cap"}, {reopen}},
         {"one movement bar, then a saved view", true, {"Fl.Sat"}, {saveView, normal, recent}},
         {"one link bar, then a saved view", false, {"Cap"}, {saveView, normal, recent}},
+        {"link bars of two, then a saved view", false, {"Long", "Cap"}, {saveView, normal, recent}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -2654,6 +2656,9 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
         const auto& list = row.movements ? UserView().SelectedMovimVars : UserView().ShownVarList;
         ASSERT_EQ(list.size(), 1u);
         ASSERT_EQ(grid->cell(std::stoi(list[0]), 0), row.titles.back());
+        // No item of colour is left for a variable no longer drawn.
+        for (int i = 0; i < MaxShownVars; ++i)
+            EXPECT_FALSE(viewer->Action(QStringLiteral("cv%1").arg(i))->isVisible()) << i;
         livemenus::Find(viewer, "aRedibujar")->trigger();
         testutil::settle();
         const QImage legend = viewer->Scl->Picture();
