@@ -254,9 +254,13 @@ void TGridsController::ColoresClick(int tag)
     if (!ChooseColor(color))
         return;
     *target = color;
-    if (tag == 6)
+    // The bars of either list, the movements' too, take their colours from the mode's.
+    if (tag == 6) {
         for (size_t i = 0; i < UserView().ShownVarList.size() && i < UserView().VarColors.size(); ++i)
             UserView().VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
+        for (size_t i = 0; i < UserView().SelectedMovimVars.size() && i < UserView().MovimVarColors.size(); ++i)
+            UserView().MovimVarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
+    }
     if (tag >= 20)
         viewer_.RedrawMap();
 }
@@ -440,6 +444,10 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
             kept.push_back(n == c ? text : std::to_string(n));
         }
         const bool shrank = kept.size() != list.size();
+        // One left alone is drawn as a lone variable picked is, in the mode's
+        // colour: the legend of one variable has no row to name another colour.
+        if (shrank && kept.size() == 1)
+            colours[0] = view.ModePenColors[static_cast<size_t>(std::clamp(view.RangeMode, 0, MaxRangeModes))];
         list = std::move(kept);
         listColours = colours;
         return shrank;

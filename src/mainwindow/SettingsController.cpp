@@ -284,7 +284,9 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         UserView().RangeVarByMode[mode] = c.VariableColumn;
     viewer_.Grids().ArcosRangeValues(UserView());
     UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
-    UserView().VarColors[0] = UserView().ModePenColors[mode];
+    // The items of colour of the link variables shown together go with them.
+    if (!viewer_.Grids().colourItemsMovim_)
+        viewer_.Grids().ShowColourItems(false, UserView().ShownVarList);
     if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
         const int32_t k = ColVarArcos[static_cast<size_t>(UserView().RangeVarArcos)];
         if (k >= 1 && k <= NumLinkVars) {
@@ -388,8 +390,15 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     letra(5);
 
+    // The bars take the mode's colour read, as a colour chosen for the mode
+    // gives it them: the link variable alone, and the movement variables when
+    // the colour changes (the legend of one draws its bars in it).
+    if (UserView().ModePenColors[mode] != c.Pen)
+        for (size_t i = 0; i < UserView().SelectedMovimVars.size() && i < UserView().MovimVarColors.size(); ++i)
+            UserView().MovimVarColors[i] = Ranges::AjustaColor(c.Pen, static_cast<int32_t>(i));
     UserView().ModePenColors[mode] = c.Pen;
     UserView().ModeBrushColors[mode] = c.Brush;
+    UserView().VarColors[0] = UserView().ModePenColors[mode];
 
     // The first layer found replaces those loaded before, the others are added;
     // files that are gone are passed over.

@@ -32,6 +32,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
+#include "platform/IniFile.h"
 #include "support/GridsNetwork.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -52,6 +53,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QFileDialog>
+#include <QColorDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -2583,5 +2585,106 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
             EXPECT_EQ(movs->cell(std::stoi(chosen[0]), 0), movementTitle);
         }
         EXPECT_EQ(UserView().RangeVarMovim > 0, !row.movementFormula);
+    }
+}
+
+// Bars of one variable: the legend draws them in the mode's colour with no row
+// naming another, so the map's bars are in that colour too, after the mode's
+// colour is chosen ("Normal"), after a list of two loses one on the network
+// opened again (the link bars' and the movement bars' alike) and after a saved
+// view gives the mode its colour again; no item of colour is left for another.
+TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
+{
+    const auto doubleClick = [&](TStringAlignGrid* grid, QWidget* page, const std::string& title,
+                                 Qt::KeyboardModifiers keys) {
+        viewer->tnDatos->setCurrentWidget(page);
+        testutil::settle();
+        int col = grid->ColCount() - 1;
+        while (col > 0 && grid->cell(col, 0) != title)
+            --col;
+        ASSERT_GT(col, 0) << title;
+        grid->scrollTo(grid->model()->index(0, col));
+        const QPoint at = grid->viewport()->mapFrom(grid, CellCentre(grid, col, 1));
+        QTest::mouseMove(grid->viewport(), at);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, keys, at);
+    };
+    // The mode's colour chosen, another each time.
+    int chosen = 0;
+    const auto normal = [&] {
+        WhenModal([c = QColor::fromHsv(++chosen * 70 % 360, 220, 200)](QWidget* w) {
+            auto* d = qobject_cast<QColorDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->setCurrentColor(c);
+            d->accept();
+        });
+        livemenus::Find(viewer, "ColorNormal")->trigger();
+        testutil::settle();
+    };
+    const auto reopen = [&] {
+        testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+    };
+    // The view as the network was closed with it, then the network from "Abrir
+    // Recientes", which applies that view (its mode's colour the one before).
+    const auto saveView = [&] {
+        TIniFile ini(tmp.file("Velmora0.INI"));
+        viewer->Settings().GrabarConfiguracion(ini, "File1");
+        ini.WriteString("File1", "FileName", tmp.file("red.dat"));
+    };
+    const auto recent = [&] {
+        viewer->Files().RebuildRecentMenus();
+        for (QAction* a : viewer->ArchivosRecientes->actions())
+            if (a->text() == QString::fromStdString(tmp.file("red.dat")))
+                a->trigger();
+        std::filesystem::remove(tmp.file("Velmora0.INI"));
+        testutil::settle();
+    };
+    struct Row {
+        const char* name;
+        bool movements;
+        std::vector<const char*> titles; // double-clicked, Ctrl after the first
+        std::vector<std::function<void()>> then;
+    };
+    const Row rows[] = {
+        {"one movement bar, the mode's colour chosen", true, {"Fl.Sat"}, {normal}},
+        {"movement bars of two, the first gone", true, {"Flujo", "Fl.Sat"}, {reopen}},
+        {"link bars of two, the first gone", false, {"Doble", "Cap"}, {reopen}},
+        {"one movement bar, then a saved view", true, {"Fl.Sat"}, {saveView, normal, recent}},
+        {"one link bar, then a saved view", false, {"Cap"}, {saveView, normal, recent}},
+        {"link bars of two, then a saved view", false, {"Long", "Cap"}, {saveView, normal, recent}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        ComplementaryMovFileName = tmp.file("mov.csv"); // read onto this opening only
+        ASSERT_TRUE(KDVlib::LoadDatosComplementariosMovs());
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
+        testutil::settle();
+        TStringAlignGrid* grid = row.movements ? viewer->sagMovim : viewer->sagArcos;
+        for (const char* title : row.titles)
+            doubleClick(grid, row.movements ? viewer->tsMovim : viewer->tsArcos, title,
+                        (row.movements ? Qt::AltModifier : Qt::NoModifier) |
+                            (title == row.titles.front() ? Qt::NoModifier : Qt::ControlModifier));
+        for (const auto& step : row.then)
+            step();
+        const auto& list = row.movements ? UserView().SelectedMovimVars : UserView().ShownVarList;
+        ASSERT_EQ(list.size(), 1u);
+        ASSERT_EQ(grid->cell(std::stoi(list[0]), 0), row.titles.back());
+        // No item of colour is left for a variable no longer drawn.
+        for (int i = 0; i < MaxShownVars; ++i)
+            EXPECT_FALSE(viewer->Action(QStringLiteral("cv%1").arg(i))->isVisible()) << i;
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        testutil::settle();
+        const QImage legend = viewer->Scl->Picture();
+        const QRgb bar = legend.pixel(30, legend.height() - 8) & 0xFFFFFF;
+        const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+        int drawn = 0;
+        for (int y = 0; y < map.height(); ++y)
+            for (int x = 0; x < map.width(); ++x)
+                drawn += (map.pixel(x, y) & 0xFFFFFF) == bar;
+        EXPECT_GT(drawn, 20) << QColor(bar).name().toStdString();
+        EXPECT_EQ(DisplayStyles::ToQColor((row.movements ? UserView().MovimVarColors : UserView().VarColors)[0]).rgb() & 0xFFFFFF, bar);
     }
 }
