@@ -15,6 +15,7 @@
 #include "export/GeoWriters.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
 #include "model/ViewerServices.h"
@@ -192,7 +193,13 @@ TDlgCfg& DlgCfg()
         options->Hooks.WriteGeo = [] {
             // The names are made up beside the network: a set that cannot be
             // written whole is said before any question, and files already there
-            // (the user may have edited them) are replaced only on a yes.
+            // (the user may have edited them) are replaced only on a yes. Without
+            // a network there is nothing to write, and no folder of its own: the
+            // program's working folder is not one the user chose.
+            if (!Network.Loaded) {
+                Services().ShowMessage("No hay una red abierta: abra primero una red Palvon.");
+                return;
+            }
             const std::string folder = DatDir.empty() ? "." : DatDir;
             std::vector<std::string> files;
             {

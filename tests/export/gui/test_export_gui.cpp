@@ -1115,13 +1115,40 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
 // file under names it makes up beside the network: files there are replaced only
 // on a yes to one question naming them, and "No" writes none; a member that
 // cannot be replaced (read-only, a link) refuses the whole set, said once, before
-// any question. What is written is read back by python.
+// any question; with no network open nothing is written where the program runs.
+// What is written is read back by python.
 TEST_F(ExportGui, UtmFilesBesideTheNetworkAreReplacedOnlyOnAYesAndWhole)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
         FAIL() << "real networks not available";
     viewer->show();
     const fs::path dir = fs::path(Copy("siouxfalls.dat", "utm")).parent_path();
+    // The button pressed on its page of the options.
+    const auto press = [&] {
+        livemenus::WhenModalShown(viewer, [](QWidget* w) {
+            auto* options = qobject_cast<TDlgCfg*>(w);
+            ASSERT_NE(options, nullptr);
+            QTabWidget* pages = options->CfgPaginas;
+            const int page = pages->indexOf(options->sbWriteGeo->parentWidget()->parentWidget());
+            ASSERT_GE(page, 0);
+            QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
+            QTest::mouseClick(options->sbWriteGeo, Qt::LeftButton);
+            options->reject();
+        });
+        livemenus::Find(viewer, "Options1")->trigger();
+        testutil::settle();
+    };
+    // No network yet (as in a fresh program): nothing is written where the program
+    // runs, and that is said.
+    PalvonRead::ClearNetwork();
+    fs::current_path(dir);
+    {
+        RecordingServices ui;
+        press();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("No hay una red abierta"), std::string::npos) << ui.messages[0];
+        EXPECT_FALSE(fs::exists(dir / "T55555_UTM_.DAT"));
+    }
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon((dir / "siouxfalls.dat").string()));
     fs::copy_file(testutil::dataPath("layer_kerbs.geo"), dir / "bordes.geo");
     viewer->Files().ChooseOpenFiles = [&](const QString&, const QString&, bool) {
@@ -1162,18 +1189,7 @@ TEST_F(ExportGui, UtmFilesBesideTheNetworkAreReplacedOnlyOnAYesAndWhole)
         }
         RecordingServices ui;
         ui.answerYes = yes;
-        livemenus::WhenModalShown(viewer, [](QWidget* w) {
-            auto* options = qobject_cast<TDlgCfg*>(w);
-            ASSERT_NE(options, nullptr);
-            QTabWidget* pages = options->CfgPaginas;
-            const int page = pages->indexOf(options->sbWriteGeo->parentWidget()->parentWidget());
-            ASSERT_GE(page, 0);
-            QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(page).center());
-            QTest::mouseClick(options->sbWriteGeo, Qt::LeftButton);
-            options->reject();
-        });
-        livemenus::Find(viewer, "Options1")->trigger();
-        testutil::settle();
+        press();
         ASSERT_EQ(ui.messages.size(), refusal.empty() ? 0u : 1u) << ui.messages.front();
         if (!refusal.empty()) {
             EXPECT_NE(ui.messages[0].find(refusal), std::string::npos) << ui.messages[0];
