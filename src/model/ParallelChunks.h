@@ -6,6 +6,8 @@
 // itself instead of waiting for the helper to start (or to end).
 #include <atomic>
 #include <functional>
+
+#include <sched.h>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -28,8 +30,23 @@ private:
     const std::atomic<bool>* previous_;
 };
 
+// The processors this process may run on, as it started. With one, a helper
+// could only take turns with the caller: starting it costs, and gains nothing.
+inline int ProcessorsAllowed()
+{
+    static const int allowed = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        return sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 2;
+    }();
+    return allowed;
+}
+
 // How many helpers to start for work that would take `wanted`.
-inline int Helpers(int wanted) { return HelpersHeldBy && HelpersHeldBy->load() ? 0 : wanted; }
+inline int Helpers(int wanted)
+{
+    return (HelpersHeldBy && HelpersHeldBy->load()) || ProcessorsAllowed() < 2 ? 0 : wanted;
+}
 
 // Calls work(chunk) once for every chunk 0..chunks-1, on this thread and on up to
 // `helpers` others, and returns when all are done. work runs on different chunks
