@@ -288,13 +288,12 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
     // of a class above 5 are not written. The bounds in two decimals, or in as
     // many more as the legend takes to tell different bounds apart.
     const std::vector<int32_t> classes = Ranges::LegendClasses(view.State.RangeTable, view.State.NumRanges);
-    std::string bound = Ranges::LegendEntryFormat(view.State.RangeTable, classes, 2);
-    bound = bound.substr(0, bound.find(' '));
-    const std::string folder = "(" + bound + "-" + bound + ")";
+    const int32_t decimals = Ranges::LegendDecimals(view.State.RangeTable, classes, 2);
     for (int32_t r : classes) {
         if (r < 0 || r > 5)
             continue;
-        kml.KmlBeginFolder(Format(folder.c_str(), double(view.State.RangeTable[r].Low), double(view.State.RangeTable[r].High)), false);
+        kml.KmlBeginFolder(Format("(%.*f-%.*f)", decimals, double(view.State.RangeTable[r].Low), decimals,
+                                  double(view.State.RangeTable[r].High)), false);
         kml.KmlClass = r == 0 ? MinimumClassStyle : r + 10;
         WriteBands(kml, view.State, byRange[r], view.Values, view.DrawNull);
         kml.KmlEndFolder();

@@ -900,9 +900,10 @@ void TFilesController::ConstruyeMixs(bool keepTicked)
 {
     QMenu* varMix = viewer_.varMix;
     int32_t ticked = 0;
-    for (QAction* a : varMix->actions())
-        if (keepTicked && a->isChecked())
-            ticked = a->data().toInt();
+    if (keepTicked)
+        for (QAction* a : varMix->actions())
+            if (a->isChecked())
+                ticked = a->data().toInt();
     varMix->clear();
     // The radio groups of earlier networks go with their items.
     for (QActionGroup* old : varMix->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
@@ -922,9 +923,10 @@ void TFilesController::ConstruyeMixs(bool keepTicked)
             radio->addAction(a);
         }
     QAction* tick = varMix->actions().isEmpty() ? nullptr : varMix->actions().front();
-    for (QAction* a : varMix->actions())
-        if (ticked != 0 && a->data().toInt() == ticked)
-            tick = a;
+    if (ticked != 0)
+        for (QAction* a : varMix->actions())
+            if (a->data().toInt() == ticked)
+                tick = a;
     if (tick)
         tick->setChecked(true);
 

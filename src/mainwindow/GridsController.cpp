@@ -7,6 +7,7 @@
 #include "map/gui/OxrImage.h"
 
 #include "mainwindow/GridsController.h"
+#include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
@@ -575,27 +576,37 @@ void TGridsController::TickChosenVariables()
 
 void TGridsController::MarkShownTitles()
 {
+    MarkLinkTitles();
+    MarkMovimTitles();
+}
+
+void TGridsController::MarkLinkTitles()
+{
+    if (!sagArcos)
+        return;
     const TViewState& v = UserView();
-    const auto colour = [](uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); };
-    if (sagArcos) {
-        for (int col = 0; col < sagArcos->ColCount(); ++col)
-            sagArcos->SetColorCell(col, 0, QColor());
-        // The current mode's column is the variable shown (a click on the grid
-        // points the mode at another column without showing it).
-        const size_t mode = static_cast<size_t>(std::clamp(v.RangeMode, 0, MaxRangeModes));
-        if (mode > 0 && v.RangeVarArcos > 1 && v.RangeVarArcos < NumColArcos)
-            for (size_t m = 1; m <= mode; ++m)
-                if (const int32_t c = m == mode ? v.RangeVarArcos : v.RangeVarByMode[m]; c > 0 && c < sagArcos->ColCount())
-                    sagArcos->SetColorCell(c, 0, colour(v.ModePenColors[mode]));
-    }
-    if (sagMovim) {
-        for (int col = 0; col < sagMovim->ColCount(); ++col)
-            sagMovim->SetColorCell(col, 0, QColor());
-        const int32_t c = v.RangeVarMovim;
-        const int32_t k = c > 0 && c < NumColMovim && c < NumMovimColumns ? ColVarMovim[static_cast<size_t>(c)] : 0;
-        if (k >= 1 && k <= NumMovVars && c < sagMovim->ColCount())
-            sagMovim->SetColorCell(c, 0, colour(v.ModePenColors[1]));
-    }
+    for (int col = 0; col < sagArcos->ColCount(); ++col)
+        sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
+    // The current mode's column is the variable shown (a click on the grid
+    // points the mode at another column without showing it).
+    const size_t mode = static_cast<size_t>(std::clamp(v.RangeMode, 0, MaxRangeModes));
+    if (mode > 0 && v.RangeVarArcos > 1 && v.RangeVarArcos < NumColArcos)
+        for (size_t m = 1; m <= mode; ++m)
+            if (const int32_t c = m == mode ? v.RangeVarArcos : v.RangeVarByMode[m]; c > 0 && c < sagArcos->ColCount())
+                sagArcos->SetColorCell(c, 0, DisplayStyles::ToQColor(v.ModePenColors[mode]));
+}
+
+void TGridsController::MarkMovimTitles()
+{
+    if (!sagMovim)
+        return;
+    const TViewState& v = UserView();
+    for (int col = 0; col < sagMovim->ColCount(); ++col)
+        sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
+    const int32_t c = v.RangeVarMovim;
+    const int32_t k = c > 0 && c < NumColMovim && c < NumMovimColumns ? ColVarMovim[static_cast<size_t>(c)] : 0;
+    if (k >= 1 && k <= NumMovVars && c < sagMovim->ColCount())
+        sagMovim->SetColorCell(c, 0, DisplayStyles::ToQColor(v.ModePenColors[1]));
 }
 
 void TGridsController::RefreshVarItems()

@@ -263,6 +263,9 @@ public:
     TArtFormula& FN();
 
 private:
+    // MarkShownTitles of one grid each.
+    void MarkLinkTitles();
+    void MarkMovimTitles();
     TPalvonViewer& viewer_;
     // Made at its first use, its INPUT and MSG boxes over this window.
     std::unique_ptr<TArtFormula> formula_;

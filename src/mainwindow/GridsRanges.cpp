@@ -66,15 +66,8 @@ void TGridsController::ArcosRangeValues(TViewState& view)
     if (!(c > 1 && c < NumColArcos))
         return;
     // The grid marks the user's choice; an output's own copy leaves it alone.
-    if (view.RangeMode > 0 && sagArcos && &view == &UserView()) {
-        for (int col = 0; col < sagArcos->ColCount(); ++col)
-            sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
-        const QColor modeColor(int(view.ModePenColors[mode] & 0xFF), int((view.ModePenColors[mode] >> 8) & 0xFF),
-                               int((view.ModePenColors[mode] >> 16) & 0xFF));
-        for (size_t m = 1; m <= mode; ++m)
-            if (view.RangeVarByMode[m] > 0 && view.RangeVarByMode[m] < sagArcos->ColCount())
-                sagArcos->SetColorCell(view.RangeVarByMode[m], 0, modeColor);
-    }
+    if (view.RangeMode > 0 && &view == &UserView())
+        MarkLinkTitles();
     view.RangeName = sagArcos ? sagArcos->cell(view.RangeVarArcos, 0) : TitArcos[static_cast<size_t>(view.RangeVarArcos)];
     if (!view.ScaleFixed) {
         const int32_t k = ColVarArcos[static_cast<size_t>(c)];
@@ -98,13 +91,8 @@ bool TGridsController::MovimRangeValues(TViewState& view)
     view.RangeMovimMin = view.RangeMovimMax = 0.0f;
     const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars) {
-        if (sagMovim && &view == &UserView()) {
-            for (int col = 0; col < sagMovim->ColCount(); ++col)
-                sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
-            const uint32_t mark = view.ModePenColors[1];
-            if (c < sagMovim->ColCount())
-                sagMovim->SetColorCell(c, 0, QColor(int(mark & 0xFF), int((mark >> 8) & 0xFF), int((mark >> 16) & 0xFF)));
-        }
+        if (&view == &UserView())
+            MarkMovimTitles();
         view.RangeMovimName = TitMovim[static_cast<size_t>(c)];
         view.RangeMovimMin = Movims[0].Var[k];
         view.RangeMovimMax = Movims[MovimsMaxRec].Var[k];

@@ -261,7 +261,7 @@ std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges)
     return listed;
 }
 
-std::string LegendEntryFormat(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals)
+int32_t LegendDecimals(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals)
 {
     std::vector<double> bounds;
     for (int32_t c : classes)
@@ -280,7 +280,12 @@ std::string LegendEntryFormat(const TRangeArray& table, const std::vector<int32_
         if (apart)
             break;
     }
-    const std::string f = "%." + std::to_string(d) + "f";
+    return d;
+}
+
+std::string LegendEntryFormat(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals)
+{
+    const std::string f = "%." + std::to_string(LegendDecimals(table, classes, decimals)) + "f";
     return f + " - " + f;
 }
 

@@ -97,6 +97,8 @@ std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges);
 // classes listed read differently, so that no class reads empty or equal to
 // its neighbour ("1 - 1", "1 - 1", "1 - 2" for classes of fifths between 1 and 2).
 std::string LegendEntryFormat(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals);
+// The number of decimals of that format.
+int32_t LegendDecimals(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals);
 
 // Colour of the n-th of several variables shown together: the base colour lightened
 // by a table of offsets (0 leaves it unchanged); lightness is clamped to 1.

@@ -1,5 +1,6 @@
 #include "widgets/FileDrops.h"
 
+#include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDropEvent>
