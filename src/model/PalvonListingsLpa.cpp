@@ -362,6 +362,14 @@ void GroupByElement(RecordArray<TPija, MaxPija>& records, int32_t count)
         records[r] = v[static_cast<size_t>(r - 1)];
 }
 
+// The PIJA analyses are offered for the records the listing read has left.
+void ShowPijaItems()
+{
+    Services().SetMenuItemEnabled("AnalisisdePIJAs", PijaLinkCount > 0 || PijaMovCount > 0);
+    Services().SetMenuItemEnabled("NivelArco", PijaLinkCount > 0);
+    Services().SetMenuItemEnabled("NIvelMovimiento", PijaMovCount > 0);
+}
+
 void ReadPijaTables(LpaLines& in)
 {
     ClearPijas();
@@ -410,14 +418,7 @@ void ReadPijaTables(LpaLines& in)
         Services().ShowMessage(Format("Análisis de PIJAs: caben %d pares origen-destino por arco y %d por movimiento;\r"
                                       "%d pares de arcos y %d de movimientos no se guardaron.",
                                       MaxPija, MaxPija, store.links.dropped, store.movs.dropped));
-    if (PijaLinkCount > 0) {
-        Services().SetMenuItemEnabled("AnalisisdePIJAs", true);
-        Services().SetMenuItemEnabled("NivelArco", true);
-    }
-    if (PijaMovCount > 0) {
-        Services().SetMenuItemEnabled("AnalisisdePIJAs", true);
-        Services().SetMenuItemEnabled("NIvelMovimiento", true);
-    }
+    ShowPijaItems();
 }
 
 // Generalised cost of every user class on every link, from the class coefficients
@@ -620,8 +621,14 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
         }
     }
 
-    if (options.ReadPijas)
+    // The PIJA records are the listing's: one read without them (or without
+    // reading them) leaves none of the listing read before.
+    if (options.ReadPijas) {
         ReadPijaTables(in);
+    } else {
+        ClearPijas();
+        ShowPijaItems();
+    }
     GeneralisedCosts();
     ZoneMaxima();
     Network.LpaLoaded = 1;

@@ -16,6 +16,7 @@
 #include "widgets/gaugeCaption.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
+#include "model/PalvonListings.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
@@ -395,6 +396,15 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     EXPECT_NE(Reach(viewer, "menu:Procesos", "AnalisisdePIJAs"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NivelArco"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NIvelMovimiento"), nullptr);
+    // The same network's listing without PIJA tables, read on its own: no analysis
+    // is offered of the tables of the listing it replaces.
+    std::string plain = testutil::readFile(testutil::dataPath("lst_red.lpa"));
+    plain.erase(plain.find("          OUTPUT OF PIJA"), plain.find(" NORMAL COMPLETION") - plain.find("          OUTPUT OF PIJA"));
+    testutil::writeFile(tmp.file("sin.lpa"), plain);
+    testutil::AnswerFileDialog(viewer, tmp.file("sin.lpa"));
+    ASSERT_TRUE(Click(viewer, "menu:Archivo>Abrir", "aOpenLPA"));
+    EXPECT_EQ(PijaLinkCount + PijaMovCount, 0);
+    EXPECT_FALSE(livemenus::Find(viewer, "AnalisisdePIJAs")->isEnabled());
     // Zones with centroids: the centroid layer can be switched, from the toolbar and the menu.
     EXPECT_NE(Reach(viewer, "toolbar:tbarArcos", "tbCents"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Ver", "Centroides1"), nullptr);
