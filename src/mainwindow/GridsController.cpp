@@ -574,6 +574,15 @@ void TGridsController::TickChosenVariables()
     MarkShownTitles();
 }
 
+namespace {
+// Every title of the grid back to the title row's own colour.
+void ClearTitleMarks(TStringAlignGrid& grid)
+{
+    for (int col = 0; col < grid.ColCount(); ++col)
+        grid.SetColorCell(col, 0, QColor());
+}
+} // namespace
+
 void TGridsController::MarkShownTitles()
 {
     MarkLinkTitles();
@@ -585,8 +594,7 @@ void TGridsController::MarkLinkTitles()
     if (!sagArcos)
         return;
     const TViewState& v = UserView();
-    for (int col = 0; col < sagArcos->ColCount(); ++col)
-        sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
+    ClearTitleMarks(*sagArcos);
     // The current mode's column is the variable shown (a click on the grid
     // points the mode at another column without showing it).
     const size_t mode = static_cast<size_t>(std::clamp(v.RangeMode, 0, MaxRangeModes));
@@ -601,8 +609,7 @@ void TGridsController::MarkMovimTitles()
     if (!sagMovim)
         return;
     const TViewState& v = UserView();
-    for (int col = 0; col < sagMovim->ColCount(); ++col)
-        sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
+    ClearTitleMarks(*sagMovim);
     const int32_t c = v.RangeVarMovim;
     const int32_t k = c > 0 && c < NumColMovim && c < NumMovimColumns ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars && c < sagMovim->ColCount())
