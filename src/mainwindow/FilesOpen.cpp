@@ -352,6 +352,11 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     // Each into its own file (one changed on disk is replaced only on a yes).
     if (!layers.empty() && !KDVlib::WriteGeo(layers))
         return false; // the writer said why, once
+    // A file changed on disk and kept on a "No" did not take the layer's edits:
+    // they stay, unsaved, and the step does not go on.
+    for (const int layer : layers)
+        if (GeoLayers().GeoLayerSource[layer].Unsaved)
+            return false;
     return true;
 }
 
