@@ -138,15 +138,23 @@ public:
             files.push_back(final);
         if (!hooks_.MayReplace(files))
             return true;
-        const SafeFile::TProgramNamed ownNames;
+        // All of them or none: one that cannot be replaced by now (made read-only
+        // while the question waited, a full disk) leaves every earlier picture whole.
+        std::vector<std::pair<std::string, std::string>> set;
         for (const auto& [final, drawn] : aside_) {
             std::string bytes;
-            if (!FileUtils::ReadFile(drawn, bytes) || !FileUtils::WriteFileAtomic(final, bytes)) {
+            if (!FileUtils::ReadFile(drawn, bytes)) {
                 Services().ShowMessage(FileUtils::WriteFailure(final));
                 return false;
             }
+            set.emplace_back(final, std::move(bytes));
         }
-        return true;
+        const SafeFile::TProgramNamed ownNames;
+        std::string failed, why;
+        if (SafeFile::WriteSet(set, failed, why))
+            return true;
+        Services().ShowMessage(FileUtils::WriteFailure(failed, why));
+        return false;
     }
 
 private:

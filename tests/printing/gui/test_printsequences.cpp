@@ -425,6 +425,58 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
     EXPECT_TRUE(again.anyMessageContains("enlace")) << again.messages.size();
     EXPECT_EQ(testutil::readFile(tmp.file("red.emf")), "dibujo del usuario");
     EXPECT_TRUE(fs::is_symlink(tmp.file("lote/red.emf")));
+
+    // The pictures of several variables there before, one of them made read-only
+    // while the question waits: the yes replaces all of them or none, and the
+    // failure is said once.
+    testutil::writeFile(tmp.file("lote/varias.ini"), "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\n"
+                                                     "VarVolumen=Long\r\nVarColores=Cap\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("lote/varias.ini"));
+    Trigger("DefinirRedes1");
+    {
+        RecordingServices first;
+        Trigger("ImprimirRedes1");
+        ASSERT_TRUE(first.messages.empty()) << first.messages.front();
+    }
+    std::vector<std::string> pictures;
+    for (const auto& e : fs::directory_iterator(tmp.path())) // beside the network
+        if (e.path().extension() == ".emf" && e.path().filename() != "red.emf")
+            pictures.push_back(e.path().string());
+    std::sort(pictures.begin(), pictures.end());
+    ASSERT_EQ(pictures.size(), 2u);
+    for (const std::string& p : pictures)
+        testutil::writeFile(p, "del usuario " + p);
+    struct LockedMeanwhile : RecordingServices {
+        std::string file;
+        bool AskYesNo(const std::string& text) override
+        {
+            fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
+            return RecordingServices::AskYesNo(text);
+        }
+    };
+    for (const std::string& locked : {pictures.back(), pictures.front()}) {
+        LockedMeanwhile ui;
+        ui.file = locked;
+        ui.answerYes = true;
+        Trigger("ImprimirRedes1");
+        EXPECT_EQ(ui.questions.size(), 1u);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find(locked), std::string::npos) << ui.messages[0];
+        for (const std::string& p : pictures)
+            EXPECT_TRUE(testutil::readFile(p) == "del usuario " + p) << p << " replaced";
+        fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
+    }
+    {
+        RecordingServices yes;
+        yes.answerYes = true;
+        Trigger("ImprimirRedes1");
+        EXPECT_TRUE(yes.messages.empty()) << yes.messages.front();
+        for (const std::string& p : pictures)
+            EXPECT_METAFILE_SOUND(testutil::CheckMetafile(p));
+    }
+    for (const auto& e : fs::directory_iterator(tmp.path()))
+        EXPECT_EQ(e.path().filename().string().find(".velmora-"), std::string::npos) << e.path() << " left aside";
 }
 
 // What the user did on the open network outlives the steps that open other
