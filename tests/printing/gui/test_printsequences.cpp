@@ -455,17 +455,17 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
             return RecordingServices::AskYesNo(text);
         }
     };
-    for (const std::string& locked : {pictures.back(), pictures.front()}) {
-        LockedMeanwhile ui;
-        ui.file = locked;
+    {
+        LockedMeanwhile ui; // the later one: the earlier would be replaced first
+        ui.file = pictures.back();
         ui.answerYes = true;
         Trigger("ImprimirRedes1");
         EXPECT_EQ(ui.questions.size(), 1u);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_NE(ui.messages[0].find(locked), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(ui.file), std::string::npos) << ui.messages[0];
         for (const std::string& p : pictures)
             EXPECT_TRUE(testutil::readFile(p) == "del usuario " + p) << p << " replaced";
-        fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
+        fs::permissions(ui.file, fs::perms::owner_write, fs::perm_options::add);
     }
     {
         RecordingServices yes;
