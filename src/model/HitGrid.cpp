@@ -126,6 +126,10 @@ void PlaceLinks(const std::vector<int32_t>& nodes, std::vector<LinkPlace>& place
         return index >= 1 && static_cast<size_t>(index) < nodes.size() ? nodes[static_cast<size_t>(index)] : -1;
     };
     for (int32_t k = first; k <= last; ++k) {
+        // The records lie far beyond the caches: the fields read here are in their
+        // first line, fetched a few links ahead.
+        if (k + 8 <= last)
+            PrefetchRecord(Arcos, k + 8, 64);
         const TArcos& a = Arcos[k];
         const int32_t pa = place(a.AIndex);
         const int32_t pb = pa < 0 ? -1 : place(a.BIndex);

@@ -804,8 +804,12 @@ void PostLinkPass()
     FirstArc[0] = 1;
     int32_t i = 1;
     for (int32_t k = 1; k <= nodes + 1; ++k) {
-        while (i <= links && Arcos[i].AIndex < k)
+        // Every record's first line is read in turn, far beyond the caches: the
+        // ones a few links ahead are fetched meanwhile.
+        while (i <= links && Arcos[i].AIndex < k) {
+            PrefetchRecord(Arcos, i + 8, 64);
             ++i;
+        }
         FirstArc[static_cast<size_t>(k)] = i;
     }
     FirstArc[static_cast<size_t>(nodes) + 1] = links + 1;

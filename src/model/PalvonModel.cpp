@@ -343,11 +343,12 @@ void RotateCycle(Record* base, const std::vector<int32_t>& c)
 
 // Orders records 1..count by a key and moves each record once (records are large,
 // so exchanging them pairwise as a quicksort does would dominate the read).
+// False when they were in order already: no record moved.
 template <class Array, class KeyFn>
-void SortRecords(Array& arr, int32_t count, KeyFn key)
+bool SortRecords(Array& arr, int32_t count, KeyFn key)
 {
     if (count <= 1)
-        return;
+        return false;
     using Record = std::remove_reference_t<decltype(arr[1])>;
     using Key = decltype(key(arr[1]));
     // The keys of a large array are read by a few threads, a chunk of records each
@@ -361,7 +362,7 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
     });
     if (std::is_sorted(order.begin(), order.end(),
                        [](const auto& x, const auto& y) { return x.first < y.first; }))
-        return;
+        return false;
     std::stable_sort(order.begin(), order.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     // Apply the permutation in place, cycle by cycle: each record moves once and
     // no second copy of the array is needed.
@@ -381,6 +382,7 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
         }
         RotateCycle(base, cycle);
     }
+    return true;
 }
 
 } // namespace
@@ -389,8 +391,10 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
 // the order of the fixed-width text keys, and it stays right for 10-digit numbers.
 void SortNodes()
 {
-    SortRecords(Nodos, Network.NodeCount, [](const TNodo& n) { return n.Number; });
-    // The node-key list must follow the records.
+    // The node-key list must follow the records. Made as the nodes were, one entry
+    // per record, it already does when none moved.
+    if (!SortRecords(Nodos, Network.NodeCount, [](const TNodo& n) { return n.Number; }))
+        return;
     NodeKeyList.clear();
     for (int32_t i = 1; i <= Network.NodeCount; ++i)
         NodeKeyList[Nodos[i].Number] = i;

@@ -14,12 +14,22 @@ constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// No byte with the high bit set (valid UTF-8 however the bytes are cut into lines),
+// a few words a step.
 bool IsAscii(std::string_view bytes)
 {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
+    const char* p = bytes.data();
+    const size_t n = bytes.size();
+    size_t i = 0;
+    uint64_t high = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, sizeof w);
+        high |= w[0] | w[1] | w[2] | w[3];
+    }
+    for (; i < n; ++i)
+        high |= static_cast<unsigned char>(p[i]);
+    return (high & 0x8080808080808080ull) == 0;
 }
 } // namespace
 
@@ -118,6 +128,14 @@ std::string EncodeCp1252(const QString& text)
 
 bool IsValidUtf8(const TTextLines& lines)
 {
+    // The lines lie one after the other in one block: a block of ASCII alone,
+    // nearly every network, is looked at in one run instead of line by line.
+    if (!lines.empty()) {
+        const std::string_view first = lines[0], last = lines[lines.size() - 1];
+        const std::string_view block(first.data(), static_cast<size_t>(last.data() + last.size() - first.data()));
+        if (IsAscii(block))
+            return true;
+    }
     for (size_t i = 0; i < lines.size(); ++i)
         if (!IsValidUtf8(lines[i]))
             return false;

@@ -123,6 +123,16 @@ TEST(Terminators, LineEndsAndUtf8AtEveryOffset)
         text[at] = '\x80';
         EXPECT_FALSE(TextCodec::IsValidUtf8(text)) << at;
     }
+    // A text's lines: a character cut by a line end is no character, however the
+    // bytes of the lines lie one after the other; one stray byte anywhere is found.
+    const std::string line(45, 'a');
+    EXPECT_TRUE(TextCodec::IsValidUtf8(TTextLines({line, line, "", line})));
+    EXPECT_FALSE(TextCodec::IsValidUtf8(TTextLines({line + "\xC3", "\x93" + line})));
+    for (size_t at = 0; at < 3 * line.size(); at += 7) {
+        std::vector<std::string> lines(3, line);
+        lines[at / line.size()][at % line.size()] = '\x80';
+        EXPECT_FALSE(TextCodec::IsValidUtf8(TTextLines(lines))) << at;
+    }
 }
 
 TEST_F(ReaderFrame, SectionsFoundInTheirOrder)
