@@ -670,7 +670,7 @@ bool TFilesController::OpenPalvonDat()
         CoordinatesFileName = positionsFile;
         ApplySavedPositions(CoordinatesFileName, textNewer);
     }
-    if (ok && !Network.HasCoordinates) {
+    if (ok && !Network.HasCoordinates && !ReadChosenCoordinatesAgain()) {
         // No positions: a coordinates file is offered; without one the network
         // cannot be shown and is not opened. The hourglass goes first: the message
         // and the file dialog wait for the user.
@@ -863,6 +863,9 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     viewer_.Action(Cmd::aAtributos2)->setChecked(false);
     if (!anotherNetwork)
         return;
+    // The coordinates file chosen for the earlier network is no file of this one's.
+    if (chosenCoordinates_.network != DatDir + DatFileName)
+        chosenCoordinates_ = {};
     // Line layers and points lie in the zone of the network they were loaded on;
     // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();
