@@ -480,7 +480,8 @@ void TFilesController::ReloadFromText()
         traces.push_back(TraceFileName);
     const std::string zoning = ZoningFileName;
     const std::string order = LinkOrderSet ? LinkOrderFileName : std::string();
-    // The links, nodes and zones the user selected or hid: put back on those still there.
+    // The links, nodes and zones the user selected or hid, and the lines shown: put
+    // back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
     // The window and zoom steps ("Vista anterior") the user had on it, and its
@@ -502,7 +503,8 @@ void TFilesController::ReloadFromText()
     UserView().ZoomHistory = zoomHistory;
     UserView().ZoomIndex = zoomIndex;
     bool again = true; // drawn again in the window put back
-    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty()) {
+    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty() ||
+        !marks.Lines.empty()) {
         SelectionFiles::PutBackMarks(marks);
         viewer_.Selection().ShowPutBackMarks(listed);
         again = true;

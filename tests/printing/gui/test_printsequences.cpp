@@ -1321,12 +1321,14 @@ TEST_F(PrintSequences, BatchMovementPictureShowsItsOwnVariableInEitherMode)
     }
 }
 
-// A network without positions of its own, placed by a coordinates file the user
-// chose, read again by the program: its text read again, or a batch over another
-// network coming back to it. It comes back placed from the same file, nobody asked,
-// where a batch stayed on its own last network.
-TEST_F(PrintSequences, NetworkPlacedByAChosenCoordinatesFileComesBackPlaced)
+// A network read again by the program (its text read again, or a batch over
+// another network coming back to it) comes back as the user left it: placed by
+// the coordinates file the user chose for it, nobody asked (a batch stayed on its
+// own last network), and with the one transit line the user chose in its grid
+// shown alone (every line came back shown).
+TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
 {
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0); // "Rutas Fijas" read: the sample's lines
     std::string positions;
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         positions += ZelUtils::Format("%d,%.1f,%.1f\r\n", Nodos[n].Number, 400000.0 + 10 * Nodos[n].Number,
@@ -1363,6 +1365,22 @@ TEST_F(PrintSequences, NetworkPlacedByAChosenCoordinatesFileComesBackPlaced)
             ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
         }
         ASSERT_EQ(DatFileName, "sincoord.dat");
+        ASSERT_GE(Network.LineCount, 2);
+        // The last line alone shown: a double click on its row.
+        viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+        testutil::settle();
+        TStringAlignGrid* lines = viewer->sagLineas;
+        const QPoint cell = lines->visualRect(lines->model()->index(Network.LineCount - lines->FixedRows(), 1)).center();
+        QTest::mouseMove(lines->viewport(), cell);
+        QTest::mouseDClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+        const auto shown = [&] {
+            std::string s;
+            for (int32_t l = 1; l <= Network.LineCount; ++l)
+                s += Lineas[l].Visible ? (lines->FontColorCell(1, l) == QColor(Qt::red) ? 'R' : '1') : '0';
+            return s;
+        };
+        const std::string chosen = std::string(size_t(Network.LineCount - 1), '0') + "R";
+        ASSERT_EQ(shown(), chosen);
         // Were the file asked for again, none would be given.
         viewer->Files().AskCoordinatesWithoutScreen = false;
         fs::current_path(tmp.path());
@@ -1378,5 +1396,8 @@ TEST_F(PrintSequences, NetworkPlacedByAChosenCoordinatesFileComesBackPlaced)
         ASSERT_GT(n, 0);
         EXPECT_EQ(viewer->sagNodos->cell(1, viewer->sagNodos->RowOfRecord(n)),
                   ZelUtils::Trim(ZelUtils::Format(XYFormat, 400000.0 + 10 * 102)));
+        EXPECT_EQ(shown(), chosen);
     }
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(1);
 }
+
