@@ -1321,8 +1321,8 @@ TEST_F(PrintSequences, BatchMovementPictureShowsItsOwnVariableInEitherMode)
     }
 }
 
-// A network read again by the program (its text read again, or a batch over
-// another network coming back to it) comes back as the user left it: placed by
+// A network read again by the program (its text read again, or a batch or the
+// worksheets over another network coming back to it) comes back as the user left it: placed by
 // the coordinates file the user chose for it, nobody asked (a batch stayed on its
 // own last network), and with the one transit line the user chose in its grid
 // shown alone (every line came back shown).
@@ -1352,6 +1352,14 @@ TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
              DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
              Trigger("ImprimirRedes1");
              EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
+         }},
+        {"planillas",
+         [&] {
+             fs::create_directory(tmp.file("o"));
+             fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("o/sioux.dat"));
+             testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("o")), {"sioux.dat"}, 0);
+             Trigger("GenerarPlanillas1");
+             EXPECT_TRUE(fs::exists(tmp.file("o/sioux_arcos.csv")));
          }},
     };
     for (const auto& [name, transition] : rows) {
