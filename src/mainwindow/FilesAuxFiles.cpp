@@ -122,12 +122,33 @@ bool TFilesController::OpenCoordinatesFile()
         TWaitCursor wait;
         KDVlib::LoadCoordinatesFile(chosenFile, kind);
     }
+    chosenCoordinates_ = {DatDir + DatFileName, chosenFile, kind};
     // A file was chosen: the network stays open whatever the file held. One that
     // placed no node leaves nothing to draw yet, which the user is told; nodes can
     // still be placed with the mouse or another coordinates file.
     if (!Network.HasCoordinates)
         Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
                                       std::filesystem::path(chosenFile).filename().string()));
+    return true;
+}
+
+bool TFilesController::ReadChosenCoordinatesAgain()
+{
+    // The user opening the network again by hand is asked, as at its first opening.
+    const TChosenCoordinates& chosen = chosenCoordinates_;
+    std::error_code ec;
+    if (!(rereadingText_ || BatchMode) || chosen.file.empty() || chosen.network != DatDir + DatFileName ||
+        !std::filesystem::is_regular_file(chosen.file, ec))
+        return false;
+    {
+        TWaitCursor wait;
+        KDVlib::LoadCoordinatesFile(chosen.file, chosen.kind);
+    }
+    // Read as the file chosen in the dialog is: one that now places no node
+    // leaves the network open with nothing to draw yet, which the user is told.
+    if (!Network.HasCoordinates)
+        Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
+                                      std::filesystem::path(chosen.file).filename().string()));
     return true;
 }
 

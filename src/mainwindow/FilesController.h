@@ -96,6 +96,11 @@ public:
     // ---- Auxiliary data files (FilesAuxFiles.cpp) ----
     // Offers a coordinates file for a network without positions; true when one placed it.
     bool OpenCoordinatesFile();
+    // The coordinates file the user chose for the network being read, read onto it
+    // again when the program itself reads that network again (its text read again,
+    // a batch or report coming back to it), without asking; false when there is
+    // none to read.
+    bool ReadChosenCoordinatesAgain();
     void OpenComplementaryFile(const std::string& fileName);
     void OpenZoningFile(const std::string& fileName);
     void LoadZoning(const std::string& fileName);
@@ -174,6 +179,12 @@ private:
     QAction* clickedRecent_ = nullptr;
     // The network's text is being read again (its formula columns are made again after).
     bool rereadingText_ = false;
+    // The coordinates file the user chose for a network without positions of its
+    // own, with the reader chosen for it: that network's, until the user opens another.
+    struct TChosenCoordinates {
+        std::string network, file;
+        int kind = 0;
+    } chosenCoordinates_;
     // The traces files read onto the network open, in order: each gives the links
     // it names their courses, so a reading of the text again reads every one back.
     std::vector<std::string> tracesRead_;

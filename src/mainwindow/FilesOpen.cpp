@@ -485,7 +485,8 @@ void TFilesController::ReloadFromText()
         traces.push_back(TraceFileName);
     const std::string zoning = ZoningFileName;
     const std::string order = LinkOrderSet ? LinkOrderFileName : std::string();
-    // The links, nodes and zones the user selected or hid: put back on those still there.
+    // The links, nodes and zones the user selected or hid, and the lines shown: put
+    // back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
     // The window and zoom steps ("Vista anterior") the user had on it, and its
@@ -507,7 +508,8 @@ void TFilesController::ReloadFromText()
     UserView().ZoomHistory = zoomHistory;
     UserView().ZoomIndex = zoomIndex;
     bool again = true; // drawn again in the window put back
-    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty()) {
+    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty() ||
+        !marks.Lines.empty()) {
         SelectionFiles::PutBackMarks(marks);
         viewer_.Selection().ShowPutBackMarks(listed);
         again = true;
@@ -675,7 +677,7 @@ bool TFilesController::OpenPalvonDat()
         CoordinatesFileName = positionsFile;
         ApplySavedPositions(CoordinatesFileName, textNewer);
     }
-    if (ok && !Network.HasCoordinates) {
+    if (ok && !Network.HasCoordinates && !ReadChosenCoordinatesAgain()) {
         // No positions: a coordinates file is offered; without one the network
         // cannot be shown and is not opened. The hourglass goes first: the message
         // and the file dialog wait for the user.
@@ -868,6 +870,9 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     viewer_.Action(Cmd::aAtributos2)->setChecked(false);
     if (!anotherNetwork)
         return;
+    // The coordinates file chosen for the earlier network is no file of this one's.
+    if (chosenCoordinates_.network != DatDir + DatFileName)
+        chosenCoordinates_ = {};
     // Line layers and points lie in the zone of the network they were loaded on;
     // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();

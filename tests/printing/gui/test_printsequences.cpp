@@ -1372,3 +1372,92 @@ TEST_F(PrintSequences, BatchMovementPictureShowsItsOwnVariableInEitherMode)
             << "classes on the turns, a bar scale at the link ends";
     }
 }
+
+// A network read again by the program (its text read again, or a batch or the
+// worksheets over another network coming back to it) comes back as the user left it: placed by
+// the coordinates file the user chose for it, nobody asked (a batch stayed on its
+// own last network), and with the one transit line the user chose in its grid
+// shown alone (every line came back shown).
+TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
+{
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0); // "Rutas Fijas" read: the sample's lines
+    std::string positions;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        positions += ZelUtils::Format("%d,%.1f,%.1f\r\n", Nodos[n].Number, 400000.0 + 10 * Nodos[n].Number,
+                                      5000000.0 + 5 * Nodos[n].Number);
+    testutil::writeFile(tmp.file("puestos.geo"), positions);
+    const std::string sample = testutil::readFile(tmp.file("red.dat"));
+    const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
+    ASSERT_NE(to, std::string::npos);
+    fs::create_directory(tmp.file("s"));
+    const std::string net = tmp.file("s/sincoord.dat");
+    testutil::writeFile(net, sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
+    const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+        {"recarga",
+         [&] {
+             if (!FrmDat || !FrmDat->isVisible())
+                 Trigger("RedPalvon1");
+             FrmDat->findChild<QToolButton*>("tbReload")->click();
+         }},
+        {"lote",
+         [&] {
+             DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
+             Trigger("ImprimirRedes1");
+             EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
+         }},
+        {"planillas",
+         [&] {
+             fs::create_directory(tmp.file("o"));
+             fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("o/sioux.dat"));
+             testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("o")), {"sioux.dat"}, 0);
+             Trigger("GenerarPlanillas1");
+             EXPECT_TRUE(fs::exists(tmp.file("o/sioux_arcos.csv")));
+         }},
+    };
+    for (const auto& [name, transition] : rows) {
+        SCOPED_TRACE(name);
+        viewer->Files().AskCoordinatesWithoutScreen = true;
+        testutil::WhenFileDialogShown(viewer, [this](QFileDialog* dialog) {
+            testutil::TypeFileAndAccept(dialog, QString::fromStdString(tmp.file("puestos.geo")), 0);
+        });
+        {
+            RecordingServices first;
+            ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
+        }
+        ASSERT_EQ(DatFileName, "sincoord.dat");
+        ASSERT_GE(Network.LineCount, 2);
+        // The last line alone shown: a double click on its row.
+        viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+        testutil::settle();
+        TStringAlignGrid* lines = viewer->sagLineas;
+        const QPoint cell = lines->visualRect(lines->model()->index(Network.LineCount - lines->FixedRows(), 1)).center();
+        QTest::mouseMove(lines->viewport(), cell);
+        QTest::mouseDClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+        const auto shown = [&] {
+            std::string s;
+            for (int32_t l = 1; l <= Network.LineCount; ++l)
+                s += Lineas[l].Visible ? (lines->FontColorCell(1, l) == QColor(Qt::red) ? 'R' : '1') : '0';
+            return s;
+        };
+        const std::string chosen = std::string(size_t(Network.LineCount - 1), '0') + "R";
+        ASSERT_EQ(shown(), chosen);
+        // Were the file asked for again, none would be given.
+        viewer->Files().AskCoordinatesWithoutScreen = false;
+        fs::current_path(tmp.path());
+        RecordingServices ui;
+        ui.answerYes = true;
+        transition();
+        testutil::settle();
+        EXPECT_EQ(DatDir + DatFileName, net);
+        EXPECT_FALSE(ui.anyMessageContains("Coordenadas") || ui.anyMessageContains("inhabilitada"))
+            << (ui.messages.empty() ? std::string() : ui.messages.back());
+        // The grid shows the positions the file gives.
+        const int32_t n = KDVlib::FindNodo(102);
+        ASSERT_GT(n, 0);
+        EXPECT_EQ(viewer->sagNodos->cell(1, viewer->sagNodos->RowOfRecord(n)),
+                  ZelUtils::Trim(ZelUtils::Format(XYFormat, 400000.0 + 10 * 102)));
+        EXPECT_EQ(shown(), chosen);
+    }
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(1);
+}
+
