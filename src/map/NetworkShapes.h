@@ -160,7 +160,7 @@ template <class F>
 void ForEachStreetLabel(const TViewBox& view, const TNetworkOptions& o, double offset, F&& f)
 {
     std::string name; // one buffer for every link: street names outgrow a short string
-    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+    ViewTiles::ForEachLink<true>([&](int32_t, const TArcos& a) {
         if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
             return;
         const int32_t n = PointCountOf(a);
