@@ -21,6 +21,10 @@
 #include <optional>
 #include <thread>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int MinBandRows = 32;
@@ -264,7 +268,26 @@ void Blend(const TPixels& image, const TStamp& stamp, const QPoint& origin, int 
     for (int y = top; y < bottom; ++y) {
         uint32_t* __restrict d = reinterpret_cast<uint32_t*>(image.bits + y * image.stride) + left;
         const uint32_t* __restrict s = stamp.pixels.data() + size_t(y - y0) * size_t(stamp.width) + size_t(left - x0);
-        for (int x = 0; x < n; ++x)
+        int x = 0;
+#ifdef __SSE2__
+        // Four pixels at a time, each byte in a 16-bit lane: the same products
+        // and roundings as ByteMul (a glyph's rows are a few pixels long, too
+        // short for the compiler's own widening to pay).
+        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi32(255), half = _mm_set1_epi16(0x80);
+        for (; x + 4 <= n; x += 4) {
+            const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
+            const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x));
+            __m128i a = _mm_sub_epi32(full, _mm_srli_epi32(src, 24));
+            a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+            const __m128i aLow = _mm_unpacklo_epi32(a, a), aHigh = _mm_unpackhi_epi32(a, a);
+            __m128i low = _mm_mullo_epi16(_mm_unpacklo_epi8(dst, zero), aLow);
+            __m128i high = _mm_mullo_epi16(_mm_unpackhi_epi8(dst, zero), aHigh);
+            low = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(low, _mm_srli_epi16(low, 8)), half), 8);
+            high = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(high, _mm_srli_epi16(high, 8)), half), 8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_add_epi32(src, _mm_packus_epi16(low, high)));
+        }
+#endif
+        for (; x < n; ++x)
             d[x] = s[x] + ByteMul(d[x], 255 - (s[x] >> 24));
     }
 }

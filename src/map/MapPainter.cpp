@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <optional>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -1089,6 +1090,7 @@ void TMapPainter::TTextCache::Forget()
 {
     widths.clear();
     lastLong = nullptr;
+    recentLong.fill(nullptr);
     std::fill(shortWidths.begin(), shortWidths.end(), TShortWidth());
     shortCount = 0;
     layouts.clear();
@@ -1187,13 +1189,24 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_
         return w;
     }
     if (!cache.lastLong || cache.lastLong->first != text) {
-        auto it = cache.widths.find(text);
-        if (it == cache.widths.end()) {
-            const QFontMetrics fm(font, device);
-            const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-            it = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first;
+        // Texts of more than 7 bytes: the first and last 8 and the length pick the slot.
+        uint64_t head = 0, tail = 0;
+        std::memcpy(&head, text.data(), 8);
+        std::memcpy(&tail, text.data() + text.size() - 8, 8);
+        const uint64_t mix = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ text.size()) * 0xC2B2AE3D27D4EB4Full;
+        auto*& recent = cache.recentLong[size_t(mix >> 56)];
+        if (recent && recent->first == text) {
+            cache.lastLong = recent;
+        } else {
+            auto it = cache.widths.find(text);
+            if (it == cache.widths.end()) {
+                const QFontMetrics fm(font, device);
+                const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+                it = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first;
+            }
+            cache.lastLong = &*it;
+            recent = cache.lastLong;
         }
-        cache.lastLong = &*it;
     }
     TTextLook& look = cache.lastLong->second;
     if (layout)

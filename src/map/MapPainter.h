@@ -382,6 +382,9 @@ private:
         // The entry of widths found last: the links along a street come one after
         // another and bear the same name (entries never move; Forget clears it).
         std::pair<const std::string, TTextLook>* lastLong = nullptr;
+        // Entries of widths met lately, by a few bytes of their text: a street
+        // name found again without hashing it whole (Forget clears them too).
+        std::array<std::pair<const std::string, TTextLook>*, 256> recentLong{};
         std::vector<TShortWidth> shortWidths;
         size_t shortCount = 0;
         std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index

@@ -145,6 +145,12 @@ inline void AssignTrimmed(std::string& out, std::string_view s)
     out.assign(s.data() + i, n - i);
 }
 
+// Blank, or neither starting nor ending with a blank or a control character.
+inline bool Trimmed(std::string_view s)
+{
+    return s.empty() || (static_cast<unsigned char>(s.front()) > 32 && static_cast<unsigned char>(s.back()) > 32);
+}
+
 // The street names of the visible links: f(place, angle, name) for each link
 // whose name (or its pair's) is not blank and whose label place lies in the
 // view. A two-way street is named in one direction only; a straight link is
@@ -154,7 +160,7 @@ template <class F>
 void ForEachStreetLabel(const TViewBox& view, const TNetworkOptions& o, double offset, F&& f)
 {
     std::string name; // one buffer for every link: street names outgrow a short string
-    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+    ViewTiles::ForEachLink<true>([&](int32_t, const TArcos& a) {
         if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
             return;
         const int32_t n = PointCountOf(a);
@@ -174,12 +180,19 @@ void ForEachStreetLabel(const TViewBox& view, const TNetworkOptions& o, double o
         }
         if (!view.Contains(place.x, place.y))
             return;
-        AssignTrimmed(name, a.StreetName);
-        if (name.empty())
-            AssignTrimmed(name, PairOf(a).StreetName);
-        if (name.empty())
+        // Most names are stored trimmed: those are handed over as they stand.
+        auto trimmed = [&name](const std::string& s) -> const std::string* {
+            if (Trimmed(s))
+                return &s;
+            AssignTrimmed(name, s);
+            return &name;
+        };
+        const std::string* shown = trimmed(a.StreetName);
+        if (shown->empty())
+            shown = trimmed(PairOf(a).StreetName);
+        if (shown->empty())
             return;
-        f(place, (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800, name);
+        f(place, (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800, *shown);
     });
 }
 

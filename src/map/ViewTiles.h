@@ -29,7 +29,9 @@ void ForEachTile(F&& f)
 }
 
 // The links of the visible tiles in each tile's drawing order: f(index, link).
-template <class F>
+// With `Ends`, the start of each link's end node records and of its street
+// name's text are fetched ahead too, for a pass that reads them of every link.
+template <bool Ends = false, class F>
 void ForEachLink(F&& f)
 {
     ForEachTile([&](const TSpatialTile& t) {
@@ -51,9 +53,16 @@ void ForEachLink(F&& f)
             if (k + PairAhead < n) {
                 const int32_t next = t.Links[k + PairAhead];
                 if (next >= 1 && next <= Network.LinkCount) {
-                    const int32_t pair = Arcos[next].ReverseIndex;
+                    const TArcos& ahead = Arcos[next];
+                    const int32_t pair = ahead.ReverseIndex;
                     if (pair >= 1 && pair <= Network.LinkCount)
                         __builtin_prefetch(&Arcos[pair].Flags);
+                    if constexpr (Ends) {
+                        for (const int32_t node : {ahead.AIndex, ahead.BIndex})
+                            if (node >= 1 && node <= Network.NodeCount && node < Nodos.allocated())
+                                __builtin_prefetch(&Nodos[node].X);
+                        __builtin_prefetch(ahead.StreetName.data());
+                    }
                 }
             }
             const int32_t l = t.Links[k];

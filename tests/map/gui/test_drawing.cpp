@@ -6,6 +6,7 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
+#include "map/NetworkShapes.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
@@ -404,6 +405,45 @@ TEST_F(SmallTown, StreetNamesOncePerStreetNeverUpsideDownNeverOverlapping)
     img.ResetLabelsOff();
     DrawLayers::DrawCalles(img, options);
     EXPECT_EQ(img.Labels().Count(), 5);
+}
+
+TEST_F(SmallTown, StreetNamesTrimmedOrTakenFromTheOppositeLinkAsEdited)
+{
+    // The eastward link of the two-way street is the one named; a blank name
+    // takes its opposite link's. Each edit shows in the next drawing.
+    const struct {
+        const char* own;
+        const char* pair;
+        const char* shown; // null: not named
+    } cases[] = {
+        {"ESTE OESTE", "", "ESTE OESTE"},
+        {"  ESTE OESTE LARGA\t", "OTRA", "ESTE OESTE LARGA"},
+        {"", "OESTE ESTE", "OESTE ESTE"},
+        {"   ", " OESTE ESTE DOS ", "OESTE ESTE DOS"},
+        {" ", "\t ", nullptr},
+        {"ESTE", "", "ESTE"},
+    };
+    const NetworkShapes::TViewBox all(-1e5, -1e5, 1, 1, 2e5, 0);
+    for (const auto& c : cases) {
+        Link(1, 2).StreetName = c.own;
+        Link(2, 1).StreetName = c.pair;
+        std::vector<std::string> names;
+        NetworkShapes::ForEachStreetLabel(all, options, 0.5, [&](const TPoint& place, int32_t, const std::string& name) {
+            if (place.y == 100)
+                names.push_back(name);
+        });
+        EXPECT_EQ(names, c.shown ? std::vector<std::string>{c.shown} : std::vector<std::string>{}) << c.own;
+        Blank();
+        img.ResetLabelsOff();
+        DrawLayers::DrawCalles(img, options);
+        const QRect box = InkBox(Picture(), Around(img.WorldToPoint(600, 100), 200));
+        if (!c.shown) {
+            EXPECT_TRUE(box.isEmpty()) << c.own;
+            continue;
+        }
+        const QFontMetrics fm(img.Canvas()->font(), &Picture());
+        EXPECT_NEAR(box.width(), fm.horizontalAdvance(QString::fromUtf8(c.shown)), 3) << c.own;
+    }
 }
 
 TEST_F(SmallTown, NodeNumbersAtTheirPositionCentredInTheLaneView)
