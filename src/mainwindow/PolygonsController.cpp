@@ -64,6 +64,27 @@ bool ValidPolygon(int32_t i) { return i >= 0 && i < NumPoligonos && i <= MaxPoli
 
 int32_t TagOf(QAction* item) { return item ? item->data().toInt() : -1; }
 
+// A polygon file is taken whole or not at all: polygons past the table's room
+// would be left out, and an outline past a polygon's room cut short, unseen on a
+// map where the shape still looks closed. False (after one message) when the
+// file does not fit; the polygons shown then stay.
+bool PolygonsFit(const std::vector<TPolygonRecord>& records, const std::string& fileName)
+{
+    if (records.size() > static_cast<size_t>(MaxPoligonos + 1)) {
+        Services().ShowMessage(Format("El archivo %s tiene %d polígonos y caben %d; no se ha leído.", fileName,
+                                      static_cast<int>(records.size()), MaxPoligonos + 1));
+        return false;
+    }
+    for (const TPolygonRecord& r : records)
+        if (r.Points.size() > static_cast<size_t>(MaxPolygonVertices)) {
+            Services().ShowMessage(Format("El polígono %s del archivo %s tiene %d vértices y caben %d; no se ha "
+                                          "leído.",
+                                          r.Name, fileName, static_cast<int>(r.Points.size()), MaxPolygonVertices));
+            return false;
+        }
+    return true;
+}
+
 // The vertices 1..n of a polygon as a span for the painter.
 std::span<const TPoint> Vertices(const TPoligono& p)
 {
@@ -742,6 +763,8 @@ void TPolygonsController::Importar1Click()
         Services().ShowMessage(Format("El archivo %s no tiene ningún polígono.", name));
         return;
     }
+    if (read && !PolygonsFit(records, name))
+        return;
     PolygonFileName = name;
     if (filter == 1)
         ImportarPoligonosGeo(name);
@@ -756,6 +779,8 @@ bool TPolygonsController::ImportarPoligonosPlg()
         Services().ShowMessage(Format("No se pudo leer el archivo %s", PolygonFileName));
         return false;
     }
+    if (!PolygonsFit(records, PolygonFileName))
+        return false;
     ReplacePolygons(records);
     viewer_.SetCommandOn(Cmd::tbPoligonos, true);
     return true;
@@ -768,6 +793,8 @@ bool TPolygonsController::ImportarPoligonosGeo(const std::string& fileName)
         Services().ShowMessage(Format("No se pudo leer el archivo %s", fileName));
         return false;
     }
+    if (!PolygonsFit(records, fileName))
+        return false;
     ReplacePolygons(records);
     return true;
 }

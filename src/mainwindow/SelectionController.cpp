@@ -681,8 +681,10 @@ void TSelectionController::ImportaSeleccin2Click()
     const std::string plg = WithSuffix(SelFileName, ".plg");
     std::error_code ec;
     if (std::filesystem::is_regular_file(plg, ec)) {
+        const std::string earlier = viewer_.Polygons().PolygonFileName;
         viewer_.Polygons().PolygonFileName = plg;
-        viewer_.Polygons().ImportarPoligonosPlg();
+        if (!viewer_.Polygons().ImportarPoligonosPlg())
+            viewer_.Polygons().PolygonFileName = earlier; // refused: the polygons shown keep their name
     }
     viewer_.RedrawMap();
 }

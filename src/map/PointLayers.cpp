@@ -8,7 +8,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 using ZelUtils::Format;
 
@@ -36,7 +38,9 @@ bool LoadPointFile(const std::string& fileName)
     ui.SetStatusText(0, shortName);
     ui.SetProgressRange(0, static_cast<int>(lines.size()));
     ui.SetProgressVisible(true);
-    NumDots = -1;
+    // The points are read aside first: a file that gives none leaves the points
+    // shown before as they were.
+    std::vector<TDot> read;
     int skipped = 0;
     int beyond = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -49,25 +53,30 @@ bool LoadPointFile(const std::string& fileName)
             ++skipped;
             continue;
         }
-        if (NumDots >= MaxDots) {
+        if (read.size() > static_cast<size_t>(MaxDots)) {
             ++beyond;
             continue;
         }
-        TDot& dot = Dots[static_cast<size_t>(++NumDots)];
-        dot = TDot{};
+        TDot& dot = read.emplace_back();
         dot.Value = ZelUtils::Round(KDVlib::ParseCoordinate(f[0]));
         // Negative numbers take their colour as the positive ones do.
         dot.Color = ZoneColors[static_cast<size_t>((dot.Value % 20 + 20) % 20 + 1)];
         dot.Pos = {KDVlib::ParseCoordinate(f[1]), KDVlib::ParseCoordinate(f[2])};
     }
     ui.SetProgressVisible(false);
+    if (read.empty()) {
+        ui.ShowMessage(Format("Archivo %s:\rninguna línea da número, x e y; no se ha leído", shortName));
+        return false;
+    }
+    std::copy(read.begin(), read.end(), Dots.begin());
+    NumDots = static_cast<int32_t>(read.size()) - 1;
     if (skipped > 0)
         ui.ShowMessage(Format("Archivo %s:\r%d líneas no se cargaron (cada línea da número, x e y)", shortName,
                               skipped));
     if (beyond > 0)
         ui.ShowMessage(Format("Archivo %s:\rla capa de puntos admite %d puntos; %d no se cargaron", shortName,
                               MaxDots + 1, beyond));
-    return NumDots >= 0;
+    return true;
 }
 
 } // namespace PointLayers

@@ -25,7 +25,8 @@ namespace PointLayers {
 // Reads the point file (fileName with the extension ".geo") into Dots, replacing
 // the points held. A file whose first line has not exactly 3 fields loads nothing;
 // lines that are not three numbers, and points beyond the 601 the layer holds, are
-// left out and reported in one message. False when nothing was loaded.
+// left out and reported in one message. False when nothing was loaded; the
+// points held then stay.
 bool LoadPointFile(const std::string& fileName);
 
 } // namespace PointLayers

@@ -248,6 +248,24 @@ bool LoadDatosComplementariosMovs()
     TCompFile file;
     if (!OpenCompFile(ComplementaryMovFileName, file))
         return false;
+    // As for the links' data: a file naming no movement of this network would
+    // only clear the columns read before, so it is not read, and the user is told.
+    const auto turn = [](const std::vector<std::string>& f) {
+        return f.size() >= 3 && ZelUtils::ParseInt(f[0]) >= 1 && ZelUtils::ParseInt(f[1]) >= 1
+               && ZelUtils::ParseInt(f[2]) >= 1;
+    };
+    int named = 0;
+    const bool ours = std::any_of(file.Lines.begin() + 1, file.Lines.end(), [&](const std::string& line) {
+        const std::vector<std::string> f = AuxFileText::QuotedFields(line, file.Sep);
+        named += f.size() >= 3 ? 1 : 0;
+        return turn(f) && FindMovim(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]), ZelUtils::ParseInt(f[2])) > 0;
+    });
+    if (!ours) {
+        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(ComplementaryMovFileName, named,
+                                                              "su movimiento no es de esta red",
+                                                              "ninguno de sus %d movimientos es de esta red"));
+        return false;
+    }
     const int32_t n = TakeNames(file.Header, 3);
 
     for (int32_t m = 1; m <= Network.MovementCount; ++m)

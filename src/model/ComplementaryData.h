@@ -22,7 +22,8 @@ namespace KDVlib {
 // when the file cannot be read or holds no usable header and data (nothing changes).
 bool LoadDatosComplementarios();
 // Reads ComplementaryMovFileName: nodes A, B (the junction), C, then the values,
-// into the movement variables 41..80.
+// into the movement variables 41..80. False (nothing changes) when the file cannot
+// be read or names no movement of this network (said).
 bool LoadDatosComplementariosMovs();
 
 // Places n columns of complementary data in the link (or movement) grid tables:

@@ -52,11 +52,6 @@ bool ReadCounts(const std::string& fileName)
         return false;
     }
 
-    for (int32_t k = 1; k <= Network.LinkCount; ++k)
-        Arcos[k].Var[10] = 0.0f;
-    for (int32_t m = 1; m <= Network.MovementCount; ++m)
-        Movims[m].Var[4] = 0.0f;
-
     // The header runs up to its first line holding "END" in any case ("&END").
     size_t first = lines.size();
     for (size_t i = 0; i < lines.size(); ++i)
@@ -64,6 +59,32 @@ bool ReadCounts(const std::string& fileName)
             first = i + 1;
             break;
         }
+    const bool wide = Network.Options.DUTCH != 0;
+    const int w = wide ? 10 : 5;
+    // The counts of another network would only clear the counts read before: a
+    // file none of whose counts is of a link or movement of this network is not
+    // read, and the user is told why.
+    int named = 0;
+    bool ours = false;
+    for (size_t i = first; i < lines.size() && !ours; ++i) {
+        const int32_t a = IntField(lines[i], 1, w), b = IntField(lines[i], 1 + w, w), c = IntField(lines[i], 1 + 2 * w, w);
+        if (a <= 0 || b <= 0)
+            continue;
+        ++named;
+        ours = c == 0 ? KDVlib::FindArco(a, b) > 0 : c > 0 && KDVlib::FindMovim(a, b, c) > 0;
+    }
+    if (named > 0 && !ours) {
+        ui.ShowMessage(Format("Archivo %s:\r%s; no se ha leído.", base,
+                              named == 1 ? std::string("su conteo no es de esta red")
+                                         : Format("ninguno de sus %d conteos es de esta red", named)));
+        ui.SetProgressVisible(false);
+        return false;
+    }
+
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        Arcos[k].Var[10] = 0.0f;
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        Movims[m].Var[4] = 0.0f;
 
     float& linkMin = Arcos[0].Var[10];
     float& linkMax = Arcos[ArcosMaxRec].Var[10];
@@ -72,8 +93,6 @@ bool ReadCounts(const std::string& fileName)
     linkMin = movMin = UnsetHigh;
     linkMax = movMax = UnsetLow;
 
-    const bool wide = Network.Options.DUTCH != 0;
-    const int w = wide ? 10 : 5;
     std::vector<std::string> unmatched;
     for (size_t i = first; i < lines.size(); ++i) {
         const std::string& s = lines[i];

@@ -62,7 +62,8 @@ extern int32_t LplVersion;
 bool ReadLpl(const std::string& fileName);
 
 // Counts file: the observed flows of links and movements, replacing the previous
-// ones. False when the file cannot be read (nothing changes then).
+// ones. False when the file cannot be read, or none of its counts is of a link or
+// movement of this network (nothing changes then).
 bool ReadCounts(const std::string& fileName);
 // Database listing: accepted, nothing in it is read.
 int32_t ReadLpd();

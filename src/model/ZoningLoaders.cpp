@@ -164,15 +164,29 @@ bool LoadZonificacionTxt(bool sayOtherNetwork)
                                       AuxFileText::BaseName(ZoningFileName)));
         return false;
     }
-    std::vector<int32_t> overflowZones;
+    // Every outline is chained before any zone takes its own: a zone whose
+    // outline has no room would be drawn cut short (or not at all, its earlier
+    // outline lost), so such a file is refused whole and the zones keep theirs.
+    std::vector<std::vector<TPoint>> outlines(lists.size());
+    std::string overflowZones;
+    int overflowCount = 0;
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        bool overflow = false;
+        outlines[static_cast<size_t>(z)] = ChainArcs(file.Arcs, lists[static_cast<size_t>(z)], MaxZonePolygonPoints,
+                                                     overflow);
+        if (overflow && ++overflowCount <= 20)
+            overflowZones += Format(" %d", Zonas[z].Number);
+    }
+    if (overflowCount > 0) {
+        Services().ShowMessage(Format("Archivo %s:\rel contorno de %d zonas supera %d puntos:%s%s; no se ha leído.",
+                                      AuxFileText::BaseName(ZoningFileName), overflowCount, MaxZonePolygonPoints,
+                                      overflowZones, overflowCount > 20 ? " ..." : ""));
+        return false;
+    }
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         TZona& zone = Zonas[z];
-        const auto& list = lists[static_cast<size_t>(z)];
-        if (!list.empty()) {
-            bool overflow = false;
-            std::vector<TPoint> outline = ChainArcs(file.Arcs, list, MaxZonePolygonPoints, overflow);
-            if (overflow)
-                overflowZones.push_back(zone.Number);
+        if (!lists[static_cast<size_t>(z)].empty()) {
+            const std::vector<TPoint>& outline = outlines[static_cast<size_t>(z)];
             zone.PolygonCount = static_cast<int32_t>(outline.size());
             zone.Polygon.assign(1, TPoint());
             zone.Polygon.insert(zone.Polygon.end(), outline.begin(), outline.end());
@@ -183,7 +197,7 @@ bool LoadZonificacionTxt(bool sayOtherNetwork)
             ZelUtils::MeanPoint(std::span<const TPoint>(zone.Polygon).subspan(1), zone.PolygonCount - 1,
                                 zone.PolygonCentre);
     }
-    ReportArcFile(ZoningFileName, file, overflowZones, MaxZonePolygonPoints);
+    ReportArcFile(ZoningFileName, file, {}, MaxZonePolygonPoints);
     return true;
 }
 

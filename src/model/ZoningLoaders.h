@@ -17,9 +17,10 @@ namespace KDVlib {
 bool LoadZonificacion(bool redraw = true, bool sayOtherNetwork = true);
 // Rebuilds the outline (Polygon, PolygonCount, PolygonCentre) of every zone that
 // has an arc in the text file ZoningFileName. False (nothing changes) when the
-// file cannot be read, its first line is not an arc line or none of its zones is
-// in the network (said when sayOtherNetwork: a batch applying the user's zoning to
-// each of its networks does not ask for it).
+// file cannot be read, its first line is not an arc line, the outline of some
+// zone would pass its 1701 points (said), or none of its zones is in the network
+// (said when sayOtherNetwork: a batch applying the user's zoning to each of its
+// networks does not ask for it).
 bool LoadZonificacionTxt(bool sayOtherNetwork = true);
 // Lists the attribute fields of the shapefile ZoningFileName and reads its
 // shapes; zone data stay as they were. False when the shapefile does not open.

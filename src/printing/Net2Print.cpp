@@ -223,9 +223,15 @@ bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definitio
         return false;
     }
     std::vector<std::string> sections = ini.ReadSections();
-    // The table has room for 301 sections; any further ones are left out.
-    if (sections.size() > static_cast<size_t>(MaxNet2Print + 1))
-        sections.resize(MaxNet2Print + 1);
+    // The table has room for 301 sections. A definition with more is refused
+    // before anything of it is applied: a batch that left the further networks
+    // out would print less than the user defined, and say nothing of it.
+    if (sections.size() > static_cast<size_t>(MaxNet2Print + 1)) {
+        Services().ShowMessage(ZelUtils::Format("La definición de impresión %s tiene %d secciones y caben %d; "
+                                                "la definición no se lee",
+                                                fileName, static_cast<int>(sections.size()), MaxNet2Print + 1));
+        return false;
+    }
     definition.Net2PrintCount = static_cast<int32_t>(sections.size());
 
     TPrintGeneral general;

@@ -211,6 +211,19 @@ TEST(PointLayerFile, PointsTheirColoursAndBounds)
     testutil::writeFile(four, "3,100.5,200.5,7\r\n");
     EXPECT_FALSE(PointLayers::LoadPointFile(four));
     EXPECT_EQ(NumDots, 2);
+    // Three fields but no line of three numbers: refused in one message, and the
+    // points held stay whole.
+    for (const char* text : {"numero,x,y\r\n", "a;b;c\r\nx;1;2\r\n"}) {
+        SCOPED_TRACE(text);
+        testutil::writeFile(four, text);
+        ui.messages.clear();
+        EXPECT_FALSE(PointLayers::LoadPointFile(four));
+        ASSERT_EQ(NumDots, 2);
+        EXPECT_EQ(Dots[2].Value, 12);
+        EXPECT_EQ(Dots[2].Pos.y, 1500.0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.anyMessageContains("no se ha le\u00eddo")) << ui.messages.front();
+    }
 
     // The layer holds 601 points; the rest are reported.
     std::string text;

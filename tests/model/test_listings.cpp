@@ -318,6 +318,15 @@ TEST_F(Listings, CountsReplaceObservedFlowsAndListUnknownElements)
     ASSERT_TRUE(ReadCounts(Write("marked.dat", {"\xEF\xBB\xBF &COUNTS", " &END", Format("%5d%5d%5s%5d", 1, 2, "", 9)})));
     EXPECT_FLOAT_EQ(Link(1, 2)[10], 9.0f);
 
+    // Counts of another network (no link or movement of this one): refused in one
+    // message, the counts read before staying.
+    ui.messages.clear();
+    EXPECT_FALSE(ReadCounts(Write("otra.dat", {" &COUNTS", " &END", Format("%5d%5d%5s%5d", 5, 6, "", 9),
+                                               Format("%5d%5d%5d%5d", 1, 100, 7, 9)})));
+    EXPECT_FLOAT_EQ(Link(1, 2)[10], 9.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "Archivo otra.dat:\rninguno de sus 2 conteos es de esta red; no se ha leído.");
+
     // An unreadable file changes nothing.
     Link(1, 2)[10] = 3.0f;
     EXPECT_FALSE(ReadCounts(tmp.file("falta.dat")));

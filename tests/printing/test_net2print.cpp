@@ -180,15 +180,31 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     EXPECT_EQ(d_.Net2PrintCount, 1);
 }
 
-TEST_F(Net2PrintTest, ExcessSectionsAreLeftOut)
+// The table's 301 sections are read whole; one more refuses the definition with
+// one message, before anything of it is applied: the definition read before stays.
+TEST_F(Net2PrintTest, SectionsAtTheTablesRoomAreReadAndOnePastRefused)
 {
-    std::string text;
-    for (int i = 0; i < 305; ++i)
-        text += "[R" + std::to_string(i) + "]\r\nRedPalvon=r" + std::to_string(i) + ".dat\r\n";
-    testutil::writeFile("many.ini", text);
-    ASSERT_TRUE(ReadWriteNet2Print("many.ini", d_, pages_));
+    RecordingServices ui;
+    const auto sections = [](int count) {
+        std::string text = "[General]\r\nDocumentoWord=otro.doc\r\n";
+        for (int i = 1; i < count; ++i)
+            text += "[R" + std::to_string(i) + "]\r\nRedPalvon=r" + std::to_string(i) + ".dat\r\n";
+        return text;
+    };
+    testutil::writeFile("fits.ini", sections(MaxNet2Print + 1));
+    ASSERT_TRUE(ReadWriteNet2Print("fits.ini", d_, pages_));
+    EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(d_.Net2PrintCount, MaxNet2Print + 1);
     EXPECT_EQ(d_.Net2Print[MaxNet2Print].RedPalvon, "r300.dat");
+    d_.WordDocumentName = "keep.doc";
+
+    testutil::writeFile("many.ini", sections(MaxNet2Print + 2));
+    EXPECT_FALSE(ReadWriteNet2Print("many.ini", d_, pages_));
+    EXPECT_EQ(d_.Net2PrintCount, MaxNet2Print + 1);
+    EXPECT_EQ(d_.WordDocumentName, "keep.doc");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "La definición de impresión many.ini tiene 302 secciones y caben 301; la definición no "
+                              "se lee");
 }
 
 } // namespace

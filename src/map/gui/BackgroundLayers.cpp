@@ -155,10 +155,13 @@ void TDisplayController::ForgetLineLayers()
     window_.SetCommandOn(Cmd::tbSolera, false);
 }
 
-void TDisplayController::PuntosGeo(const std::string& fileName)
+bool TDisplayController::PuntosGeo(const std::string& fileName)
 {
-    if (PointLayers::LoadPointFile(fileName) && !BatchMode)
+    if (!PointLayers::LoadPointFile(fileName))
+        return false;
+    if (!BatchMode)
         window_.RedrawMap();
+    return true;
 }
 
 void TDisplayController::Puntos5Click()
@@ -168,11 +171,11 @@ void TDisplayController::Puntos5Click()
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // Each file replaces the points of the one before.
-    for (const QString& file : dialog.selectedFiles()) {
-        PuntosFileName = file.toStdString();
-        PuntosGeo(PuntosFileName);
-    }
+    // Each file replaces the points of the one before; a file refused leaves the
+    // points, and the name, of the one before.
+    for (const QString& file : dialog.selectedFiles())
+        if (PuntosGeo(file.toStdString()))
+            PuntosFileName = file.toStdString();
 }
 
 void TDisplayController::soleraClick(int layer, bool checked)

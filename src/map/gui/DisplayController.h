@@ -107,7 +107,7 @@ public:
     // The layer menus show the layers loaded now (after they were set aside and
     // put back whole).
     void ShowLineLayerMenus();
-    void PuntosGeo(const std::string& fileName);
+    bool PuntosGeo(const std::string& fileName);
     void Puntos5Click();
     void soleraClick(int layer, bool checked);
     void Nombres(int tag, bool checked);

@@ -572,6 +572,7 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
                                               "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
     testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
                                               " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
+    testutil::writeFile(tmp.file("otra_cnt.dat"), " &COUNTS\r\n &END\r\n99991999920    5\r\n99993999949999512\r\n");
     testutil::writeFile(tmp.file("chb.dat"), "\r\n" + testutil::readFile(tmp.file("ch.dat"))); // led by a blank line
     testutil::writeFile(tmp.file("vacio.dat"), "");
     testutil::writeFile(tmp.file("blancos.dat"), "\n  \n\n");
@@ -603,9 +604,10 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
                                                     {"lst_red.lpa", "aOpenLPA"}, {"lst_red.lpl", "aOpenLPL"}};
     // The links of another network counted as the file has them.
     const std::map<std::string, std::string> said = {{"otra.csv aOpenComp", "ninguno de sus 2 arcos es de esta red"},
-                                                     {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"}};
+                                                     {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"},
+                                                     {"otra_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"}};
     for (const char* file : {"ch.dat", "chb.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
-                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl"})
+                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl", "otra_cnt.dat"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1"}) {
             if (own.contains(file) && own.at(file) == loader)
@@ -631,6 +633,68 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
                       names);
             EXPECT_EQ(viewer->Down(Cmd::tbZonas), zonesShown);
         }
+}
+
+// Zoning outlines at their room (1701 points, one arc or two chained) load whole
+// from the menu and are saved back as read; one point more, in any zone, refuses
+// the file with one message: every zone keeps the outline read before, and the
+// zoning's name stays. The loader takes the next file that fits.
+TEST_F(ListingsGui, ZoningOutlinesAtTheirRoomLoadWholeAndOnePastAreRefused)
+{
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sf.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("sf.dat")));
+    const auto arc = [](int zone, int from, int points) {
+        std::string line = Format("%d,0,%d", zone, points);
+        for (int k = from; k < from + points; ++k)
+            line += Format(",%d.5,%d.25", k, k % 3);
+        return line + "\r\n";
+    };
+    const struct {
+        const char* name;
+        std::string text;
+        int points; // zone 1's outline; 0: refused
+    } rows[] = {
+        {"uno.geo", arc(1, 0, MaxZonePolygonPoints) + arc(2, 0, 4), MaxZonePolygonPoints},
+        {"uno_mas.geo", arc(2, 5, 4) + arc(1, 0, MaxZonePolygonPoints + 1), 0},
+        {"dos_mas.geo", arc(1, 0, 900) + arc(1, 899, MaxZonePolygonPoints - 898) + arc(2, 5, 4), 0},
+        {"dos.geo", arc(1, 0, 900) + arc(1, 899, MaxZonePolygonPoints - 899), MaxZonePolygonPoints},
+    };
+    const TZona& one = Zonas[KDVlib::FindZona(1)];
+    const TZona& two = Zonas[KDVlib::FindZona(2)];
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string earlierName = ZoningFileName;
+        const std::vector<TPoint> earlierOne = one.Polygon, earlierTwo = two.Polygon;
+        testutil::writeFile(tmp.file(row.name), row.text);
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, tmp.file(row.name));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenZonif"));
+        if (row.points == 0) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_NE(ui.messages[0].find("supera 1701 puntos: 1; no se ha le\u00eddo"), std::string::npos)
+                << ui.messages[0];
+            EXPECT_EQ(ZoningFileName, earlierName);
+            EXPECT_EQ(one.Polygon.size(), earlierOne.size());
+            EXPECT_EQ(two.Polygon.size(), earlierTwo.size());
+            EXPECT_EQ(two.Polygon.back().x, earlierTwo.back().x);
+            continue;
+        }
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        ASSERT_EQ(one.PolygonCount, row.points);
+        EXPECT_EQ(one.Polygon[static_cast<size_t>(row.points)].x, row.points - 1 + 0.5);
+        // Saved from the zones' menu: zone 1's line holds the outline as read.
+        const std::string out = tmp.file(std::string("guardada_") + row.name);
+        testutil::AnswerFileDialog(viewer, out);
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Zonas", "SaveZon"));
+        std::istringstream saved(testutil::readFile(out));
+        std::string line;
+        while (std::getline(saved, line) && line.rfind("1,0,", 0) != 0) {
+        }
+        const std::vector<std::string> f = ZelUtils::SplitString(ZelUtils::Trim(line), ',');
+        ASSERT_EQ(f.size(), 3u + 2 * row.points);
+        EXPECT_EQ(f[2], std::to_string(row.points));
+        EXPECT_EQ(f[f.size() - 2], Format("%d.50000", row.points - 1));
+    }
 }
 
 // The columns ticked in the find window stay ticked over the network read again or

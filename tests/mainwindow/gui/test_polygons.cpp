@@ -273,6 +273,73 @@ TEST_F(Polygons, ImportOfAFileWithoutPolygonsSaysSoAndPressesNothing)
     }
 }
 
+// Polygon files at the table's room (291 polygons, 2700 vertices) load whole
+// through "Importar", and "Exportar" writes them back as they were read; one
+// polygon or one vertex more refuses the file with one message, the polygons
+// read before, their entries, their file's name and the button staying. The
+// loader takes the next file that fits.
+TEST_F(Polygons, FilesAtTheTablesRoomLoadWholeAndOnePastAreRefused)
+{
+    // Written as the exporter writes, so the export reads back byte for byte.
+    const auto file = [](bool area, int polygons, int vertices) {
+        std::string text;
+        for (int i = 1; i <= polygons; ++i) {
+            const int n = i == polygons ? vertices : 3;
+            std::string points;
+            for (int k = 0; k < n; ++k)
+                points += ZelUtils::Format(area ? ",%.2f,%.2f" : ";%.2f;%.2f", k * 0.25, i + k % 2 * 0.5);
+            text += area ? ZelUtils::Format("%d,0,%d", i, n + 1) + points + ZelUtils::Format(",0.00,%.2f", double(i))
+                         : ZelUtils::Format("%d;P%d;%d;255;1;0;0", i, i, n) + points
+                               + ZelUtils::Format(";1.00;%.2f", i + 0.25);
+            text += "\r\n";
+        }
+        return text;
+    };
+    const struct {
+        const char* name;
+        bool area;
+        int polygons, vertices;
+        bool fits;
+    } rows[] = {{"292.plg", false, MaxPoligonos + 2, 3, false},   {"291.plg", false, MaxPoligonos + 1, 3, true},
+                {"2701.plg", false, 2, MaxPolygonVertices + 1, false}, {"2700.plg", false, 2, MaxPolygonVertices, true},
+                {"292.geo", true, MaxPoligonos + 2, 3, false},    {"2701.geo", true, 1, MaxPolygonVertices + 1, false},
+                {"2700.geo", true, 1, MaxPolygonVertices, true},   {"291.geo", true, MaxPoligonos + 1, 3, true}};
+    testutil::AnswerFileDialog(w.get(), testutil::dataPath("plg_four.plg"), 0);
+    livemenus::Find(w.get(), "aImportar1")->trigger();
+    ASSERT_EQ(NumPoligonos, 4);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int polygons = NumPoligonos;
+        const std::string before = w->Polygons().PolygonFileName;
+        const TPoligono last = Poligonos[static_cast<size_t>(polygons - 1)];
+        const std::string text = file(row.area, row.polygons, row.vertices);
+        testutil::writeFile(tmp.file(row.name), text);
+        RecordingServices ui;
+        testutil::AnswerFileDialog(w.get(), tmp.file(row.name), row.area ? 1 : 0);
+        livemenus::Find(w.get(), "aImportar1")->trigger();
+        EXPECT_TRUE(w->Down(Cmd::tbPoligonos));
+        if (!row.fits) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_TRUE(ui.anyMessageContains("no se ha le\u00eddo")) << ui.messages.front();
+            EXPECT_EQ(NumPoligonos, polygons);
+            EXPECT_EQ(Menu("EliminarPoligonos")->actions().size(), polygons);
+            EXPECT_EQ(w->Polygons().PolygonFileName, before);
+            EXPECT_EQ(Poligonos[static_cast<size_t>(polygons - 1)].Name, last.Name);
+            EXPECT_EQ(Vertices(polygons - 1), last.PointCount);
+            continue;
+        }
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        ASSERT_EQ(NumPoligonos, row.polygons);
+        EXPECT_EQ(Menu("EliminarPoligonos")->actions().size(), row.polygons);
+        ASSERT_EQ(Vertices(row.polygons - 1), row.vertices);
+        EXPECT_EQ(Vertex(row.polygons - 1, row.vertices).x, (row.vertices - 1) * 0.25);
+        const std::string out = tmp.file(std::string("copia_") + row.name);
+        testutil::AnswerFileDialog(w.get(), out, row.area ? 1 : 0);
+        livemenus::Find(w.get(), "aExportar1")->trigger();
+        EXPECT_EQ(testutil::readFile(out), text);
+    }
+}
+
 } // namespace
 
 // UTM vertices written to a polygon file and read back come back to the

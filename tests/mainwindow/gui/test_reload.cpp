@@ -301,6 +301,8 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
     testutil::writeFile(tmp.file("enlaces.csv"), links);
     testutil::writeFile(tmp.file("giros.csv"), movements);
     testutil::writeFile(tmp.file("nada.csv"), "nada\r\n");
+    // Turns of another network: refused as a whole, as the links' data of one are.
+    testutil::writeFile(tmp.file("nada_giros.csv"), "A,B,C,Otro\r\n99991,99992,99993,5\r\n");
     testutil::writeFile(tmp.file("nada.geo"), "nada\r\n");
     testutil::writeFile(tmp.file("binario.dat"), std::string("\0\1\2 binario\r\n", 12));
     const TNodo& other = Nodos[KDVlib::FindNodo(2)];
@@ -336,6 +338,12 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
              const int32_t m = Network.MovementCount;
              return c > 0 && viewer->sagMovim->cell(c, viewer->sagMovim->RowOfRecord(m)) == ZelUtils::Format("%d.00", m);
          }},
+        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "nada_giros.csv",
+         [&] {
+             const int c = column(viewer->sagMovim, "Mdato");
+             const int32_t m = Network.MovementCount;
+             return c > 0 && viewer->sagMovim->cell(c, viewer->sagMovim->RowOfRecord(m)) == ZelUtils::Format("%d.00", m);
+         }},
         {"menu:Archivo>Abrir", "aOpenZonif", "zonas.geo", "nada.geo",
          [&] { return Zonas[KDVlib::FindZona(1)].PolygonCount > 0; }},
         {"menu:Archivo>Abrir", "aOpenTraza", "trazas.geo", "binario.dat",
@@ -352,7 +360,8 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
             RecordingServices ui;
             testutil::AnswerFileDialog(viewer, tmp.file(file));
             ASSERT_TRUE(livemenus::Click(viewer, kind.place, kind.item));
-            EXPECT_EQ(ui.anyMessageContains("formato no reconocido") || ui.anyMessageContains("No se puede"),
+            EXPECT_EQ(ui.anyMessageContains("formato no reconocido") || ui.anyMessageContains("No se puede")
+                          || ui.anyMessageContains("no se ha le\u00eddo"),
                       file == kind.refused);
         }
         ASSERT_TRUE(kind.there());

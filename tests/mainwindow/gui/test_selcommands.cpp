@@ -92,6 +92,21 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(w->Selection().SelFileName, in);
     EXPECT_EQ(NumPoligonos, 1);
     EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(UserView().ClassColors[3]));
+    // Polygons beside that do not fit (one vertex past a polygon's room): the
+    // selection is read, the polygons shown stay under their file's name.
+    std::string big = "1;Grande;2701;0;0;0;0";
+    for (int k = 0; k < 2701; ++k)
+        big += ZelUtils::Format(";%d;%d", k, k % 2);
+    testutil::writeFile(tmp.file("grande.plg"), big + "\r\n");
+    std::filesystem::copy_file(in, tmp.file("grande.sel"));
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("grande.sel"); };
+    ui->messages.clear();
+    livemenus::Click(w.get(), "popup:pupNodos", "ImportaSeleccin2");
+    EXPECT_EQ(w->Selection().SelFileName, tmp.file("grande.sel"));
+    EXPECT_EQ(NumPoligonos, 1);
+    EXPECT_EQ(Poligonos[0].Name, "Plg");
+    EXPECT_EQ(w->Polygons().PolygonFileName, tmp.file("leidos.plg"));
+    EXPECT_TRUE(ui->anyMessageContains("2701 v\u00e9rtices")) << ui->messages.size();
 
     // Nodes by node offers only unmarked nodes; nothing offered ends the command.
     int offered = 0;

@@ -23,6 +23,7 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "printing/Net2Print.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
@@ -1146,19 +1147,26 @@ TEST_F(PrintSequences, DefinitionsNamingFilesOutsideTheirFolderAreRefused)
     };
     struct Row {
         const char* name;
-        const char* definition;
+        std::string definition;
         const char* command;
         const char* command2;
+        const char* said = "fuera de la carpeta";
     };
+    // One section more than the definitions' table holds, the document inside.
+    std::string tooMany = "[General]\r\nDocumentoWord=informe.doc\r\n";
+    for (int i = 1; i <= MaxNet2Print + 1; ++i)
+        tooMany += ZelUtils::Format("[R%d]\r\nRedPalvon=red.dat\r\nVariables=none\r\n", i);
     const Row rows[] = {
         {"existing document", "[General]\r\nDocumentoWord=../fuera/victima.doc\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
                               "Variables=none\r\n", "DefinirRedes1", "ImprimirRedes1"},
         {"new document", "[General]\r\nDocumentoWord=../fuera/nuevo.doc\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
                          "Variables=none\r\n", "DefinirRedes1", "ImprimirRedes1"},
         {"line sheet", "[Hoja]\r\nTitulo=Fuera\r\nLamina=../../otro/plano\r\nLineas=L01\r\n", "Parmetros1", nullptr},
+        {"one section past the table", tooMany, "DefinirRedes1", nullptr, "302 secciones y caben 301"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        const QString caption = livemenus::Find(viewer, "DefinirRedes1")->text();
         testutil::writeFile(tmp.file("a/lote/lote.ini"), row.definition);
         const auto before = everything();
         RecordingServices ui;
@@ -1167,9 +1175,12 @@ TEST_F(PrintSequences, DefinitionsNamingFilesOutsideTheirFolderAreRefused)
         if (row.command2)
             Trigger(row.command2);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_NE(ui.messages[0].find("fuera de la carpeta"), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(row.said), std::string::npos) << ui.messages[0];
         EXPECT_TRUE(ui.questions.empty());
         EXPECT_EQ(everything(), before);
+        if (!row.command2) { // refused as it was read: the menu names no definition of it
+            EXPECT_EQ(livemenus::Find(viewer, "DefinirRedes1")->text(), caption);
+        }
     }
 }
 
