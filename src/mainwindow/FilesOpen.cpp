@@ -502,7 +502,8 @@ void TFilesController::ReloadFromText()
     UserView().ZoomHistory = zoomHistory;
     UserView().ZoomIndex = zoomIndex;
     bool again = true; // drawn again in the window put back
-    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty()) {
+    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty() ||
+        !marks.Lines.empty()) {
         SelectionFiles::PutBackMarks(marks);
         viewer_.Selection().ShowPutBackMarks(listed);
         again = true;

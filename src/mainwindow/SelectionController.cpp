@@ -854,6 +854,14 @@ void TSelectionController::ShowPutBackMarks(bool listShown)
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
             SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+    // Transit lines drawn by the user's choice have their names in red, as when chosen.
+    bool linesChosen = false;
+    for (int32_t k = 1; k <= Network.LineCount && !linesChosen; ++k)
+        linesChosen = Lineas[k].Visible == 0;
+    for (int32_t k = 1; linesChosen && k <= Network.LineCount; ++k)
+        SetCellColor(viewer_.sagLineas, 1, LineRow(viewer_.sagLineas, k),
+                     Lineas[k].Visible ? DisplayStyles::ToQColor(clRed) : QColor(Qt::black));
+    VisibleLinesChanged = true;
     ListSelectedLinks();
     if (!listShown) {
         viewer_.Action(Cmd::VerSeleccion)->setChecked(false);

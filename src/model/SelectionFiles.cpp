@@ -148,6 +148,11 @@ THeldMarks HoldMarks()
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
             held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class});
+    bool chosen = false;
+    for (int32_t l = 1; l <= Network.LineCount && !chosen; ++l)
+        chosen = Lineas[l].Visible == 0;
+    for (int32_t l = 1; chosen && l <= Network.LineCount; ++l)
+        held.Lines.push_back({Lineas[l].Name, Lineas[l].LineCode, Lineas[l].Group, Lineas[l].Visible != 0});
     return held;
 }
 
@@ -165,6 +170,20 @@ void PutBackMarks(const THeldMarks& held)
     for (const TNumberMark& e : held.Zones)
         if (const int32_t z = KDVlib::FindZona(e.Number); z > 0)
             Zonas[z].Class = e.Mark;
+    // Each line read takes the choice of the first line held under its name, code
+    // and block not yet taken; a line the text did not have before is drawn.
+    std::vector<bool> taken(held.Lines.size(), false);
+    for (int32_t l = 1; !held.Lines.empty() && l <= Network.LineCount; ++l) {
+        TLinea& line = Lineas[l];
+        for (size_t k = 0; k < held.Lines.size(); ++k) {
+            const TLineShown& e = held.Lines[k];
+            if (taken[k] || e.Name != line.Name || e.Code != line.LineCode || e.Group != line.Group)
+                continue;
+            taken[k] = true;
+            line.Visible = e.Visible ? 1 : 0;
+            break;
+        }
+    }
 }
 
 } // namespace SelectionFiles
