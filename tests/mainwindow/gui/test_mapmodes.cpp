@@ -2044,6 +2044,31 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
 // save that fails); the text saved under another name and opened; the text read
 // again. Kept, saved, or gone with its network, as the user expects, and the
 // program and the earlier network always stay.
+// The zoning the network's folder names is read again with the network's text
+// ("Recarga"): zones the user hid with their button stay hidden, and zones shown
+// stay shown.
+TEST_F(MapModes, ZonesHiddenOrShownStaySoWhenTheTextIsReadAgain)
+{
+    for (const bool hide : {true, false}) {
+        SCOPED_TRACE(hide ? "hidden" : "shown");
+        ASSERT_TRUE(viewer->CommandOn(Cmd::tbZonas));
+        if (hide) {
+            ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbZonas"));
+        }
+        if (!FrmDat || !FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        QTest::mouseClick(FrmDat->findChild<QToolButton*>("tbReload"), Qt::LeftButton);
+        testutil::settle();
+        EXPECT_EQ(ZoningFileName, "zonas.geo");
+        EXPECT_EQ(viewer->CommandOn(Cmd::tbZonas), !hide);
+        if (hide) {
+            ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbZonas"));
+        }
+    }
+    FrmDat->hide();
+}
+
 TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
 {
     namespace fs = std::filesystem;
