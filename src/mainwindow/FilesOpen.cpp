@@ -496,6 +496,8 @@ void TFilesController::ReloadFromText()
     const auto zoomHistory = view.ZoomHistory;
     const auto zoomIndex = view.ZoomIndex;
     viewer_.Grids().HoldGridOrder();
+    // The zones the user hid stay hidden: the zoning read again would show them.
+    const bool zonesOn = viewer_.CommandOn(Cmd::tbZonas);
     rereadingText_ = true;
     const bool read = RunOpening();
     rereadingText_ = false;
@@ -550,6 +552,7 @@ void TFilesController::ReloadFromText()
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
     }
+    viewer_.SetCommandOn(Cmd::tbZonas, zonesOn);
     viewer_.Grids().PutBackGridOrder(); // after the columns the loads above put back
     if (again && !BatchMode)
         viewer_.RedrawMap();

@@ -1,4 +1,5 @@
 #include "model/KDVvars.h"
+#include "model/HitGrid.h"
 #include "model/ProgramOptions.h"
 
 bool DrawEnabled = false;
@@ -67,4 +68,5 @@ void ResetModelState()
     for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
         fields->clear();
     ColVarArcosMenu = {};
+    LinkOrderSet = false; // a drawing order read for an earlier network's links
 }

@@ -148,11 +148,11 @@ THeldMarks HoldMarks()
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
             held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class});
-    bool anyHidden = false;
-    for (int32_t l = 1; l <= Network.LineCount && !anyHidden; ++l)
-        anyHidden = Lineas[l].Visible == 0;
-    for (int32_t l = 1; anyHidden && l <= Network.LineCount; ++l)
-        held.Lines.push_back({Lineas[l].Name, Lineas[l].LineCode, Lineas[l].Visible != 0});
+    bool chosen = false;
+    for (int32_t l = 1; l <= Network.LineCount && !chosen; ++l)
+        chosen = Lineas[l].Visible == 0;
+    for (int32_t l = 1; chosen && l <= Network.LineCount; ++l)
+        held.Lines.push_back({Lineas[l].Name, Lineas[l].LineCode, Lineas[l].Group, Lineas[l].Visible != 0});
     return held;
 }
 
@@ -170,18 +170,20 @@ void PutBackMarks(const THeldMarks& held)
     for (const TNumberMark& e : held.Zones)
         if (const int32_t z = KDVlib::FindZona(e.Number); z > 0)
             Zonas[z].Class = e.Mark;
-    // Each held line goes to the first line still there of its name and code not
-    // taken by one before it; a line none names stays as read.
-    if (held.Lines.empty())
-        return;
-    std::vector<bool> taken(static_cast<size_t>(std::max(Network.LineCount, 0)) + 1, false);
-    for (const THeldMarks::TLineShown& e : held.Lines)
-        for (int32_t l = 1; l <= Network.LineCount; ++l)
-            if (!taken[static_cast<size_t>(l)] && Lineas[l].Name == e.Name && Lineas[l].LineCode == e.LineCode) {
-                taken[static_cast<size_t>(l)] = true;
-                Lineas[l].Visible = e.Visible ? 1 : 0;
-                break;
-            }
+    // Each line read takes the choice of the first line held under its name, code
+    // and block not yet taken; a line the text did not have before is drawn.
+    std::vector<bool> taken(held.Lines.size(), false);
+    for (int32_t l = 1; !held.Lines.empty() && l <= Network.LineCount; ++l) {
+        TLinea& line = Lineas[l];
+        for (size_t k = 0; k < held.Lines.size(); ++k) {
+            const TLineShown& e = held.Lines[k];
+            if (taken[k] || e.Name != line.Name || e.Code != line.LineCode || e.Group != line.Group)
+                continue;
+            taken[k] = true;
+            line.Visible = e.Visible ? 1 : 0;
+            break;
+        }
+    }
 }
 
 } // namespace SelectionFiles

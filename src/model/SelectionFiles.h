@@ -50,21 +50,26 @@ struct TNumberMark {
 // False when the file cannot be read.
 bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);
 
+// A transit line by what names it in the file (name, code and section block; a
+// name given twice is told apart by its order) and whether it is drawn.
+struct TLineShown {
+    std::string Name;
+    std::string Code;
+    int32_t Group = 0;
+    bool Visible = false;
+};
+
 // What the user marked on the network in memory, by link ends and node and zone
 // numbers: the selected links, nodes and zones with their classes and the links
-// hidden from the drawing, and the transit lines shown, by name and code. Held
-// while the network is read again (a batch that opens others, the text read
-// again) and put back on the records still there.
+// hidden from the drawing; and, once the user has chosen which transit lines are
+// drawn (a read draws them all), every line with its choice. Held while the
+// network is read again (a batch that opens others, the text read again) and put
+// back on the records still there.
 struct THeldMarks {
     std::vector<TSelEntry> Links;
     std::vector<TSelEntry> Hidden; // Mark unused
     std::vector<TNumberMark> Nodes;
     std::vector<TNumberMark> Zones;
-    // Every line in order, held only while some line is hidden.
-    struct TLineShown {
-        std::string Name, LineCode;
-        bool Visible = true;
-    };
     std::vector<TLineShown> Lines;
 };
 THeldMarks HoldMarks();

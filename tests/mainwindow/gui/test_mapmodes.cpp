@@ -29,6 +29,7 @@
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
+#include "model/ProgramOptions.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
@@ -42,6 +43,7 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/gaugeCaption.h"
@@ -67,6 +69,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +79,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 
@@ -184,6 +188,23 @@ protected:
                                    std::pair{300550.0, 6125950.0}})
             Click(Pix(x, y));
         DoubleClickMap(Pix(299950, 6125950));
+    }
+
+    // The names of the transit lines drawn (every line's with `every`), each drawn
+    // one of a few written in red in the lines grid.
+    std::string ShownLines(bool every = false) const
+    {
+        std::string names;
+        int32_t drawn = 0;
+        for (int32_t l = 1; l <= Network.LineCount; ++l)
+            drawn += Lineas[l].Visible ? 1 : 0;
+        for (int32_t l = 1; l <= Network.LineCount; ++l)
+            if (every || Lineas[l].Visible) {
+                names += (names.empty() ? "" : ",") + ZelUtils::Trim(Lineas[l].Name);
+                if (!every && drawn < Network.LineCount && viewer->sagLineas->FontColorCell(1, l) != QColor(Qt::red))
+                    names += " (not red)";
+            }
+        return names;
     }
 
     static QPoint CellCentre(TStringAlignGrid* g, int col, int row)
@@ -2035,6 +2056,31 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
 // save that fails); the text saved under another name and opened; the text read
 // again. Kept, saved, or gone with its network, as the user expects, and the
 // program and the earlier network always stay.
+// The zoning the network's folder names is read again with the network's text
+// ("Recarga"): zones the user hid with their button stay hidden, and zones shown
+// stay shown.
+TEST_F(MapModes, ZonesHiddenOrShownStaySoWhenTheTextIsReadAgain)
+{
+    for (const bool hide : {true, false}) {
+        SCOPED_TRACE(hide ? "hidden" : "shown");
+        ASSERT_TRUE(viewer->CommandOn(Cmd::tbZonas));
+        if (hide) {
+            ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbZonas"));
+        }
+        if (!FrmDat || !FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        QTest::mouseClick(FrmDat->findChild<QToolButton*>("tbReload"), Qt::LeftButton);
+        testutil::settle();
+        EXPECT_EQ(ZoningFileName, "zonas.geo");
+        EXPECT_EQ(viewer->CommandOn(Cmd::tbZonas), !hide);
+        if (hide) {
+            ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbZonas"));
+        }
+    }
+    FrmDat->hide();
+}
+
 TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
 {
     namespace fs = std::filesystem;
@@ -2060,6 +2106,14 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         {"recarga", "", QMessageBox::Yes, false, true, true, false},
     };
     const std::string sample = testutil::readFile(tmp.file("red.dat"));
+    // The transit lines are read too: "Incluir rutas fijas", as the user ticks it
+    // in the options (the program's choice again at the end).
+    for (auto* b : Secondary::DlgCfg().RutasFijas->findChildren<QRadioButton*>())
+        if (b->text() == QStringLiteral("Incluir rutas fijas"))
+            QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_TRUE(ProgramOptions().ReadsTransitLines());
+    const std::unique_ptr<TRadioGroup, void (*)(TRadioGroup*)> routesBack(Secondary::DlgCfg().RutasFijas,
+                                                                          [](TRadioGroup* g) { g->SetItemIndex(1); });
     // Another network, in a folder of its own (no "Velmora.ini" names a zoning for it).
     fs::create_directory(tmp.file("otra"));
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
@@ -2128,6 +2182,14 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_EQ(Nodos[KDVlib::FindNodo(105)].Mark, 2);
         ASSERT_EQ(Zonas[KDVlib::FindZona(1)].Class, 4);
         livemenus::Find(viewer, "aVistaGeneral1")->trigger(); // the import showed the selection
+        // One transit line shown alone: a double click on its name.
+        viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+        testutil::settle();
+        TStringAlignGrid* lineGrid = viewer->sagLineas;
+        const QPoint lineName = CellCentre(lineGrid, 1, 2);
+        QTest::mouseDClick(lineGrid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                           lineGrid->viewport()->mapFrom(lineGrid, lineName));
+        ASSERT_EQ(ShownLines(), "L02");
         viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
         testutil::settle();
         TStringAlignGrid* movs = viewer->sagMovim;
@@ -2317,6 +2379,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(viewer->windowTitle().contains("[1 arcos ocultos]"), !row.opened) << viewer->windowTitle().toStdString();
         EXPECT_EQ(Nodos[KDVlib::FindNodo(105)].Mark == 2, !row.opened) << "nodes";
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].Class == 4, !row.opened) << "zones";
+        // So are the transit lines shown (another network shows all of its own).
+        EXPECT_EQ(ShownLines(), row.opened ? ShownLines(true) : "L02") << "lines";
         // The map and its colour legend show the classes of the network on show only.
         livemenus::Find(viewer, "aRedibujar")->trigger();
         EXPECT_EQ(classInk() > 0, row.choicesKept || !row.opened);
