@@ -63,14 +63,18 @@ bool ReadCounts(const std::string& fileName)
     const int w = wide ? 10 : 5;
     // The counts of another network would only clear the counts read before: a
     // file none of whose counts is of a link or movement of this network is not
-    // read, and the user is told why.
+    // read, and the user is told why. A line whose nodes do not read in this
+    // network's field widths (counts written for the other width) names none of
+    // its links either.
     int named = 0;
     bool ours = false;
     for (size_t i = first; i < lines.size() && !ours; ++i) {
+        if (ZelUtils::Trim(lines[i]).empty())
+            continue;
+        ++named;
         const int32_t a = IntField(lines[i], 1, w), b = IntField(lines[i], 1 + w, w), c = IntField(lines[i], 1 + 2 * w, w);
         if (a <= 0 || b <= 0)
             continue;
-        ++named;
         ours = c == 0 ? KDVlib::FindArco(a, b) > 0 : c > 0 && KDVlib::FindMovim(a, b, c) > 0;
     }
     if (named > 0 && !ours) {

@@ -573,6 +573,10 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
                                               " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
     testutil::writeFile(tmp.file("otra_cnt.dat"), " &COUNTS\r\n &END\r\n99991999920    5\r\n99993999949999512\r\n");
+    // Counts of this network's links written in the other field width.
+    testutil::writeFile(tmp.file("ancho_cnt.dat"), " &COUNTS\r\n &END\r\n" +
+                                                       Format("%10d%10d%10s%10d\r\n", Arcos[1].A, Arcos[1].B, "", 5) +
+                                                       Format("%10d%10d%10s%10d\r\n", Arcos[2].A, Arcos[2].B, "", 6));
     testutil::writeFile(tmp.file("chb.dat"), "\r\n" + testutil::readFile(tmp.file("ch.dat"))); // led by a blank line
     testutil::writeFile(tmp.file("vacio.dat"), "");
     testutil::writeFile(tmp.file("blancos.dat"), "\n  \n\n");
@@ -605,9 +609,10 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     // The links of another network counted as the file has them.
     const std::map<std::string, std::string> said = {{"otra.csv aOpenComp", "ninguno de sus 2 arcos es de esta red"},
                                                      {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"},
-                                                     {"otra_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"}};
+                                                     {"otra_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"},
+                                                     {"ancho_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"}};
     for (const char* file : {"ch.dat", "chb.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
-                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl", "otra_cnt.dat"})
+                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl", "otra_cnt.dat", "ancho_cnt.dat"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1"}) {
             if (own.contains(file) && own.at(file) == loader)
