@@ -216,8 +216,7 @@ void TPalvonViewer::FormShow()
         } else {
             SetCurrentDirectory(std::filesystem::path(CmdFile2).parent_path().string());
             if (!PrintHooks().ReadWriteNet2Print(CmdFile2)) {
-                Services().ShowMessage("La impresión por lotes no pudo leer la definición " + CmdFile2 + ".");
-                BatchExitCode = 1;
+                BatchExitCode = 1; // the reader has said why
             } else {
                 PrintHooks().ImprimirRedes1Click();
                 if (BatchPrintFailed())

@@ -205,8 +205,10 @@ bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definitio
                         Net2PrintView* view)
 {
     std::error_code ec;
-    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec))
+    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec)) {
+        Services().ShowMessage(ZelUtils::Format("No se encuentra la definición de impresión %s.", fileName));
         return false;
+    }
     Net2PrintView none;
     Net2PrintView& v = view ? *view : none;
     // The file checked above is the file read, whatever folder it lies in; the

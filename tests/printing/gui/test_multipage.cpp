@@ -56,6 +56,35 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     EXPECT_GE(emf.points, 2 * 20) << emf.Summary();
 }
 
+// A definition the reader refuses stops the batch, said once by the reader.
+TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
+{
+    std::string tooMany = "[General]\r\n";
+    for (int k = 1; k <= 301; ++k)
+        tooMany += "[S" + std::to_string(k) + "]\r\nRedPalvon=red.dat\r\n";
+    const struct {
+        const char* name;
+        std::string text;
+        const char* said;
+    } rows[] = {
+        {"columnas.ini", "[General]\r\nNumeroColumnas=-1\r\n", "fuera de rango"},
+        {"secciones.ini", tooMany, "302 secciones y caben 301"},
+    };
+    for (const auto& row : rows) {
+        testutil::TempDir tmp;
+        const std::string net = tmp.file("red.dat");
+        std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
+        testutil::writeFile(tmp.file(row.name), row.text);
+        QString errors;
+        EXPECT_NE(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file(row.name))},
+                                       &errors),
+                  0)
+            << row.name;
+        EXPECT_EQ(errors.count(QString::fromUtf8(row.said)), 1) << errors.toStdString();
+        EXPECT_FALSE(errors.contains(QStringLiteral("no pudo leer"))) << errors.toStdString();
+    }
+}
+
 // ---- The multi-page window over an open network ----
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
