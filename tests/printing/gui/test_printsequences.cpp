@@ -123,6 +123,14 @@ protected:
 
     void Trigger(const char* command) { livemenus::Find(viewer, QString::fromLatin1(command))->trigger(); }
 
+    // The network's text read again from the text window's reload button.
+    void ReadTextAgain()
+    {
+        if (!FrmDat || !FrmDat->isVisible())
+            Trigger("RedPalvon1");
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+    }
+
     // "Definir Redes" with the definition written into the test's folder.
     void DefineNetworks(const std::string& text)
     {
@@ -1230,12 +1238,7 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
     ASSERT_NE(testutil::ColumnShown(links, 3).substr(0, 4), "1 2 ");
     DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
     const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
-        {"recarga",
-         [&] {
-             if (!FrmDat || !FrmDat->isVisible())
-                 Trigger("RedPalvon1");
-             FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
+        {"recarga", [&] { ReadTextAgain(); }},
         {"lote",
          [&] {
              Trigger("ImprimirRedes1");
@@ -1267,12 +1270,7 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
     const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
-        {"recarga",
-         [&] {
-             if (!FrmDat || !FrmDat->isVisible())
-                 Trigger("RedPalvon1");
-             FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
+        {"recarga", [&] { ReadTextAgain(); }},
         {"lote", [&] { Trigger("ImprimirRedes1"); }},
     };
     struct Layer {
@@ -1404,12 +1402,7 @@ TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
     const std::string net = tmp.file("s/sincoord.dat");
     testutil::writeFile(net, sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
     const std::vector<std::pair<const char*, std::function<void()>>> rows = {
-        {"recarga",
-         [&] {
-             if (!FrmDat || !FrmDat->isVisible())
-                 Trigger("RedPalvon1");
-             FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
+        {"recarga", [&] { ReadTextAgain(); }},
         {"lote",
          [&] {
              DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
