@@ -185,8 +185,8 @@ bool LoadZonificacionTxt(bool sayOtherNetwork)
             overflowZones.push_back(Zonas[z].Number);
     }
     if (!overflowZones.empty()) {
-        const std::string zones = overflowZones.size() == 1 ? std::string("una zona")
-                                                            : Format("%d zonas", static_cast<int>(overflowZones.size()));
+        const int count = static_cast<int>(overflowZones.size());
+        const std::string zones = count == 1 ? std::string("una zona") : Format("%d zonas", count);
         Services().ShowMessage(Format("Archivo %s:\rel contorno de %s supera %d puntos:%s; no se ha leído.",
                                       AuxFileText::BaseName(ZoningFileName), zones, MaxZonePolygonPoints,
                                       ZoneNumbers(overflowZones)));
