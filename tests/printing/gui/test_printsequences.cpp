@@ -131,11 +131,11 @@ protected:
         FrmDat->findChild<QToolButton*>("tbReload")->click();
     }
 
-    // "Definir Redes" with the definition written into the test's folder.
-    void DefineNetworks(const std::string& text)
+    // "Definir Redes" with the definition written into the test's folder (as `file`).
+    void DefineNetworks(const std::string& text, const std::string& file = "lote.ini")
     {
-        testutil::writeFile(tmp.file("lote.ini"), text);
-        testutil::AnswerFileDialog(viewer, tmp.file("lote.ini"));
+        testutil::writeFile(tmp.file(file), text);
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
         Trigger("DefinirRedes1");
     }
 
@@ -400,10 +400,7 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
 {
     fs::create_directories(tmp.path() / "lote");
     testutil::writeFile(tmp.file("red.emf"), "dibujo del usuario");
-    testutil::writeFile(tmp.file("lote/lote.ini"), "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\n"
-                                                   "Variables=none\r\n");
-    testutil::AnswerFileDialog(viewer, tmp.file("lote/lote.ini"));
-    Trigger("DefinirRedes1");
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\nVariables=none\r\n", "lote/lote.ini");
     RecordingServices ui;
     Trigger("ImprimirRedes1");
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
@@ -438,10 +435,8 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
     // The pictures of several variables there before, one of them made read-only
     // while the question waits: the yes replaces all of them or none, and the
     // failure is said once.
-    testutil::writeFile(tmp.file("lote/varias.ini"), "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\n"
-                                                     "VarVolumen=Long\r\nVarColores=Cap\r\n");
-    testutil::AnswerFileDialog(viewer, tmp.file("lote/varias.ini"));
-    Trigger("DefinirRedes1");
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\nVarVolumen=Long\r\nVarColores=Cap\r\n",
+                   "lote/varias.ini");
     {
         RecordingServices first;
         Trigger("ImprimirRedes1");
