@@ -179,6 +179,18 @@ TCompPlacement Place(int32_t& first, int32_t& width, int32_t& numCols, std::arra
     return p;
 }
 
+// The refusal of a file none of whose lines names a link (or movement) of this
+// network: `named` lines gave its nodes; with none, the file is of no form known
+// here rather than another network's.
+std::string NotOfThisNetwork(const std::string& path, int named, const char* nodes, const char* one,
+                             const char* many)
+{
+    if (named == 0)
+        return Format("Archivo %s con formato no reconocido:\rcada línea debe dar %s y sus valores",
+                      AuxFileText::BaseName(path), nodes);
+    return AuxFileText::NoneOfThisNetwork(path, named, one, many);
+}
+
 // The movement of this network a line names by nodes A, B (the junction) and C,
 // 0 for none. An exit node below 1 would make the finder take the first movement
 // of the approach: such lines name no movement.
@@ -223,8 +235,8 @@ bool LoadDatosComplementarios()
         return f.size() >= 2 && FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1])) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(ComplementaryFileName, named, "su arco no es de esta red",
-                                                              "ninguno de sus %d arcos es de esta red"));
+        Services().ShowMessage(NotOfThisNetwork(ComplementaryFileName, named, "los nodos A y B",
+                                                "su arco no es de esta red", "ninguno de sus %d arcos es de esta red"));
         return false;
     }
     const int32_t n = TakeNames(file.Header, valuesFrom);
@@ -268,9 +280,9 @@ bool LoadDatosComplementariosMovs()
         return MovementOf(f) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(ComplementaryMovFileName, named,
-                                                              "su movimiento no es de esta red",
-                                                              "ninguno de sus %d movimientos es de esta red"));
+        Services().ShowMessage(NotOfThisNetwork(ComplementaryMovFileName, named, "los nodos A, B y C",
+                                                "su movimiento no es de esta red",
+                                                "ninguno de sus %d movimientos es de esta red"));
         return false;
     }
     const int32_t n = TakeNames(file.Header, 3);
