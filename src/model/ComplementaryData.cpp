@@ -235,7 +235,7 @@ bool LoadDatosComplementarios()
         return f.size() >= 2 && FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1])) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(NotOfThisNetwork(ComplementaryFileName, named, "los nodos A y B",
+        Services().ShowMessage(NotOfThisNetwork(ComplementaryFileName, named, "los nodos A, B",
                                                 "su arco no es de esta red", "ninguno de sus %d arcos es de esta red"));
         return false;
     }
@@ -280,7 +280,7 @@ bool LoadDatosComplementariosMovs()
         return MovementOf(f) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(NotOfThisNetwork(ComplementaryMovFileName, named, "los nodos A, B y C",
+        Services().ShowMessage(NotOfThisNetwork(ComplementaryMovFileName, named, "los nodos A, B, C",
                                                 "su movimiento no es de esta red",
                                                 "ninguno de sus %d movimientos es de esta red"));
         return false;
