@@ -2,7 +2,6 @@
 # Two builds' launches side by side, as bench/launch.sh times them (process start
 # to the first drawn map under Xvfb at 1920x1080): the builds are alternated launch
 # by launch in one run, so a busy moment of the machine weighs on both alike.
-# Pinned with taskset, the display server shares the processor as the program does.
 # Usage: bench/launch_ab.sh <build folder A> <build folder B> [launches per network, default 7]
 # The real networks come from $VELMORA_REAL_DATA (default: the shared data folder).
 set -euo pipefail
@@ -14,30 +13,10 @@ runs=${3:-7}
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$(dirname "$binA")" "$(dirname "$binB")" "$runs"
 fi
-data=${VELMORA_REAL_DATA:-}
-for d in "$root/../shared/data/real" "$root/../../shared/data/real"; do
-  [ -z "$data" ] && [ -f "$d/siouxfalls.dat" ] && data=$d
-done
-[ -n "$data" ] || { echo "No se encuentran las redes reales (VELMORA_REAL_DATA)." >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
-
+# shellcheck source=bench/launch_common.sh
+. "$root/bench/launch_common.sh"
 # One launch of a build on a network: prints the ms to its first drawn map.
-launch() {
-  local bin=$1 net=$2
-  rm -rf "$work/run" && mkdir -p "$work/run/cfg"
-  cp "$data/$net.dat" "$work/run/"
-  local t0 out
-  t0=$(date +%s%N)
-  out=$(cd "$work/run" && VELMORA_CONFIG_DIR="$work/run/cfg" VELMORA_REPORT_FIRST_DRAW=1 \
-        timeout 60 "$bin" "$work/run/$net.dat" 2>/dev/null | grep '^first-draw' || true)
-  [ -n "$out" ] || { echo "$net: el programa no dibujó el mapa" >&2; exit 1; }
-  awk -v t0="$t0" '{ printf "%.1f\n", ($2 - t0) / 1e6 }' <<<"$out"
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+launch() { launch_once "$1" "$2" | cut -d' ' -f1; }
 
 nets=(siouxfalls berlin-center-truncated)
 launch "$binA" siouxfalls > /dev/null # warm the file cache and the fonts

@@ -273,12 +273,11 @@ bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY)
         set.emplace_back(names[static_cast<size_t>(layer)],
                          LayerText(layer, TPointText::UtmShifted, true, offsetX, offsetY));
     // The names are made up here: a link put under one is not followed.
-    const SafeFile::TProgramNamed ownNames;
-    std::string failed, why;
-    if (SafeFile::WriteSet(set, failed, why))
-        return true;
-    Services().ShowMessage(FileUtils::WriteFailure(failed, why));
-    return false;
+    if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty()) {
+        Services().ShowMessage(failure);
+        return false;
+    }
+    return true;
 }
 
 std::vector<std::string> UtmFileNames(const std::string& folder)

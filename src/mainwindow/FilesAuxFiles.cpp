@@ -74,6 +74,21 @@ private:
     TPalvonViewer& viewer_;
 };
 
+// Reads a coordinates file onto the network being read, with the reader `kind`
+// (the dialog's filter). The network stays open whatever the file held: one that
+// placed no node leaves nothing to draw yet, which the user is told; nodes can
+// still be placed with the mouse or another coordinates file.
+void ReadCoordinates(const std::string& file, int kind)
+{
+    {
+        TWaitCursor wait;
+        KDVlib::LoadCoordinatesFile(file, kind);
+    }
+    if (!Network.HasCoordinates)
+        Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
+                                      std::filesystem::path(file).filename().string()));
+}
+
 } // namespace
 
 // The loaders reach the newest main window through these hooks; with none they do nothing.
@@ -118,17 +133,8 @@ bool TFilesController::OpenCoordinatesFile()
     const std::string chosenFile = dialog.selectedFiles().front().toStdString();
     // The reader is the one of the filter chosen, whatever the file's extension.
     const int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
-    {
-        TWaitCursor wait;
-        KDVlib::LoadCoordinatesFile(chosenFile, kind);
-    }
+    ReadCoordinates(chosenFile, kind);
     chosenCoordinates_ = {DatDir + DatFileName, chosenFile, kind};
-    // A file was chosen: the network stays open whatever the file held. One that
-    // placed no node leaves nothing to draw yet, which the user is told; nodes can
-    // still be placed with the mouse or another coordinates file.
-    if (!Network.HasCoordinates)
-        Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
-                                      std::filesystem::path(chosenFile).filename().string()));
     return true;
 }
 
@@ -140,15 +146,7 @@ bool TFilesController::ReadChosenCoordinatesAgain()
     if (!(rereadingText_ || BatchMode) || chosen.file.empty() || chosen.network != DatDir + DatFileName ||
         !std::filesystem::is_regular_file(chosen.file, ec))
         return false;
-    {
-        TWaitCursor wait;
-        KDVlib::LoadCoordinatesFile(chosen.file, chosen.kind);
-    }
-    // Read as the file chosen in the dialog is: one that now places no node
-    // leaves the network open with nothing to draw yet, which the user is told.
-    if (!Network.HasCoordinates)
-        Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
-                                      std::filesystem::path(chosen.file).filename().string()));
+    ReadCoordinates(chosen.file, chosen.kind); // as the file chosen in the dialog is
     return true;
 }
 

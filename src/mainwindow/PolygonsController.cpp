@@ -658,9 +658,6 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
         AddPolygonEntries(i);
     }
     NumPoligonos = count;
-    if (static_cast<int32_t>(records.size()) > count)
-        Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
-                                      static_cast<int32_t>(records.size()), count));
     viewer_.Action(Cmd::tbPoligonos)->setEnabled(true);
 }
 

@@ -116,7 +116,8 @@ private:
     void BuildSnapList(int32_t skip);
     void ClearPolygonMenus();
     void AddPolygonEntries(int32_t index);
-    // Replaces every polygon by the records read, up to the table's capacity.
+    // Replaces every polygon by the records read, which fit the table (PolygonsFit
+    // refused the file otherwise).
     void ReplacePolygons(const std::vector<TPolygonRecord>& records);
     // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
     bool PolygonDialog(bool save, std::string& fileName, int& filter);

@@ -65,7 +65,7 @@ bool LoadPointFile(const std::string& fileName)
     }
     ui.SetProgressVisible(false);
     if (read.empty()) {
-        ui.ShowMessage(Format("Archivo %s:\rninguna línea da número, x e y; no se ha leído", shortName));
+        ui.ShowMessage(Format("Archivo %s:\rninguna línea da número, x e y; no se ha leído.", shortName));
         return false;
     }
     std::copy(read.begin(), read.end(), Dots.begin());

@@ -179,6 +179,29 @@ TCompPlacement Place(int32_t& first, int32_t& width, int32_t& numCols, std::arra
     return p;
 }
 
+// The refusal of a file none of whose lines names a link (or movement) of this
+// network: `named` lines gave its nodes; with none, the file is of no form known
+// here rather than another network's.
+std::string NotOfThisNetwork(const std::string& path, int named, const char* nodes, const char* one,
+                             const char* many)
+{
+    if (named == 0)
+        return Format("Archivo %s con formato no reconocido:\rcada línea debe dar %s y sus valores",
+                      AuxFileText::BaseName(path), nodes);
+    return AuxFileText::NoneOfThisNetwork(path, named, one, many);
+}
+
+// The movement of this network a line names by nodes A, B (the junction) and C,
+// 0 for none. An exit node below 1 would make the finder take the first movement
+// of the approach: such lines name no movement.
+int32_t MovementOf(const std::vector<std::string>& f)
+{
+    if (f.size() < 3)
+        return 0;
+    const int32_t a = ZelUtils::ParseInt(f[0]), b = ZelUtils::ParseInt(f[1]), c = ZelUtils::ParseInt(f[2]);
+    return a < 1 || b < 1 || c < 1 ? 0 : std::max(FindMovim(a, b, c), 0);
+}
+
 } // namespace
 
 TCompPlacement PlaceComplementaryColumns(bool movements, int32_t n)
@@ -212,8 +235,8 @@ bool LoadDatosComplementarios()
         return f.size() >= 2 && FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1])) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(ComplementaryFileName, named, "su arco no es de esta red",
-                                                              "ninguno de sus %d arcos es de esta red"));
+        Services().ShowMessage(NotOfThisNetwork(ComplementaryFileName, named, "los nodos A, B",
+                                                "su arco no es de esta red", "ninguno de sus %d arcos es de esta red"));
         return false;
     }
     const int32_t n = TakeNames(file.Header, valuesFrom);
@@ -250,20 +273,16 @@ bool LoadDatosComplementariosMovs()
         return false;
     // As for the links' data: a file naming no movement of this network would
     // only clear the columns read before, so it is not read, and the user is told.
-    const auto turn = [](const std::vector<std::string>& f) {
-        return f.size() >= 3 && ZelUtils::ParseInt(f[0]) >= 1 && ZelUtils::ParseInt(f[1]) >= 1
-               && ZelUtils::ParseInt(f[2]) >= 1;
-    };
     int named = 0;
     const bool ours = std::any_of(file.Lines.begin() + 1, file.Lines.end(), [&](const std::string& line) {
         const std::vector<std::string> f = AuxFileText::QuotedFields(line, file.Sep);
         named += f.size() >= 3 ? 1 : 0;
-        return turn(f) && FindMovim(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]), ZelUtils::ParseInt(f[2])) > 0;
+        return MovementOf(f) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(ComplementaryMovFileName, named,
-                                                              "su movimiento no es de esta red",
-                                                              "ninguno de sus %d movimientos es de esta red"));
+        Services().ShowMessage(NotOfThisNetwork(ComplementaryMovFileName, named, "los nodos A, B, C",
+                                                "su movimiento no es de esta red",
+                                                "ninguno de sus %d movimientos es de esta red"));
         return false;
     }
     const int32_t n = TakeNames(file.Header, 3);
@@ -274,14 +293,7 @@ bool LoadDatosComplementariosMovs()
     int unreadable = 0;
     for (size_t l = 1; l < file.Lines.size(); ++l) {
         const std::vector<std::string> f = AuxFileText::QuotedFields(file.Lines[l], file.Sep);
-        if (f.size() < 3)
-            continue;
-        const int32_t a = ZelUtils::ParseInt(f[0]), b = ZelUtils::ParseInt(f[1]), c = ZelUtils::ParseInt(f[2]);
-        // An exit node below 1 would make the finder take the first movement of
-        // the approach: such lines name no movement.
-        if (a < 1 || b < 1 || c < 1)
-            continue;
-        const int32_t m = FindMovim(a, b, c);
+        const int32_t m = MovementOf(f);
         if (m <= 0)
             continue;
         ReadValues(f, 3, n, Movims[m].Var + FirstComplementaryMovVar - 1, unreadable);

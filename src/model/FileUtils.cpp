@@ -178,6 +178,13 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
 std::string WriteFailure(const std::string& path, const std::string& why) { return SafeFile::FailureMessage(path, why); }
 std::string WriteFailure(const std::string& path) { return SafeFile::FailureMessage(path); }
 
+std::string WriteOwnSet(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    const SafeFile::TProgramNamed ownNames;
+    std::string failed, why;
+    return SafeFile::WriteSet(files, failed, why) ? std::string() : WriteFailure(failed, why);
+}
+
 std::string JoinCrLf(const std::vector<std::string>& lines)
 {
     std::string out;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace FileUtils {
@@ -83,6 +84,11 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
 // last failed write of that path.
 std::string WriteFailure(const std::string& path, const std::string& why);
 std::string WriteFailure(const std::string& path);
+// Writes files that belong together (name, bytes) as one set whose names the
+// program made up (see SafeFile::WriteSet; a link under a name is not followed):
+// empty when every one is in, else the WriteFailure message of the one that was
+// not, the earlier files all kept.
+std::string WriteOwnSet(const std::vector<std::pair<std::string, std::string>>& files);
 // Joins lines with CR LF (each line, the last included, ends with CR LF).
 std::string JoinCrLf(const std::vector<std::string>& lines);
 

@@ -2,6 +2,7 @@
 // turning movements; the database listing is accepted without being read.
 #include "model/PalvonListings.h"
 
+#include "model/AuxFileText.h"
 #include "model/KDVlib.h"
 #include "model/ListingLines.h"
 #include "model/PalvonRead.h"
@@ -23,6 +24,31 @@ namespace {
 
 // A message box taller than the screen cannot be closed: a long list is cut here.
 constexpr size_t MaxListedCounts = 40;
+
+// What a count line names by its nodes A, B and C (fields w wide): a link when C
+// is 0, a movement when it is above 0 (the finder would take an exit 0 or below as
+// "any exit"). Record 0 each when it is none of this network's; a line whose A or
+// B is not above 0 names nothing.
+struct TCounted {
+    int32_t A = 0, B = 0;
+    int32_t Link = 0, Movement = 0;
+    bool Named() const { return A > 0 && B > 0; }
+};
+
+TCounted CountedOf(const std::string& s, int w)
+{
+    TCounted at;
+    at.A = IntField(s, 1, w);
+    at.B = IntField(s, 1 + w, w);
+    if (!at.Named())
+        return at;
+    const int32_t c = IntField(s, 1 + 2 * w, w);
+    if (c == 0)
+        at.Link = std::max(KDVlib::FindArco(at.A, at.B), 0);
+    else if (c > 0)
+        at.Movement = std::max(KDVlib::FindMovim(at.A, at.B, c), 0);
+    return at;
+}
 
 } // namespace
 
@@ -72,15 +98,12 @@ bool ReadCounts(const std::string& fileName)
         if (ZelUtils::Trim(lines[i]).empty())
             continue;
         ++named;
-        const int32_t a = IntField(lines[i], 1, w), b = IntField(lines[i], 1 + w, w), c = IntField(lines[i], 1 + 2 * w, w);
-        if (a <= 0 || b <= 0)
-            continue;
-        ours = c == 0 ? KDVlib::FindArco(a, b) > 0 : c > 0 && KDVlib::FindMovim(a, b, c) > 0;
+        const TCounted at = CountedOf(lines[i], w);
+        ours = at.Link > 0 || at.Movement > 0;
     }
     if (named > 0 && !ours) {
-        ui.ShowMessage(Format("Archivo %s:\r%s; no se ha leído.", base,
-                              named == 1 ? std::string("su conteo no es de esta red")
-                                         : Format("ninguno de sus %d conteos es de esta red", named)));
+        ui.ShowMessage(AuxFileText::NoneOfThisNetwork(fileName, named, "su conteo no es de esta red",
+                                                      "ninguno de sus %d conteos es de esta red"));
         ui.SetProgressVisible(false);
         return false;
     }
@@ -100,30 +123,23 @@ bool ReadCounts(const std::string& fileName)
     std::vector<std::string> unmatched;
     for (size_t i = first; i < lines.size(); ++i) {
         const std::string& s = lines[i];
-        const int32_t a = IntField(s, 1, w);
-        const int32_t b = IntField(s, 1 + w, w);
-        const int32_t c = IntField(s, 1 + 2 * w, w);
+        const TCounted at = CountedOf(s, w);
         const float count = RealField(s, 1 + 3 * w, 5);
         if ((i & 511u) == 0)
             ui.SetProgressPosition(static_cast<int>(i));
-        if (a <= 0 || b <= 0)
+        if (!at.Named())
             continue;
-        if (c == 0) {
-            if (int32_t k = KDVlib::FindArco(a, b); k > 0) {
-                Arcos[k].Var[10] = count;
-                linkMin = std::min(linkMin, count);
-                linkMax = std::max(linkMax, count);
-                continue;
-            }
-        } else if (c > 0) { // the finder would take an exit 0 or below as "any exit"
-            if (int32_t m = KDVlib::FindMovim(a, b, c); m > 0) {
-                Movims[m].Var[4] = count;
-                movMin = std::min(movMin, count);
-                movMax = std::max(movMax, count);
-                continue;
-            }
+        if (at.Link > 0) {
+            Arcos[at.Link].Var[10] = count;
+            linkMin = std::min(linkMin, count);
+            linkMax = std::max(linkMax, count);
+        } else if (at.Movement > 0) {
+            Movims[at.Movement].Var[4] = count;
+            movMin = std::min(movMin, count);
+            movMax = std::max(movMax, count);
+        } else {
+            unmatched.push_back(Format("%8d%8d", at.A, at.B));
         }
-        unmatched.push_back(Format("%8d%8d", a, b));
     }
 
     if (!unmatched.empty()) {

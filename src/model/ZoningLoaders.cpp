@@ -121,6 +121,19 @@ std::vector<TPoint> ChainArcs(const std::vector<TZoningArc>& arcs, const std::ve
     return outline;
 }
 
+namespace {
+// The first 20 zone numbers, each after a blank, and " ..." for any further ones.
+std::string ZoneNumbers(const std::vector<int32_t>& zones)
+{
+    std::string text;
+    for (size_t i = 0; i < zones.size() && i < 20; ++i)
+        text += Format(" %d", zones[i]);
+    if (zones.size() > 20)
+        text += " ...";
+    return text;
+}
+} // namespace
+
 void ReportArcFile(const std::string& fileName, const TArcFile& file, const std::vector<int32_t>& overflowZones,
                    int32_t maxPoints)
 {
@@ -130,15 +143,10 @@ void ReportArcFile(const std::string& fileName, const TArcFile& file, const std:
                       "coordenadas)",
                       file.Skipped);
     if (!overflowZones.empty()) {
-        std::string zones;
-        for (size_t i = 0; i < overflowZones.size() && i < 20; ++i)
-            zones += Format(" %d", overflowZones[i]);
-        if (overflowZones.size() > 20)
-            zones += " ...";
         if (!text.empty())
             text += "\r";
         text += Format("El contorno de %d zonas supera %d puntos; se omitieron arcos:%s",
-                       static_cast<int>(overflowZones.size()), maxPoints, zones);
+                       static_cast<int>(overflowZones.size()), maxPoints, ZoneNumbers(overflowZones));
     }
     if (!text.empty())
         Services().ShowMessage(Format("Archivo %s:\r", AuxFileText::BaseName(fileName)) + text);
@@ -168,19 +176,20 @@ bool LoadZonificacionTxt(bool sayOtherNetwork)
     // outline has no room would be drawn cut short (or not at all, its earlier
     // outline lost), so such a file is refused whole and the zones keep theirs.
     std::vector<std::vector<TPoint>> outlines(lists.size());
-    std::string overflowZones;
-    int overflowCount = 0;
+    std::vector<int32_t> overflowZones;
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         bool overflow = false;
         outlines[static_cast<size_t>(z)] = ChainArcs(file.Arcs, lists[static_cast<size_t>(z)], MaxZonePolygonPoints,
                                                      overflow);
-        if (overflow && ++overflowCount <= 20)
-            overflowZones += Format(" %d", Zonas[z].Number);
+        if (overflow)
+            overflowZones.push_back(Zonas[z].Number);
     }
-    if (overflowCount > 0) {
-        Services().ShowMessage(Format("Archivo %s:\rel contorno de %d zonas supera %d puntos:%s%s; no se ha leído.",
-                                      AuxFileText::BaseName(ZoningFileName), overflowCount, MaxZonePolygonPoints,
-                                      overflowZones, overflowCount > 20 ? " ..." : ""));
+    if (!overflowZones.empty()) {
+        const int count = static_cast<int>(overflowZones.size());
+        const std::string zones = count == 1 ? std::string("una zona") : Format("%d zonas", count);
+        Services().ShowMessage(Format("Archivo %s:\rel contorno de %s supera %d puntos:%s; no se ha leído.",
+                                      AuxFileText::BaseName(ZoningFileName), zones, MaxZonePolygonPoints,
+                                      ZoneNumbers(overflowZones)));
         return false;
     }
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {

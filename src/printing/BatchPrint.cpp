@@ -149,12 +149,11 @@ public:
             }
             set.emplace_back(final, std::move(bytes));
         }
-        const SafeFile::TProgramNamed ownNames;
-        std::string failed, why;
-        if (SafeFile::WriteSet(set, failed, why))
-            return true;
-        Services().ShowMessage(FileUtils::WriteFailure(failed, why));
-        return false;
+        if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty()) {
+            Services().ShowMessage(failure);
+            return false;
+        }
+        return true;
     }
 
 private:

@@ -676,7 +676,8 @@ TEST_F(ListingsGui, ZoningOutlinesAtTheirRoomLoadWholeAndOnePastAreRefused)
         ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenZonif"));
         if (row.points == 0) {
             ASSERT_EQ(ui.messages.size(), 1u);
-            EXPECT_NE(ui.messages[0].find("supera 1701 puntos: 1; no se ha le\u00eddo"), std::string::npos)
+            EXPECT_NE(ui.messages[0].find("el contorno de una zona supera 1701 puntos: 1; no se ha le\u00eddo"),
+                      std::string::npos)
                 << ui.messages[0];
             EXPECT_EQ(ZoningFileName, earlierName);
             EXPECT_EQ(one.Polygon.size(), earlierOne.size());

@@ -2048,14 +2048,6 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     EXPECT_EQ(red, static_cast<int>(path.size()));
 }
 
-// What belongs to the open network (its counts, a link, node and zone selected,
-// a link hidden, the capacity coloured, the movement variables chosen, a formula
-// column, a line layer, points, generation and attraction shown, a zoning, a node
-// moved, a link reshaped) after each way
-// of leaving it: another network opened answering Sí, No or Cancelar; a network refused (cut short, without coordinates, over capacity, a
-// save that fails); the text saved under another name and opened; the text read
-// again. Kept, saved, or gone with its network, as the user expects, and the
-// program and the earlier network always stay.
 // The zoning the network's folder names is read again with the network's text
 // ("Recarga"): zones the user hid with their button stay hidden, and zones shown
 // stay shown.
@@ -2081,6 +2073,14 @@ TEST_F(MapModes, ZonesHiddenOrShownStaySoWhenTheTextIsReadAgain)
     FrmDat->hide();
 }
 
+// What belongs to the open network (its counts, a link, node and zone selected,
+// a link hidden, the capacity coloured, the movement variables chosen, a formula
+// column, a line layer, points, generation and attraction shown, a zoning, a node
+// moved, a link reshaped, a transit line shown alone) after each way
+// of leaving it: another network opened answering Sí, No or Cancelar; a network refused (cut short, without coordinates, over capacity, a
+// save that fails); the text saved under another name and opened; the text read
+// again. Kept, saved, or gone with its network, as the user expects, and the
+// program and the earlier network always stay.
 TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
 {
     namespace fs = std::filesystem;

@@ -303,6 +303,9 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
     testutil::writeFile(tmp.file("nada.csv"), "nada\r\n");
     // Turns of another network: refused as a whole, as the links' data of one are.
     testutil::writeFile(tmp.file("nada_giros.csv"), "A,B,C,Otro\r\n99991,99992,99993,5\r\n");
+    // Lines naming no turn (or link) at all: no file of turns (or of link data).
+    testutil::writeFile(tmp.file("dos_nodos.csv"), "A,B,Otro\r\n1,2\r\n");
+    testutil::writeFile(tmp.file("un_campo.csv"), "A;B;Otro\r\n7\r\n");
     testutil::writeFile(tmp.file("nada.geo"), "nada\r\n");
     testutil::writeFile(tmp.file("binario.dat"), std::string("\0\1\2 binario\r\n", 12));
     const TNodo& other = Nodos[KDVlib::FindNodo(2)];
@@ -318,6 +321,7 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
         const char* refused;
         std::function<bool()> there; // the good file's data, in the model and the grids
         const char* alsoGood = nullptr; // a second file read before the refused one
+        const char* said = nullptr; // what the refusal says, where it matters
     };
     const auto column = [](TStringAlignGrid* g, const char* title) {
         for (int c = 0; c < g->ColCount(); ++c)
@@ -325,25 +329,25 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
                 return c;
         return -1;
     };
+    const auto linkData = [&] {
+        const int c = column(viewer->sagArcos, "Vdato");
+        const int32_t k = Network.LinkCount;
+        return c > 0 && viewer->sagArcos->cell(c, viewer->sagArcos->RowOfRecord(k)) == ZelUtils::Format("%d.00", k);
+    };
+    const auto turns = [&] {
+        const int c = column(viewer->sagMovim, "Mdato");
+        const int32_t m = Network.MovementCount;
+        return c > 0 && viewer->sagMovim->cell(c, viewer->sagMovim->RowOfRecord(m)) == ZelUtils::Format("%d.00", m);
+    };
     const Kind kinds[] = {
-        {"menu:Archivo>Abrir", "aOpenComp", "enlaces.csv", "nada.csv",
-         [&] {
-             const int c = column(viewer->sagArcos, "Vdato");
-             const int32_t k = Network.LinkCount;
-             return c > 0 && viewer->sagArcos->cell(c, viewer->sagArcos->RowOfRecord(k)) == ZelUtils::Format("%d.00", k);
-         }},
-        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "nada.csv",
-         [&] {
-             const int c = column(viewer->sagMovim, "Mdato");
-             const int32_t m = Network.MovementCount;
-             return c > 0 && viewer->sagMovim->cell(c, viewer->sagMovim->RowOfRecord(m)) == ZelUtils::Format("%d.00", m);
-         }},
-        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "nada_giros.csv",
-         [&] {
-             const int c = column(viewer->sagMovim, "Mdato");
-             const int32_t m = Network.MovementCount;
-             return c > 0 && viewer->sagMovim->cell(c, viewer->sagMovim->RowOfRecord(m)) == ZelUtils::Format("%d.00", m);
-         }},
+        {"menu:Archivo>Abrir", "aOpenComp", "enlaces.csv", "nada.csv", linkData},
+        {"menu:Archivo>Abrir", "aOpenComp", "enlaces.csv", "un_campo.csv", linkData, nullptr,
+         "cada l\u00ednea debe dar los nodos A, B y sus valores"},
+        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "nada.csv", turns},
+        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "nada_giros.csv", turns,
+         nullptr, "su movimiento no es de esta red"},
+        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "dos_nodos.csv", turns,
+         nullptr, "cada l\u00ednea debe dar los nodos A, B, C y sus valores"},
         {"menu:Archivo>Abrir", "aOpenZonif", "zonas.geo", "nada.geo",
          [&] { return Zonas[KDVlib::FindZona(1)].PolygonCount > 0; }},
         {"menu:Archivo>Abrir", "aOpenTraza", "trazas.geo", "binario.dat",
@@ -363,6 +367,9 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
             EXPECT_EQ(ui.anyMessageContains("formato no reconocido") || ui.anyMessageContains("No se puede")
                           || ui.anyMessageContains("no se ha le\u00eddo"),
                       file == kind.refused);
+            if (file == kind.refused && kind.said) {
+                EXPECT_TRUE(ui.anyMessageContains(kind.said)) << (ui.messages.empty() ? "" : ui.messages.front());
+            }
         }
         ASSERT_TRUE(kind.there());
         RecordingServices ui;

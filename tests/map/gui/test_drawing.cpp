@@ -422,6 +422,9 @@ TEST_F(SmallTown, StreetNamesTrimmedOrTakenFromTheOppositeLinkAsEdited)
         {"   ", " OESTE ESTE DOS ", "OESTE ESTE DOS"},
         {" ", "\t ", nullptr},
         {"ESTE", "", "ESTE"},
+        // Alike in their first and last bytes and their length: each its own width.
+        {"ESTE OES WW TE LARGA", "", "ESTE OES WW TE LARGA"},
+        {"ESTE OES ii TE LARGA", "", "ESTE OES ii TE LARGA"},
     };
     const NetworkShapes::TViewBox all(-1e5, -1e5, 1, 1, 2e5, 0);
     for (const auto& c : cases) {

@@ -123,11 +123,19 @@ protected:
 
     void Trigger(const char* command) { livemenus::Find(viewer, QString::fromLatin1(command))->trigger(); }
 
-    // "Definir Redes" with the definition written into the test's folder.
-    void DefineNetworks(const std::string& text)
+    // The network's text read again from the text window's reload button.
+    void ReadTextAgain()
     {
-        testutil::writeFile(tmp.file("lote.ini"), text);
-        testutil::AnswerFileDialog(viewer, tmp.file("lote.ini"));
+        if (!FrmDat || !FrmDat->isVisible())
+            Trigger("RedPalvon1");
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+    }
+
+    // "Definir Redes" with the definition written into the test's folder (as `file`).
+    void DefineNetworks(const std::string& text, const std::string& file = "lote.ini")
+    {
+        testutil::writeFile(tmp.file(file), text);
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
         Trigger("DefinirRedes1");
     }
 
@@ -392,10 +400,7 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
 {
     fs::create_directories(tmp.path() / "lote");
     testutil::writeFile(tmp.file("red.emf"), "dibujo del usuario");
-    testutil::writeFile(tmp.file("lote/lote.ini"), "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\n"
-                                                   "Variables=none\r\n");
-    testutil::AnswerFileDialog(viewer, tmp.file("lote/lote.ini"));
-    Trigger("DefinirRedes1");
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\nVariables=none\r\n", "lote/lote.ini");
     RecordingServices ui;
     Trigger("ImprimirRedes1");
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
@@ -430,10 +435,8 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
     // The pictures of several variables there before, one of them made read-only
     // while the question waits: the yes replaces all of them or none, and the
     // failure is said once.
-    testutil::writeFile(tmp.file("lote/varias.ini"), "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\n"
-                                                     "VarVolumen=Long\r\nVarColores=Cap\r\n");
-    testutil::AnswerFileDialog(viewer, tmp.file("lote/varias.ini"));
-    Trigger("DefinirRedes1");
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\nVarVolumen=Long\r\nVarColores=Cap\r\n",
+                   "lote/varias.ini");
     {
         RecordingServices first;
         Trigger("ImprimirRedes1");
@@ -1230,12 +1233,7 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
     ASSERT_NE(testutil::ColumnShown(links, 3).substr(0, 4), "1 2 ");
     DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
     const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
-        {"recarga",
-         [&] {
-             if (!FrmDat || !FrmDat->isVisible())
-                 Trigger("RedPalvon1");
-             FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
+        {"recarga", [&] { ReadTextAgain(); }},
         {"lote",
          [&] {
              Trigger("ImprimirRedes1");
@@ -1267,12 +1265,7 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
     const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
-        {"recarga",
-         [&] {
-             if (!FrmDat || !FrmDat->isVisible())
-                 Trigger("RedPalvon1");
-             FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
+        {"recarga", [&] { ReadTextAgain(); }},
         {"lote", [&] { Trigger("ImprimirRedes1"); }},
     };
     struct Layer {
@@ -1404,12 +1397,7 @@ TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
     const std::string net = tmp.file("s/sincoord.dat");
     testutil::writeFile(net, sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
     const std::vector<std::pair<const char*, std::function<void()>>> rows = {
-        {"recarga",
-         [&] {
-             if (!FrmDat || !FrmDat->isVisible())
-                 Trigger("RedPalvon1");
-             FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
+        {"recarga", [&] { ReadTextAgain(); }},
         {"lote",
          [&] {
              DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
