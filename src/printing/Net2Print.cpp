@@ -220,7 +220,7 @@ bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definitio
     const int32_t columns = ini.ReadInteger("General", "NumeroColumnas", 0);
     if (columns < 0 || columns > MaxPrintColumns) {
         Services().ShowMessage(ZelUtils::Format("NumeroColumnas=%d en la definición de impresión %s está fuera de "
-                                                "rango (0 a %d); la definición no se lee",
+                                                "rango (0 a %d); la definición no se lee.",
                                                 columns, fileName, MaxPrintColumns));
         return false;
     }
@@ -230,7 +230,7 @@ bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definitio
     // out would print less than the user defined, and say nothing of it.
     if (sections.size() > static_cast<size_t>(MaxNet2Print + 1)) {
         Services().ShowMessage(ZelUtils::Format("La definición de impresión %s tiene %d secciones y caben %d; "
-                                                "la definición no se lee",
+                                                "la definición no se lee.",
                                                 fileName, static_cast<int>(sections.size()), MaxNet2Print + 1));
         return false;
     }

@@ -132,7 +132,7 @@ TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0],
               "NumeroColumnas=2147483647 en la definición de impresión cols.ini está fuera de rango (0 a 63); "
-              "la definición no se lee");
+              "la definición no se lee.");
 
     ui.messages.clear();
     UserView().PixsVol = 33;
@@ -204,7 +204,7 @@ TEST_F(Net2PrintTest, SectionsAtTheTablesRoomAreReadAndOnePastRefused)
     EXPECT_EQ(d_.WordDocumentName, "keep.doc");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], "La definición de impresión many.ini tiene 302 secciones y caben 301; la definición no "
-                              "se lee");
+                              "se lee.");
 }
 
 } // namespace
