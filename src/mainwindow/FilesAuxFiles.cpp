@@ -7,6 +7,7 @@
 #include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
+#include "model/FileUtils.h"
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -20,6 +21,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QTemporaryDir>
 
 #include <filesystem>
 
@@ -78,7 +80,8 @@ private:
 // (the dialog's filter). The network stays open whatever the file held: one that
 // placed no node leaves nothing to draw yet, which the user is told; nodes can
 // still be placed with the mouse or another coordinates file.
-void ReadCoordinates(const std::string& file, int kind)
+// `shownName`: the file named to the user, when another file holds its bytes.
+void ReadCoordinates(const std::string& file, int kind, const std::string& shownName = {})
 {
     {
         TWaitCursor wait;
@@ -86,7 +89,7 @@ void ReadCoordinates(const std::string& file, int kind)
     }
     if (!Network.HasCoordinates)
         Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
-                                      std::filesystem::path(file).filename().string()));
+                                      std::filesystem::path(shownName.empty() ? file : shownName).filename().string()));
 }
 
 } // namespace
@@ -134,7 +137,11 @@ bool TFilesController::OpenCoordinatesFile()
     // The reader is the one of the filter chosen, whatever the file's extension.
     const int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
     ReadCoordinates(chosenFile, kind);
-    chosenCoordinates_ = {DatDir + DatFileName, chosenFile, kind};
+    // Its bytes are kept too: a network read again after the file went (a batch
+    // coming back to it) is still placed as the user placed it.
+    chosenCoordinates_ = {DatDir + DatFileName, chosenFile, kind, {}};
+    if (!FileUtils::ReadFile(chosenFile, chosenCoordinates_.bytes))
+        chosenCoordinates_.bytes.clear();
     return true;
 }
 
@@ -143,10 +150,21 @@ bool TFilesController::ReadChosenCoordinatesAgain()
     // The user opening the network again by hand is asked, as at its first opening.
     const TChosenCoordinates& chosen = chosenCoordinates_;
     std::error_code ec;
-    if (!(rereadingText_ || BatchMode) || chosen.file.empty() || chosen.network != DatDir + DatFileName ||
-        !std::filesystem::is_regular_file(chosen.file, ec))
+    if (!(rereadingText_ || BatchMode) || chosen.file.empty() || chosen.network != DatDir + DatFileName)
         return false;
-    ReadCoordinates(chosen.file, chosen.kind); // as the file chosen in the dialog is
+    if (std::filesystem::is_regular_file(chosen.file, ec)) {
+        ReadCoordinates(chosen.file, chosen.kind); // as the file chosen in the dialog is
+        return true;
+    }
+    // The file is gone: its bytes as read when chosen, through a scratch copy.
+    if (chosen.bytes.empty())
+        return false;
+    QTemporaryDir scratch;
+    const std::string copy =
+        (std::filesystem::path(scratch.path().toStdString()) / std::filesystem::path(chosen.file).filename()).string();
+    if (!scratch.isValid() || !FileUtils::WriteFileAtomic(copy, chosen.bytes))
+        return false;
+    ReadCoordinates(copy, chosen.kind, chosen.file);
     return true;
 }
 

@@ -1404,6 +1404,14 @@ TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
              Trigger("ImprimirRedes1");
              EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
          }},
+        // The chosen file gone before the batch: placed as it was read.
+        {"lote sin el archivo",
+         [&] {
+             fs::remove(tmp.file("puestos.geo"));
+             DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
+             Trigger("ImprimirRedes1");
+             testutil::writeFile(tmp.file("puestos.geo"), positions);
+         }},
         {"planillas",
          [&] {
              fs::create_directory(tmp.file("o"));
