@@ -148,15 +148,19 @@ bool TFilesController::OpenCoordinatesFile()
 bool TFilesController::ReadChosenCoordinatesAgain()
 {
     // The user opening the network again by hand is asked, as at its first opening.
-    const TChosenCoordinates& chosen = chosenCoordinates_;
+    TChosenCoordinates& chosen = chosenCoordinates_;
     std::error_code ec;
     if (!(rereadingText_ || BatchMode) || chosen.file.empty() || chosen.network != DatDir + DatFileName)
         return false;
     if (std::filesystem::is_regular_file(chosen.file, ec)) {
         ReadCoordinates(chosen.file, chosen.kind); // as the file chosen in the dialog is
+        // The file as edited since is the one that placed the network now.
+        std::string bytes;
+        if (FileUtils::ReadFile(chosen.file, bytes))
+            chosen.bytes = std::move(bytes);
         return true;
     }
-    // The file is gone: its bytes as read when chosen, through a scratch copy.
+    // The file is gone: its bytes as last read, through a scratch copy.
     if (chosen.bytes.empty())
         return false;
     QTemporaryDir scratch;

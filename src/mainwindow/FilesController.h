@@ -184,7 +184,7 @@ private:
     struct TChosenCoordinates {
         std::string network, file;
         int kind = 0;
-        std::string bytes; // as read when chosen
+        std::string bytes; // as last read
     } chosenCoordinates_;
     // The traces files read onto the network open, in order: each gives the links
     // it names their courses, so a reading of the text again reads every one back.

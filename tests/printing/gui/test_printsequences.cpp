@@ -1412,6 +1412,33 @@ TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
              Trigger("ImprimirRedes1");
              testutil::writeFile(tmp.file("puestos.geo"), positions);
          }},
+        {"recarga sin el archivo",
+         [&] {
+             fs::remove(tmp.file("puestos.geo"));
+             ReadTextAgain();
+             testutil::writeFile(tmp.file("puestos.geo"), positions);
+         }},
+        // Edited since: the edited file places it, and still does once gone.
+        {"lote con el archivo cambiado y luego sin él",
+         [&] {
+             std::string edited = positions;
+             const std::string was = ZelUtils::Format("102,%.1f,", 400000.0 + 10 * 102);
+             ASSERT_NE(edited.find(was), std::string::npos);
+             edited.replace(edited.find(was), was.size(), "102,401020.5,");
+             testutil::writeFile(tmp.file("puestos.geo"), edited);
+             const int32_t n = KDVlib::FindNodo(102);
+             DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
+             for (const bool gone : {false, true}) {
+                 if (gone)
+                     fs::remove(tmp.file("puestos.geo"));
+                 Trigger("ImprimirRedes1");
+                 EXPECT_EQ(viewer->sagNodos->cell(1, viewer->sagNodos->RowOfRecord(n)),
+                           ZelUtils::Trim(ZelUtils::Format(XYFormat, 401020.5)))
+                     << gone;
+             }
+             testutil::writeFile(tmp.file("puestos.geo"), positions);
+             ReadTextAgain();
+         }},
         {"planillas",
          [&] {
              fs::create_directory(tmp.file("o"));
@@ -1419,6 +1446,16 @@ TEST_F(PrintSequences, NetworkReadAgainKeepsItsChosenCoordinatesAndLines)
              testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("o")), {"sioux.dat"}, 0);
              Trigger("GenerarPlanillas1");
              EXPECT_TRUE(fs::exists(tmp.file("o/sioux_arcos.csv")));
+         }},
+        {"planillas sin el archivo",
+         [&] {
+             fs::remove(tmp.file("puestos.geo"));
+             fs::create_directory(tmp.file("o"));
+             fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("o/sioux2.dat"));
+             testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("o")), {"sioux2.dat"}, 0);
+             Trigger("GenerarPlanillas1");
+             EXPECT_TRUE(fs::exists(tmp.file("o/sioux2_arcos.csv")));
+             testutil::writeFile(tmp.file("puestos.geo"), positions);
          }},
     };
     for (const auto& [name, transition] : rows) {
