@@ -206,10 +206,11 @@ BENCHMARK(BM_NetworkLayersLabels)->Arg(100)->Arg(10)->Unit(benchmark::kMilliseco
 
 // One layer at a time at full extent: 0 links, 1 arrows, 2 nodes, 3 centroids,
 // 4 node numbers, 5 street names, 6 none: the canvas preparation alone, which the
-// others include; 7 street names as first drawn, their glyphs not kept.
+// others include; 7 street names as first drawn, their glyphs not kept. The
+// second argument: 0 the generated network, 1 berlin with a name on every link.
 void BM_SingleLayer(benchmark::State& state)
 {
-    LoadNetwork();
+    LoadNetwork(state.range(1) == 0 ? TSource::Generated : TSource::Berlin);
     SetView(100);
     TCanvas canvas;
     TOxrImage& img = canvas.img;
@@ -237,7 +238,7 @@ void BM_SingleLayer(benchmark::State& state)
     if (state.range(0) == 4 || state.range(0) == 5 || state.range(0) == 7) // label box pairs compared as regions, in a redraw that tests
         state.counters["region_tests"] = double(regionTests);
 }
-BENCHMARK(BM_SingleLayer)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SingleLayer)->ArgsProduct({benchmark::CreateDenseRange(0, 7, 1), {0, 1}})->Unit(benchmark::kMillisecond);
 
 // The lane view of the whole network.
 void BM_LaneLayer(benchmark::State& state)
