@@ -2849,7 +2849,6 @@ TEST_F(MapModes, PositionsSavedOnEveryMoveSayAFailureOnceAStreak)
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box && box->isVisible()) {
             asked = box->text();
-            poll->stop();
             poll->deleteLater();
             box->button(QMessageBox::Cancel)->click();
         }
