@@ -187,7 +187,8 @@ bool SamePath(const std::string& a, const std::string& b)
 
 } // namespace
 
-bool WriteCoordsFile(const std::string& path)
+namespace {
+std::string CoordsText()
 {
     std::string text;
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
@@ -200,10 +201,19 @@ bool WriteCoordsFile(const std::string& path)
         if (node.HasXY)
             text += Format("%d,%.5f,%.5f", node.Number, double(node.X), double(node.Y)) + CrLf;
     }
+    return text;
+}
+} // namespace
+
+bool WriteCoordsFile(const std::string& path)
+{
     // The positions file is named after the network by the program, never by the
     // user: a link put under its name is not followed.
     const SafeFile::TProgramNamed ownName;
-    return Save(path, text);
+    if (!Save(path, CoordsText()))
+        return false;
+    Network.PositionsWriteFailing = false;
+    return true;
 }
 
 bool WriteCoords()
@@ -212,8 +222,18 @@ bool WriteCoords()
         Network.PositionsUnsaved = true;
         return true;
     }
-    Network.PositionsUnsaved = !WriteCoordsFile(CoordinatesFileName);
-    return !Network.PositionsUnsaved;
+    // Saved on every move: a folder that refuses the file would say so on every
+    // move after the first. It is said once, until a save goes in or another
+    // network comes; the positions stay an edit still to be saved meanwhile.
+    const SafeFile::TProgramNamed ownName;
+    if (FileUtils::WriteTextFile(CoordinatesFileName, CoordsText())) {
+        Network.PositionsUnsaved = Network.PositionsWriteFailing = false;
+        return true;
+    }
+    if (!Network.PositionsWriteFailing)
+        Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
+    Network.PositionsUnsaved = Network.PositionsWriteFailing = true;
+    return false;
 }
 
 bool WriteGeoLayer(int layer, const std::string& path)

@@ -12,7 +12,9 @@ namespace KDVlib {
 // (CoordinatesFileName):
 // "%d,%.5f,%.5f" for every zone with a centroid, then for every placed node.
 // True when nothing had to be written or the file was written; the network's
-// PositionsUnsaved says whether its positions are still to be saved.
+// PositionsUnsaved says whether its positions are still to be saved. A failed
+// write is said once a streak: not again until a write goes in or another
+// network is read.
 bool WriteCoords();
 // The coordinates file itself, whatever the option says.
 bool WriteCoordsFile(const std::string& path);

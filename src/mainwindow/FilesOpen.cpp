@@ -817,6 +817,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
         viewer_.Grids().HoldChosenTitles();
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
+    Network.PositionsWriteFailing = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
     viewer_.Action(Cmd::ZoneMove)->setChecked(false);
     TMapEditController& edit = viewer_.MapEdit();

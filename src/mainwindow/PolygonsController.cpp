@@ -714,8 +714,10 @@ void TPolygonsController::Exportar1Click()
     int filter = 0;
     if (!PolygonDialog(true, name, filter))
         return;
-    PolygonFileName = name;
-    ExportarPoligonos(name, filter == 1);
+    // The polygons take the name only once they are in the file: a write that
+    // failed leaves them under the name they had.
+    if (ExportarPoligonos(name, filter == 1))
+        PolygonFileName = name;
 }
 
 bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool areaFormat)
@@ -812,8 +814,11 @@ void TPolygonsController::SaveZonClick()
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     QApplication::restoreOverrideCursor();
     if (chosen) {
-        ZoningFileName = dialog.selectedFiles().front().toStdString();
-        if (!PolygonFile::WriteZoning(ZoningFileName))
-            Services().ShowMessage(FileUtils::WriteFailure(ZoningFileName));
+        // The zoning is known by the new name only once it is written there.
+        const std::string name = dialog.selectedFiles().front().toStdString();
+        if (PolygonFile::WriteZoning(name))
+            ZoningFileName = name;
+        else
+            Services().ShowMessage(FileUtils::WriteFailure(name));
     }
 }

@@ -65,6 +65,7 @@ void ClearNetwork()
     NodeKeyList.clear();
     NodeKeyList.reserve(1024);
     Network.Loaded = Network.LpaLoaded = Network.LplLoaded = 0;
+    Network.PositionsWriteFailing = false;
     Network.HasCoordinates = Network.HasCentroids = 0;
     Network.NoJunctionData = 1;
     Network.ZoneCount = Network.NodeCount = Network.LinkCount = 0;

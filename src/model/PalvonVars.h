@@ -133,6 +133,9 @@ struct TNetwork {
     // option to save them was off or the write failed): an edit the user can lose,
     // asked about before another network is opened. A network read starts without.
     bool PositionsUnsaved = false;
+    // The last save of moved positions into the coordinates file failed and was
+    // said: the saves after each move say it no more until one is written.
+    bool PositionsWriteFailing = false;
 
     TPalvonOptions Options;
     int32_t TransitBlockCount = 0; // sections 66666 read, at most MaxTransitBlocks

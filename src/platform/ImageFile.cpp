@@ -12,12 +12,20 @@ namespace ImageFile {
 bool Save(const QImage& image, const std::string& fileName, const char* format, int quality)
 {
     const QByteArray suffix = QFileInfo(QString::fromStdString(fileName)).suffix().toLatin1();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    std::string bytes;
+    return Encode(image, format ? format : suffix.constData(), bytes, quality)
+           && FileUtils::WriteFileAtomic(fileName, bytes);
+}
+
+bool Encode(const QImage& image, const char* format, std::string& bytes, int quality)
+{
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, format ? format : suffix.constData(), quality))
+    if (!image.save(&buffer, format, quality))
         return false;
-    return FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
+    bytes = encoded.toStdString();
+    return true;
 }
 
 } // namespace ImageFile

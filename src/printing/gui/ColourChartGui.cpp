@@ -97,9 +97,14 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     }
     if (!MayReplaceBeside({}, files))
         return;
-    for (const auto& [column, file] : pictures) {
-        view.State.GenatrCol = column;
-        if (!printing_.PrintViewToMetafile(file, view))
-            break;
+    // Every picture is drawn first and they go in as one set: one that cannot be
+    // written leaves every picture of an earlier run whole, said once.
+    std::vector<std::pair<std::string, std::string>> set;
+    for (size_t k = 0; k < pictures.size(); ++k) {
+        view.State.GenatrCol = pictures[k].first;
+        printing_.DrawView(view, printing_.Settings());
+        set.emplace_back(files[k], PrintPictureEmfBytes(printing_.Page()));
     }
+    if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty())
+        Services().ShowMessage(failure);
 }

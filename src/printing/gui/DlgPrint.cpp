@@ -9,6 +9,7 @@
 #include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "platform/ImageFile.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintController.h"
@@ -258,8 +259,7 @@ void TDlgPrint::tbPrintClick()
         DrawOverview(job.Painter());
     }
     ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
-        printing_.PrintViewToMetafile(std::string(), view, page);
-        std::remove(printing_.Page().PrintMetafileName.c_str());
+        printing_.DrawView(view, page);
         if (!job.NextSheet())
             return false;
         PlayPrintPictureOnSheet(job.Painter(), printing_.Page());
@@ -360,27 +360,37 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
-    // The pages' names are made up from the one chosen: a link put under one is
-    // not followed into whatever file it leads to.
-    const SafeFile::TProgramNamed ownNames;
-    return ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
+    // Every page is drawn first and the pages go in as one set: a page that
+    // cannot be written leaves every page of an earlier save whole, and the user
+    // is told once. The pages' names are made up from the one chosen: a link put
+    // under one is not followed into whatever file it leads to.
+    std::vector<std::pair<std::string, std::string>> set;
+    const bool drawn = ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
         const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
-        if (ext == "EMF")
-            return printing_.PrintViewToMetafile(name, view, page);
-        // The page in its own proportions, as large as the map canvas holds. A
-        // drawing that could not be written was reported: the pages stop there.
-        const bool drawnOk = printing_.PrintViewToMetafile(std::string(), view, page);
-        const TPrintedPage& drawn = printing_.Page();
-        // The rendering's scratch metafile is not one of the user's files.
-        std::remove(drawn.PrintMetafileName.c_str());
-        if (!drawnOk)
-            return false;
-        const QSize size = QSize(drawn.PrintPicture.Width(), drawn.PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
-        const bool ok = WriteImageFile(PrintPictureImage(drawn, size), "JPG", name, 90);
-        if (!ok)
-            Services().ShowMessage(FileUtils::WriteFailure(name));
-        return ok;
+        printing_.DrawView(view, page);
+        const TPrintedPage& drawnPage = printing_.Page();
+        std::string bytes;
+        if (ext == "EMF") {
+            bytes = PrintPictureEmfBytes(drawnPage);
+        } else {
+            // The page in its own proportions, as large as the map canvas holds.
+            const QSize size = QSize(drawnPage.PrintPicture.Width(), drawnPage.PrintPicture.Height())
+                                   .scaled(canvas, Qt::KeepAspectRatio);
+            if (!ImageFile::Encode(PrintPictureImage(drawnPage, size), "JPG", bytes, 90)) {
+                Services().ShowMessage(FileUtils::WriteFailure(name, "no se pudo codificar la imagen"));
+                return false;
+            }
+        }
+        set.emplace_back(name, std::move(bytes));
+        return true;
     });
+    if (!drawn)
+        return false;
+    if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty()) {
+        Services().ShowMessage(failure);
+        return false;
+    }
+    return true;
 }
 
 void TDlgPrint::PrintMap()

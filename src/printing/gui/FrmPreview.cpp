@@ -224,6 +224,16 @@ int PictureDpi(const TPrintedPage& page)
 
 } // namespace
 
+std::string PrintPictureEmfBytes(const TPrintedPage& page)
+{
+    TEmfDevice emf(page.PrintPicture.Width(), page.PrintPicture.Height(), PictureDpi(page));
+    QPainter p(&emf);
+    page.PrintPicture.Play(p);
+    p.end();
+    const std::vector<uint8_t> bytes = emf.Bytes();
+    return std::string(bytes.begin(), bytes.end());
+}
+
 bool SavePrintPictureEmf(const TPrintedPage& page, const std::string& fileName)
 {
     TEmfDevice emf(page.PrintPicture.Width(), page.PrintPicture.Height(), PictureDpi(page));

@@ -63,6 +63,8 @@ bool PrintImageFittedToPage(const QImage& image);
 // Writes a rendered page as a metafile at its own size; false (and said)
 // when the file could not be written.
 bool SavePrintPictureEmf(const TPrintedPage& page, const std::string& fileName);
+// The enhanced metafile SavePrintPictureEmf writes, as bytes.
+std::string PrintPictureEmfBytes(const TPrintedPage& page);
 // The same as a placeable Windows metafile.
 bool SavePrintPictureWmf(const TPrintedPage& page, const std::string& fileName);
 

@@ -153,12 +153,29 @@ bool TPrintController::PrintFilePreview() { return PrintFilePreview(settings_); 
 
 bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const std::string& metafile)
 {
+    TWaitCursor wait;
+    DrawPage(settings);
+    TPrintedPage& pg = page_;
+    pg.PrintMetafileName = metafile.empty() ? ScratchMetafileName() : metafile;
+    // The same page as a metafile file, for the callers that pick the file up.
+    TEmfDevice emf(pg.PrintPicture.Width(), pg.PrintPicture.Height(), pg.PrintPictureDpi);
+    QPainter ep(&emf);
+    pg.PrintPicture.Play(ep);
+    ep.end();
+    const std::string error = emf.Save(pg.PrintMetafileName);
+    wait.Restore();
+    if (!error.empty())
+        Services().ShowMessage(error);
+    return error.empty();
+}
+
+void TPrintController::DrawPage(const TPrintSettings& settings)
+{
     TPrintedPage& pg = page_;
     // The page shows the window of the view it prints: a caller's own view (a
     // batch picture, one page of several) or the user's.
     const TViewState& shown = view_ ? view_->State : UserView();
-    pg.PrintMetafileName = metafile.empty() ? ScratchMetafileName() : metafile;
-    TWaitCursor wait;
+    pg.PrintMetafileName.clear();
     const QSize printerPage = PrinterPageSize();
     pg.PrintPageWidth = printerPage.width();
     pg.PrintPageHeight = printerPage.height();
@@ -203,18 +220,8 @@ bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const st
     footer.Draw(p);
     p.end();
 
-    // The same page as a metafile file, for the callers that pick the file up.
     // A page sized by the report (8 pixels a point) is 576 pixels an inch.
     pg.PrintPictureDpi = settings.PrintToExtent || settings.PrintOnPrinterPage ? Printer().resolution() : 576;
-    TEmfDevice emf(size.width(), size.height(), pg.PrintPictureDpi);
-    QPainter ep(&emf);
-    pg.PrintPicture.Play(ep);
-    ep.end();
-    const std::string error = emf.Save(pg.PrintMetafileName);
-    wait.Restore();
-    if (!error.empty())
-        Services().ShowMessage(error);
-    return error.empty();
 }
 
 void TPrintController::PrintPalvon()
@@ -311,6 +318,15 @@ bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TV
     const bool ok = PrintFilePreview(settings, fileName);
     view_ = earlier;
     return ok;
+}
+
+void TPrintController::DrawView(const TViewSnapshot& view, const TPrintSettings& settings)
+{
+    const TViewSnapshot* earlier = view_;
+    view_ = &view;
+    TWaitCursor wait;
+    DrawPage(settings);
+    view_ = earlier;
 }
 
 TDlgPrint& TPrintController::MultiPageWindow()

@@ -49,6 +49,9 @@ public:
     // user's buttons.
     bool PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view);
     bool PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view, const TPrintSettings& settings);
+    // The same page drawn into Page() only, no file written: a caller that writes
+    // several pages as one set takes each page's bytes from there.
+    void DrawView(const TViewSnapshot& view, const TPrintSettings& settings);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
@@ -79,6 +82,9 @@ private:
     // snapshot) on the page being rendered, of pageSize; the legends keep clear
     // of the kept places (the footer's).
     void PrintPageLayers(QPainter& p, QSize pageSize, const std::vector<QRect>& kept);
+    // Renders the view shown (the caller's or the user's) into Page() on the
+    // settings' page.
+    void DrawPage(const TPrintSettings& settings);
 
     TWindowHost& window_;
     TPrintHost& host_;

@@ -2,13 +2,16 @@
 #include "printing/gui/BatchPrintController.h"
 
 #include "map/ViewSnapshot.h"
+#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/PrintLines.h"
 #include "printing/ZelPrinter.h"
+#include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintHost.h"
 #include "widgets/WindowHost.h"
@@ -17,6 +20,7 @@
 #include <QFileDialog>
 
 #include <algorithm>
+#include <filesystem>
 
 void TBatchPrintController::Parmetros1Click()
 {
@@ -59,6 +63,7 @@ void TBatchPrintController::Parmetros1Click()
 
     std::string missing;
     int written = 0;
+    std::vector<std::pair<std::string, std::string>> set;
     for (const TLineSheet& sheet : sheets) {
         view.TitleLines = sheet.Titles;
         std::vector<std::string> unmatched;
@@ -71,14 +76,28 @@ void TBatchPrintController::Parmetros1Click()
                 names += (names.empty() ? "" : ", ") + n;
             missing += "\r" + sheet.MetafileName + ": " + names;
         }
-        // A sheet that cannot be written ends the series (the message names it).
-        if (!printing_.PrintViewToMetafile(sheet.MetafileName, view))
-            break;
+        printing_.DrawView(view, printing_.Settings());
+        // A sheet named again replaces the earlier one of the series, as it would on disk.
+        std::error_code ec;
+        const std::string file = std::filesystem::absolute(sheet.MetafileName, ec).string();
+        std::string bytes = PrintPictureEmfBytes(printing_.Page());
+        const auto same = std::find_if(set.begin(), set.end(), [&](const auto& f) { return f.first == file; });
+        if (same != set.end())
+            same->second = std::move(bytes);
+        else
+            set.emplace_back(file, std::move(bytes));
         ++written;
     }
     PrintLines::EndSheets();
     for (int32_t i = 1; i <= lineCount; ++i)
         Lineas[i].Visible = shown[size_t(i)];
+    // The sheets go in as one set: one that cannot be written leaves every sheet
+    // of an earlier series whole, and the user is told that alone.
+    std::string failed, why;
+    if (!SafeFile::WriteSet(set, failed, why)) {
+        Services().ShowMessage(FileUtils::WriteFailure(failed, why));
+        return;
+    }
     if (!missing.empty())
         Services().ShowMessage(ZelUtils::Format("%d hojas impresas. L\xC3\xADneas no encontradas en la red "
                                                 "(nombres exactos, may\xC3\xBA" "sculas incluidas):%s",

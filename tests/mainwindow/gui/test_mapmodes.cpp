@@ -2764,3 +2764,102 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
         EXPECT_EQ(DisplayStyles::ToQColor((row.movements ? UserView().MovimVarColors : UserView().VarColors)[0]).rgb() & 0xFFFFFF, bar);
     }
 }
+
+// A save the folder refuses leaves the data known by the name they were saved
+// under before: the polygons' next export offers that name, the zoning keeps its
+// file, and nothing is left under the refused name.
+TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
+{
+    namespace fs = std::filesystem;
+    testutil::writeFile(tmp.file("p.plg"), "1;A;3;32768;1;13887443;0;300000;6125000;300040;6125010;300600;6125000\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("p.plg"));
+    livemenus::Find(viewer, "aImportar1")->trigger();
+    ASSERT_EQ(NumPoligonos, 1);
+    const fs::path locked = tmp.path() / "bloqueada";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms(0555));
+    struct Row {
+        const char* command;
+        std::function<std::string()> name;
+    };
+    for (const Row& row : {Row{"aExportar1", [this] { return viewer->Polygons().PolygonFileName; }},
+                           Row{"SaveZon", [] { return ZoningFileName; }}}) {
+        const std::string before = row.name();
+        const std::string refused = (locked / (std::string(row.command) + ".geo")).string();
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, refused);
+        livemenus::Find(viewer, QString::fromLatin1(row.command))->trigger();
+        EXPECT_EQ(ui.messages.size(), 1u) << row.command;
+        EXPECT_EQ(row.name(), before) << row.command;
+        EXPECT_FALSE(fs::exists(refused)) << row.command;
+    }
+    // The next export proposes the file the polygons were read from.
+    QString offered;
+    testutil::WhenFileDialogShown(viewer, [&offered](QFileDialog* dialog) {
+        offered = dialog->selectedFiles().value(0);
+        dialog->reject();
+    });
+    livemenus::Find(viewer, "aExportar1")->trigger();
+    EXPECT_EQ(fs::path(offered.toStdString()).filename(), "p.plg") << offered.toStdString();
+    fs::permissions(locked, fs::perms(0755));
+}
+
+// With "Grabar automáticamente coordenadas geográficas", every move saves the
+// positions file; a folder that refuses it says so once a streak, not once a
+// move, and the moves stay an edit that leaving the network asks about.
+TEST_F(MapModes, PositionsSavedOnEveryMoveSayAFailureOnceAStreak)
+{
+    namespace fs = std::filesystem;
+    Secondary::DlgCfg().cbSaveGeos->setChecked(true);
+    auto move = [&](int32_t number, QPoint by) {
+        livemenus::Find(viewer, "NodeMove")->trigger();
+        const TNodo& n = Nodos[KDVlib::FindNodo(number)];
+        const QPoint from = Pix(n.X, n.Y);
+        QTest::mouseMove(viewer->img, from);
+        Drag(from, from + by);
+    };
+    const std::string positions = tmp.file("red_coordenadas.geo");
+    RecordingServices ui;
+    // Streaks: each row's moves, in a folder refused or not; the messages they add.
+    struct Row {
+        bool refused;
+        int moves;
+        size_t said;
+    };
+    size_t said = 0;
+    for (const Row& row : {Row{true, 3, 1}, Row{false, 1, 0}, Row{true, 2, 1}}) {
+        fs::permissions(tmp.path(), row.refused ? fs::perms(0555) : fs::perms(0755));
+        const std::string earlier = fs::exists(positions) ? testutil::readFile(positions) : std::string();
+        for (int k = 0; k < row.moves; ++k)
+            move(k % 2 ? 103 : 102, QPoint(10, -6));
+        EXPECT_EQ(ui.messages.size() - said, row.said) << "refused " << row.refused;
+        said = ui.messages.size();
+        EXPECT_EQ(Network.PositionsUnsaved, row.refused);
+        if (row.refused)
+            EXPECT_EQ(fs::exists(positions) ? testutil::readFile(positions) : std::string(), earlier);
+        else
+            EXPECT_NE(testutil::readFile(positions).find(ZelUtils::Format(
+                          "\r\n102,%.5f,", double(Nodos[KDVlib::FindNodo(102)].X))),
+                      std::string::npos);
+    }
+    // Opening another network asks about the moves; "Cancelar" keeps this one.
+    QString asked;
+    auto* poll = new QTimer(viewer);
+    QObject::connect(poll, &QTimer::timeout, poll, [&asked, poll] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isVisible()) {
+            asked = box->text();
+            poll->deleteLater();
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    poll->start(10);
+    fs::permissions(tmp.path(), fs::perms(0755));
+    fs::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
+    testutil::AnswerFileDialog(viewer, tmp.file("otra.dat"));
+    EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    testutil::settle();
+    EXPECT_TRUE(asked.contains("posiciones de nodos")) << asked.toStdString();
+    EXPECT_EQ(DatFileName, "red.dat");
+    EXPECT_EQ(ui.messages.size(), said);
+}

@@ -25,6 +25,7 @@
 #include "model/ZelUtils.h"
 #include "printing/Net2Print.h"
 #include "printing/ZelPrinter.h"
+#include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
@@ -65,6 +66,7 @@
 #include <QPushButton>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QImage>
 
 #include <csignal>
 #include <filesystem>
@@ -1105,6 +1107,116 @@ TEST_F(PrintSequences, GenerationAttractionPicturesShowTheirColumns)
         // The bars carry their values.
         EXPECT_TRUE(r.HasText(QStringLiteral("400")) || r.HasText(QStringLiteral("310"))) << name << ": "
                                                                                            << r.texts.join('|').toStdString();
+    }
+}
+
+namespace {
+
+// Answers yes to the question about files already there, after the fault (when
+// any) struck the folder while the question waited.
+class FaultWhileAsked : public RecordingServices {
+public:
+    bool AskYesNo(const std::string& text) override
+    {
+        if (fault)
+            fault();
+        return RecordingServices::AskYesNo(text);
+    }
+    std::function<void()> fault;
+};
+
+} // namespace
+
+// Each set of pictures (the generation/attraction pictures, the pages of
+// "Imprimir en varias páginas" as metafiles or as JPEG) replaces the earlier set
+// all or none: with one of its names taken by a folder while the replace
+// question waited, every earlier file stays as it was and the user is told once;
+// otherwise every file of the set is new.
+TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
+{
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_GT(Network.LineCount, 1);
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja1]\r\nTitulo=Uno\r\nLamina=hoja1\r\nLineas=L01\r\n"
+                                                "[Hoja2]\r\nTitulo=Dos\r\nLamina=hoja2\r\nLineas=L02\r\n");
+    const double x0 = Network.MinX, y0 = Network.MinY, dx = Network.MaxX - Network.MinX,
+                 dy = Network.MaxY - Network.MinY;
+    std::string csv = "zona,x,y,GenManana,AtrManana,GenTarde,AtrTarde\r\n";
+    for (int z = 1; z <= 4; ++z)
+        csv += ZelUtils::Format("%d,%.1f,%.1f,%d,%d,%d,%d\r\n", z, x0 + dx * z / 5, y0 + dy * z / 5, 100 * z, 50,
+                                10, 400 - 90 * z);
+    testutil::writeFile(tmp.file("genatr.csv"), csv);
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("genatr.csv")));
+    // The pages (1, 1) and (2, 2) of the multi-page window saved under `name`.
+    const auto savePages = [&](const std::string& name) {
+        WhenModalShown(viewer, [&, name](QWidget* w) {
+            auto* window = qobject_cast<TDlgPrint*>(w);
+            ASSERT_NE(window, nullptr);
+            testutil::settle();
+            auto* grd = window->findChild<QWidget*>(QStringLiteral("grd"));
+            const TPageGrid& g = window->Grid();
+            for (const auto& [i, j] : {std::pair{1, 1}, std::pair{2, 2}})
+                if (!g.Page(i, j).Selected)
+                    QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(i, j).Left + 3, g.Page(i, j).Top + 3));
+            if (window->PrtMapa->isChecked())
+                QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+            testutil::AnswerFileDialog(window, name);
+            ClickToolButton(window, QStringLiteral("tbSave"));
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        Trigger("aMultiPrint");
+    };
+    struct Row {
+        std::function<void()> run;
+        std::vector<std::string> files; // as the command names them
+        bool metafiles;
+        bool asks; // about the files there (the fault strikes while it waits)
+    };
+    const std::vector<Row> rows = {
+        {[&] { Trigger("ImprimirGenAtr1"); }, {"gaManana.emf", "gaTarde.emf"}, true, true},
+        {[&] { savePages(tmp.file("plan.emf")); }, {"plan_1_1.EMF", "plan_2_2.EMF"}, true, true},
+        {[&] { savePages(tmp.file("plan.jpg")); }, {"plan_1_1.JPG", "plan_2_2.JPG"}, false, true},
+        {[&] {
+             testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
+             Trigger("Parmetros1");
+         },
+         {"hoja1.emf", "hoja2.emf"}, true, false},
+    };
+    for (const Row& row : rows) {
+        for (const std::string& f : row.files)
+            testutil::writeFile(tmp.file(f), "del usuario " + f);
+        const std::string last = tmp.file(row.files.back());
+        {
+            FaultWhileAsked ui;
+            ui.answerYes = true;
+            ui.fault = [&] {
+                fs::remove(last);
+                fs::create_directory(last);
+            };
+            if (!row.asks)
+                ui.fault();
+            row.run();
+            EXPECT_EQ(ui.questions.size(), row.asks ? 1u : 0u) << row.files[0];
+            EXPECT_EQ(ui.messages.size(), 1u) << row.files[0];
+            for (size_t k = 0; k + 1 < row.files.size(); ++k)
+                EXPECT_TRUE(testutil::readFile(tmp.file(row.files[k])) == "del usuario " + row.files[k]) << row.files[k];
+        }
+        fs::remove(last);
+        testutil::writeFile(last, "del usuario " + row.files.back());
+        FaultWhileAsked ui;
+        ui.answerYes = true;
+        row.run();
+        EXPECT_TRUE(ui.messages.empty()) << row.files[0] << ": " << (ui.messages.empty() ? "" : ui.messages[0]);
+        for (const std::string& f : row.files) {
+            if (row.metafiles) {
+                const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(f));
+                EXPECT_METAFILE_SOUND(r);
+                EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy))) << f;
+            } else {
+                const QImage page(QString::fromStdString(tmp.file(f)), "JPG");
+                EXPECT_FALSE(page.isNull()) << f;
+            }
+        }
     }
 }
 
