@@ -25,6 +25,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
+#include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/LinkShapes.h"
 #include "model/NodeMoves.h"
@@ -42,7 +43,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 namespace {
@@ -117,16 +117,10 @@ public:
     // since it was opened would leave the user on the last network of the run.
     bool MayStart() override
     {
-        if (!DatFileName.empty()) {
-            const std::string network = DatDir + DatFileName;
-            std::error_code ec;
-            if (!std::filesystem::is_regular_file(network, ec) || !std::ifstream(network, std::ios::binary)) {
-                Services().ShowMessage(ZelUtils::Format(
-                    "Archivo %s no existe o no se puede leer: la red abierta no podría abrirse de nuevo al "
-                    "terminar.\rNo se hizo nada.",
-                    network));
-                return false;
-            }
+        if (const std::string gone = FileUtils::NetworkToReopenGone(DatFileName.empty() ? "" : DatDir + DatFileName);
+            !gone.empty()) {
+            Services().ShowMessage(gone);
+            return false;
         }
         return batchHost_.ConfirmBatchStart();
     }
