@@ -1371,7 +1371,7 @@ TEST_F(PrintSequences, BatchNetworksElsewhereTakeTheZoningOfTheUsersFolder)
 // Each step that opens other networks and reads the user's again at its end,
 // with the user's network file deleted or renamed meanwhile: it says so once
 // and does nothing, the user's network staying open; with the file there it runs.
-TEST_F(PrintSequences, StepsThatReopenTheUsersNetworkStopWhenItsFileIsGone)
+TEST_F(PrintSequences, StepsThatReopenTheUsersNetworkRefuseWhenItsFileIsGone)
 {
     fs::create_directory(tmp.file("otra"));
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
