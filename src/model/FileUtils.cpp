@@ -178,6 +178,16 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
 std::string WriteFailure(const std::string& path, const std::string& why) { return SafeFile::FailureMessage(path, why); }
 std::string WriteFailure(const std::string& path) { return SafeFile::FailureMessage(path); }
 
+std::string NetworkToReopenGone(const std::string& network)
+{
+    std::error_code ec;
+    if (network.empty() || (std::filesystem::is_regular_file(network, ec) && std::ifstream(network, std::ios::binary)))
+        return {};
+    return ZelUtils::Format("Archivo %s no existe o no se puede leer: la red abierta no podría abrirse de nuevo al "
+                            "terminar.\rNo se hizo nada.",
+                            network);
+}
+
 std::string WriteOwnSet(const std::vector<std::pair<std::string, std::string>>& files)
 {
     const SafeFile::TProgramNamed ownNames;

@@ -84,6 +84,10 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
 // last failed write of that path.
 std::string WriteFailure(const std::string& path, const std::string& why);
 std::string WriteFailure(const std::string& path);
+// Steps that open other networks read the user's network again at their end:
+// the refusal to give when its file (full name; empty when none is open) can no
+// longer be read, empty when it can.
+std::string NetworkToReopenGone(const std::string& network);
 // Writes files that belong together (name, bytes) as one set whose names the
 // program made up (see SafeFile::WriteSet; a link under a name is not followed):
 // empty when every one is in, else the WriteFailure message of the one that was

@@ -84,6 +84,18 @@ void TAnalysisController::RegisterCommands(TCommandRegistry& registry)
         registry.Register(CommandTable::TOwner::Analysis, types[t - 1], [t](bool checked) { JtypeSelected[t] = checked; });
 }
 
+namespace {
+// A number that names no node of the network is said at once: a path window
+// with no rows would not say why.
+bool NodeTyped(int32_t index, const QString& typed)
+{
+    if (index > 0)
+        return true;
+    Services().ShowMessage(Format("Nodo %s no encontrado", typed.trimmed().toStdString()));
+    return false;
+}
+} // namespace
+
 void TAnalysisController::InteractivaRminClick()
 {
     QWidget* parent = window_.DialogParent();
@@ -94,12 +106,16 @@ void TAnalysisController::InteractivaRminClick()
     if (!ok || first.isEmpty())
         return;
     KDVlib::PathFrom = KDVlib::FindNodo(ZelUtils::ParseReal(first.trimmed().toStdString()));
+    if (!NodeTyped(KDVlib::PathFrom, first))
+        return;
     const QString second = QInputDialog::getText(parent, QStringLiteral("Construcción de Rutas Mínimas"),
                                                  QStringLiteral("Ingrese Número Segundo Nodo"), QLineEdit::Normal,
                                                  QString(), &ok);
     if (!ok || second.isEmpty())
         return;
     KDVlib::PathTo = KDVlib::FindNodo(ZelUtils::ParseReal(second.trimmed().toStdString()));
+    if (!NodeTyped(KDVlib::PathTo, second))
+        return;
     {
         TWaitCursor wait;
         KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);

@@ -27,7 +27,10 @@ TFrmPath::TFrmPath(QWidget* parent) : QDialog(parent)
     auto* menu = new QMenuBar(this);
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* archivo = menu->addMenu(QStringLiteral("Archivo"));
-    archivo->addAction(QStringLiteral("Guardar"));
+    // "Guardar" keeps the rows shown, as the toolbar's export does.
+    QAction* save = archivo->addAction(QStringLiteral("Guardar"));
+    save->setObjectName(QStringLiteral("Guardar1"));
+    connect(save, &QAction::triggered, this, &TFrmPath::ToolbarButton972Click);
     archivo->addSeparator();
     connect(archivo->addAction(QStringLiteral("Cerrar")), &QAction::triggered, this, &TFrmPath::Salir1Click);
     layout->setMenuBar(menu);

@@ -312,6 +312,12 @@ void TExportController::GenerarPlanillas1Click()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QStringList files = dialog.selectedFiles();
+    // Nothing is asked or written when the network open now could not be read again at the end.
+    if (const std::string gone = FileUtils::NetworkToReopenGone(DatFileName.empty() ? "" : DatDir + DatFileName);
+        !gone.empty()) {
+        Services().ShowMessage(gone);
+        return;
+    }
     // The worksheets go under names made up here, beside their networks: the whole
     // set must be writable, and worksheets already there (which the user may have
     // edited since) are replaced only on a yes, before any network is opened.

@@ -25,6 +25,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
+#include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/LinkShapes.h"
 #include "model/NodeMoves.h"
@@ -112,7 +113,17 @@ public:
 
     // Every network the batch opens, and the user's read again at its end, would
     // drop edits of the text or the shapes: the user answers once, here.
-    bool MayStart() override { return batchHost_.ConfirmBatchStart(); }
+    // The user's network is read again at the end: a file deleted or renamed
+    // since it was opened would leave the user on the last network of the run.
+    bool MayStart() override
+    {
+        if (const std::string gone = FileUtils::NetworkToReopenGone(DatFileName.empty() ? "" : DatDir + DatFileName);
+            !gone.empty()) {
+            Services().ShowMessage(gone);
+            return false;
+        }
+        return batchHost_.ConfirmBatchStart();
+    }
 
     void SaveState() override
     {
@@ -153,6 +164,11 @@ public:
         s_.tracesRead = batchHost_.TracesRead();
         s_.linkOrder = LinkOrderSet ? LinkOrderFileName : std::string("null");
         s_.zoning = ZoningFileName;
+        // The user's traces and zoning named by the folder ("zonas.geo" in the
+        // network's "Velmora.ini") are the files of the user's folder, wherever
+        // the networks of the batch lie: the batch reads them by their full name.
+        batchTraces_ = InUserFolder(s_.traces);
+        batchZoning_ = InUserFolder(s_.zoning);
         // Nodes and centroids the user moved and has not saved are the batch's
         // to keep: its openings do not ask about them, and they come back with
         // the user's network, still unsaved.
@@ -274,7 +290,7 @@ public:
         // folder gives none of its own (another plan of the same area).
         if (SameFile(e.NetworkFile, s_.network) || GeoLayers().NumGeoLayers == 0)
             UserLayersIn();
-        LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
+        LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, batchTraces_, batchZoning_);
         if (e.SeleccionArcos != "null") {
             batchHost_.ImportLinkSelection(e.SeleccionArcos);
             if (e.OcultaSeleccion == 1)
@@ -447,6 +463,18 @@ private:
 
     static bool CountsLoaded() { return Network.CountsLoaded != 0; }
 
+    // A name without a folder, or with one relative to the user's network, as
+    // the full name of the file in the user's network folder.
+    static std::string InUserFolder(const std::string& name)
+    {
+        if (name.empty() || name == "null" || std::filesystem::path(name).is_absolute())
+            return name;
+        std::error_code ec;
+        const std::filesystem::path folder = DatFileName.empty() ? std::filesystem::current_path(ec)
+                                                                 : std::filesystem::path(DatDir);
+        return (folder / name).lexically_normal().string();
+    }
+
     // The grid column titled as the name (upper-cased, the name trimmed; the last
     // match wins); 1 when none is.
     static int FindColumn(TStringAlignGrid* grid, const std::string& name)
@@ -537,6 +565,7 @@ private:
     TPrintController& printing_;
     const TBatchPrintController::TThemeSwitches& theme_;
     Saved s_;
+    std::string batchTraces_ = "null", batchZoning_ = "null"; // the user's, by full name
     TViewSnapshot view_;  // the view the batch draws, its own copy
     bool groupMovim_ = false; // the group drawn together has its movement variable
     std::string movimTitle_;  // caption of the movement variable drawn

@@ -82,6 +82,8 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -572,6 +574,105 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     });
     livemenus::Find(viewer, "InteractivaRmin")->trigger();
     EXPECT_EQ(picked, typed);
+
+    // The window's "Archivo > Guardar" writes the rows it shows over the file the
+    // user names (asked first); a disk that cannot take them leaves that file whole
+    // and says so once.
+    const std::string saved = tmp.file("ruta.csv");
+    testutil::writeFile(saved, "antes\r\n");
+    QStringList replaced, warned;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+            replaced << box->text();
+            yes->click();
+        } else if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+            warned << box->text();
+            ok->click();
+        }
+    });
+    boxes.start(10);
+    std::vector<std::string> shown;
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull);
+        replaced.clear();
+        warned.clear();
+        const std::string before = testutil::readFile(saved);
+        answer("101");
+        QTimer::singleShot(300, [&] {
+            answer("106");
+            QTimer::singleShot(300, [&] {
+                WhenModal([&](QWidget* w) {
+                    TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
+                    shown.clear();
+                    for (int r = 0; r < g->RowCount(); ++r) {
+                        std::string line;
+                        for (int c = 0; c < g->ColCount(); ++c)
+                            line += g->cell(c, r) + ",";
+                        shown.push_back(line);
+                    }
+                    testutil::AnswerFileDialog(viewer, saved);
+                    rlimit limit{};
+                    ::getrlimit(RLIMIT_FSIZE, &limit);
+                    const rlimit full{2, limit.rlim_max};
+                    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+                    if (diskFull)
+                        ::setrlimit(RLIMIT_FSIZE, &full);
+                    livemenus::Find(w, QStringLiteral("Guardar1"))->trigger();
+                    ::setrlimit(RLIMIT_FSIZE, &limit);
+                    std::signal(SIGXFSZ, handler);
+                    w->close();
+                });
+            });
+        });
+        livemenus::Find(viewer, "InteractivaRmin")->trigger();
+        EXPECT_EQ(replaced.size(), 1);
+        ASSERT_GE(shown.size(), 3u);
+        if (diskFull) {
+            EXPECT_EQ(testutil::readFile(saved), before);
+            EXPECT_EQ(warned.size(), 1);
+            EXPECT_TRUE(warned.join("").contains(QStringLiteral("No se pudo grabar")));
+        } else {
+            EXPECT_EQ(Lines(testutil::readFile(saved)), shown);
+            EXPECT_TRUE(warned.isEmpty()) << warned.join('|').toStdString();
+        }
+    }
+    boxes.stop();
+
+    // A number that names no node, first or second, is said once, and no empty
+    // window shows.
+    for (const std::vector<const char*>& typedNodes :
+         {std::vector<const char*>{"999999"}, std::vector<const char*>{"101", "999999"}}) {
+        SCOPED_TRACE(typedNodes.size());
+        RecordingServices ui;
+        size_t next = 0;
+        bool windowShown = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* d = qobject_cast<QInputDialog*>(w); d && d->isVisible()) {
+                if (next < typedNodes.size()) {
+                    d->setTextValue(QString::fromLatin1(typedNodes[next++]));
+                    d->accept();
+                } else {
+                    ADD_FAILURE() << "asked again";
+                    d->reject();
+                }
+            } else if (auto* p = qobject_cast<TFrmPath*>(w); p && p->isVisible()) {
+                windowShown = true;
+                p->close();
+            }
+        });
+        poll.start(20);
+        livemenus::Find(viewer, "InteractivaRmin")->trigger();
+        poll.stop();
+        EXPECT_EQ(next, typedNodes.size());
+        EXPECT_FALSE(windowShown);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"Nodo 999999 no encontrado"});
+    }
 }
 
 // The batch lists every link of each pair's path, the pair on its first row; the

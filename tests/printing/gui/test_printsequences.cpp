@@ -1458,6 +1458,86 @@ TEST_F(PrintSequences, BatchSaysNothingOfTracesAndZoningOfAnotherOfItsNetworks)
     }
 }
 
+// The user's network names its zoning by the folder's "Velmora.ini" without a
+// folder ("zonas.geo"): a network of the batch in another folder is drawn with
+// the zoning of the user's folder, and nothing is said of a file of that name
+// in its own folder (there is none).
+TEST_F(PrintSequences, BatchNetworksElsewhereTakeTheZoningOfTheUsersFolder)
+{
+    fs::copy_file(testutil::realDataPath("chicago-sketch.dat"), tmp.file("ch.dat"));
+    fs::create_directory(tmp.file("otra"));
+    fs::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("otra/sf.dat"));
+    testutil::writeFile(tmp.file("zonas.geo"), "100,0,3,0,0,10,0,10,10\n");
+    testutil::writeFile(tmp.file("Velmora.ini"), "[File Names]\r\nZonificacion=zonas.geo\r\n");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("ch.dat")));
+    ASSERT_EQ(ZoningFileName, "zonas.geo");
+    DefineNetworks("[General]\r\n[A]\r\nRedPalvon=otra/sf.dat\r\nVarVolumen=Long\r\n");
+    RecordingServices ui;
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(fs::exists(tmp.file("otra/sf_Long.emf")));
+    EXPECT_EQ(ui.messages, std::vector<std::string>());
+    EXPECT_EQ(DatDir + DatFileName, tmp.file("ch.dat"));
+    EXPECT_GT(Zonas[KDVlib::FindZona(100)].PolygonCount, 0);
+}
+
+// Each step that opens other networks and reads the user's again at its end,
+// with the user's network file deleted or renamed meanwhile: it says so once
+// and does nothing, the user's network staying open; with the file there it runs.
+TEST_F(PrintSequences, StepsThatReopenTheUsersNetworkRefuseWhenItsFileIsGone)
+{
+    fs::create_directory(tmp.file("otra"));
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
+    DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Otra]\r\nRedPalvon=otra/sioux.dat\r\n"
+                   "VarVolumen=Cap\r\n");
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+        std::vector<std::string> outputs; // what the step writes when it runs
+    };
+    const std::vector<Step> steps = {
+        {"lote", [&] { Trigger("ImprimirRedes1"); }, {"lote.doc"}},
+        {"fases", [&] { livemenus::Find(&Secondary::FrmFases(), QStringLiteral("ImprimirFases"))->trigger(); },
+         {"lote.doc"}},
+        {"planillas",
+         [&] {
+             testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("otra")), {"sioux.dat"}, 0);
+             Trigger("GenerarPlanillas1");
+         },
+         {"otra/sioux_arcos.csv", "otra/sioux_movim.csv"}},
+    };
+    const std::string network = tmp.file("red.dat"), aside = tmp.file("red.antes");
+    const std::string text = testutil::readFile(network);
+    const int32_t nodes = Network.NodeCount;
+    for (const Step& step : steps)
+        for (const char* file : {"ahí", "borrado", "renombrado"}) {
+            SCOPED_TRACE(std::string(step.name) + " " + file);
+            for (const std::string& output : step.outputs)
+                fs::remove(tmp.file(output));
+            const bool there = std::string(file) == "ahí";
+            if (std::string(file) == "borrado")
+                fs::remove(network);
+            else if (!there)
+                fs::rename(network, aside);
+            std::optional<RecordingServices> ui;
+            if (!there)
+                ui.emplace();
+            step.run();
+            testutil::settle();
+            for (const std::string& output : step.outputs)
+                EXPECT_EQ(fs::exists(tmp.file(output)), there) << output;
+            EXPECT_EQ(DatDir + DatFileName, network);
+            EXPECT_EQ(Network.NodeCount, nodes);
+            if (ui) {
+                EXPECT_EQ(ui->messages.size(), 1u);
+                const std::string said = ui->messages.empty() ? std::string() : ui->messages[0];
+                EXPECT_NE(said.find(network), std::string::npos) << said;
+                EXPECT_NE(said.find("No se hizo nada"), std::string::npos) << said;
+            }
+            fs::remove(aside);
+            testutil::writeFile(network, text);
+        }
+}
+
 // A movement column double-clicked in the grid, with and without Alt (flows at
 // the link ends or on the turns), then a definition printing another movement
 // variable: its picture shows that variable, in the mode the user chose.
