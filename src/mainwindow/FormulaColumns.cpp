@@ -187,7 +187,7 @@ public:
             }
             TAnswer a{true, caption, prompt, text, 0, {}, 0};
             if (!input_ || !input_(caption, prompt, text))
-                return false; // cancelled: the run stops, nothing to keep
+                return false; // cancelled: the run ends, nothing to keep
             a.typed = text;
             made_.push_back(std::move(a));
             return true;

@@ -439,7 +439,6 @@ TEST_F(Reload, FormulaColumnKeepsItsAnswersWhenTheTextIsReadAgain)
     testutil::settle();
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(column("Pedida"), made);
-    boxes.stop();
 }
 
 // The lines grid read again shows each line as the user left it: drawn or not,
