@@ -162,12 +162,83 @@ void TGridsController::CrearColumnaFormula(bool movements)
     }
 
     TFormulaColumnDef def{movements, dlg.FormulaText, std::move(names), std::move(inputVars),
-                          Str(dlg.teVar->text()), Str(dlg.teText->text())};
+                          Str(dlg.teVar->text()), Str(dlg.teText->text()), {}};
     if (MakeFormulaColumn(def))
         formulaColumns_.push_back(std::move(def));
 }
 
-bool TGridsController::MakeFormulaColumn(const TFormulaColumnDef& def)
+namespace {
+
+// The engine's INPUT and MSG boxes, answered from the answers a column was made
+// with: a question asked then (in its place, or anywhere for a network read
+// again with more rows) takes the answer given then; any other asks the user.
+// The answers of the run are kept for the next time the column is made. The
+// engine's own boxes come back when the run ends.
+class TAnswersReplay {
+public:
+    using TAnswer = TGridsController::TFormulaColumnDef::TAnswer;
+    TAnswersReplay(TArtFormula& engine, const std::vector<TAnswer>& given)
+        : engine_(engine), given_(given), input_(engine.InputHook), msg_(engine.MsgHook)
+    {
+        engine.InputHook = [this](const std::string& caption, const std::string& prompt, std::string& text) {
+            if (const TAnswer* a = Find(true, caption, prompt, text, 0)) {
+                text = a->typed;
+                return true;
+            }
+            TAnswer a{true, caption, prompt, text, 0, {}, 0};
+            if (!input_ || !input_(caption, prompt, text))
+                return false; // cancelled: the run ends, nothing to keep
+            a.typed = text;
+            made_.push_back(std::move(a));
+            return true;
+        };
+        engine.MsgHook = [this](const std::string& text, const std::string& caption, int flags) {
+            if (const TAnswer* a = Find(false, caption, std::string(), text, flags))
+                return a->button;
+            const int button = msg_ ? msg_(text, caption, flags) : 0;
+            made_.push_back(TAnswer{false, caption, {}, text, flags, {}, button});
+            return button;
+        };
+    }
+    ~TAnswersReplay()
+    {
+        engine_.InputHook = std::move(input_);
+        engine_.MsgHook = std::move(msg_);
+    }
+    TAnswersReplay(const TAnswersReplay&) = delete;
+    TAnswersReplay& operator=(const TAnswersReplay&) = delete;
+    // The answers of this run, in the order asked.
+    std::vector<TAnswer> Made() { return std::move(made_); }
+
+private:
+    const TAnswer* Find(bool input, const std::string& caption, const std::string& prompt, const std::string& text,
+                        int flags)
+    {
+        auto same = [&](const TAnswer& a) {
+            return a.input == input && a.caption == caption && a.prompt == prompt && a.text == text &&
+                   a.flags == flags;
+        };
+        const size_t at = made_.size();
+        const TAnswer* found = at < given_.size() && same(given_[at]) ? &given_[at] : nullptr;
+        for (size_t k = std::min(at, given_.size()); !found && k-- > 0;)
+            if (same(given_[k]))
+                found = &given_[k];
+        if (!found)
+            return nullptr;
+        made_.push_back(*found);
+        return &made_.back();
+    }
+
+    TArtFormula& engine_;
+    const std::vector<TAnswer>& given_;
+    std::vector<TAnswer> made_;
+    decltype(TArtFormula::InputHook) input_;
+    decltype(TArtFormula::MsgHook) msg_;
+};
+
+} // namespace
+
+bool TGridsController::MakeFormulaColumn(TFormulaColumnDef& def)
 {
     const bool movements = def.movements;
     TFormulaSide s = SideOf(movements, sagArcos, sagMovim);
@@ -188,6 +259,7 @@ bool TGridsController::MakeFormulaColumn(const TFormulaColumnDef& def)
     std::vector<float> results(records.size());
     std::vector<double> values(static_cast<size_t>(m));
     TArtFormula& engine = FN();
+    TAnswersReplay answers(engine, def.answers);
     int done = 0;
     bool stopped = false;
     std::string error;
@@ -237,6 +309,7 @@ bool TGridsController::MakeFormulaColumn(const TFormulaColumnDef& def)
         return false;
     }
 
+    def.answers = answers.Made();
     s.numUser += 1;
     const int32_t k = s.firstVar + s.numUser;
     if (s.numUser >= MaxUserVars)

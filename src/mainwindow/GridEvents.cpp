@@ -340,6 +340,12 @@ void TGridsController::HoldGridOrder()
         gridOrderHeld_.push_back(std::move(h));
     }
     formulaHeld_ = formulaColumns_;
+    lineNamesHeld_.clear();
+    for (int32_t l = 1; sagLineas && l <= Network.LineCount; ++l)
+        if (const int row = sagLineas->RowOfRecord(l); row >= 1)
+            lineNamesHeld_.push_back({Lineas[l].Name, Lineas[l].LineCode, Lineas[l].Group,
+                                      sagLineas->FontColorCell(1, row)});
+    linesTitleHeld_ = Lineas[0].Visible;
     HoldChoices();
     costHeld_.clear();
     if (KDVlib::CostVar != 7 && ConfigurarRmin)
@@ -356,7 +362,7 @@ void TGridsController::PutBackGridOrder()
         return;
     // The user's formula columns, computed again on the data read again, in the
     // order made (one may read an earlier one), before their places are put back.
-    for (const TFormulaColumnDef& def : std::exchange(formulaHeld_, {}))
+    for (TFormulaColumnDef& def : std::exchange(formulaHeld_, {}))
         if (MakeFormulaColumn(def))
             formulaColumns_.push_back(def);
     // Choices given up meanwhile (another network opened over them) come back,
@@ -397,6 +403,9 @@ void TGridsController::PutBackGridOrder()
         // whose column is gone is given up.
         MoveChosenColumns(k == 1, [&to](int32_t c) { return c > 0 && size_t(c) < to.size() ? to[size_t(c)] : c; });
     }
+    PutBackLinesGrid();
+    // The selected links are listed in the order of the rows above, sorted again.
+    viewer_.Selection().RefreshSelectedLinks();
     // The variable menus, laid out before the columns took their places, tick them there.
     TickChosenVariables();
     // The cost the user chose for least-cost paths, while its column is there:
@@ -408,6 +417,37 @@ void TGridsController::PutBackGridOrder()
                 viewer_.Action(Cmd::ConfigurarRminItem)->setText(QStringLiteral("Configurar (%1)").arg(cost));
                 break;
             }
+}
+
+void TGridsController::PutBackLinesGrid()
+{
+    const std::vector<TLineNameHeld> held = std::exchange(lineNamesHeld_, {});
+    // The title's box agrees with the rows: on when every line is drawn, off when
+    // none is, and as the user left it between.
+    int32_t shown = 0;
+    for (int32_t l = 1; l <= Network.LineCount; ++l)
+        shown += Lineas[l].Visible ? 1 : 0;
+    Lineas[0].Visible = shown == Network.LineCount ? 1 : shown == 0 ? 0 : linesTitleHeld_;
+    linesTitleHeld_ = 1;
+    if (!sagLineas || held.empty())
+        return;
+    FillDeferredGrids();
+    // Each line read takes the name colour of the first line held under its name,
+    // code and block not yet taken; a line new to the text keeps the colour it was
+    // filled with.
+    std::vector<bool> taken(held.size(), false);
+    for (int32_t l = 1; l <= Network.LineCount; ++l) {
+        const int row = sagLineas->RowOfRecord(l);
+        for (size_t k = 0; row >= 1 && k < held.size(); ++k) {
+            const TLineNameHeld& h = held[k];
+            if (taken[k] || h.name != Lineas[l].Name || h.code != Lineas[l].LineCode || h.group != Lineas[l].Group)
+                continue;
+            taken[k] = true;
+            if (sagLineas->FontColorCell(1, row) != h.color)
+                sagLineas->SetFontColorCell(1, row, h.color);
+            break;
+        }
+    }
 }
 
 bool TGridsController::AnyChoice() const
@@ -866,7 +906,11 @@ void SortByTitle(TStringAlignGrid* grid, int col, std::vector<uint8_t>& desc, in
 
 void TGridsController::sagArcosFixedColClick(int col)
 {
-    SortByTitle(sagArcos, col, SortDescArcos, SortColArcos, GridKeys.testFlag(Qt::ShiftModifier));
+    if (!GridKeys.testFlag(Qt::ShiftModifier))
+        return;
+    SortByTitle(sagArcos, col, SortDescArcos, SortColArcos, true);
+    // The selected links are listed in the order of the rows above.
+    viewer_.Selection().RefreshSelectedLinks();
 }
 
 void TGridsController::sagMovimFixedColClick(int col)

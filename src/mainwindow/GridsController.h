@@ -12,6 +12,7 @@
 #include "map/Ranges.h"
 #include "widgets/CommandTable.h"
 
+#include <QColor>
 #include <QRegion>
 #include <QString>
 
@@ -155,6 +156,16 @@ public:
         std::vector<std::pair<int32_t, std::string>> keys; // per column number: its variable and title
     };
     std::vector<TGridOrderHeld> gridOrderHeld_;
+    // The lines grid as the user left it: each line's name colour, by the line's
+    // name, code and block, and the title's box.
+    struct TLineNameHeld {
+        std::string name, code;
+        int32_t group = 0;
+        QColor color;
+    };
+    std::vector<TLineNameHeld> lineNamesHeld_;
+    uint8_t linesTitleHeld_ = 1;
+    void PutBackLinesGrid();
     QString costHeld_; // the least-cost paths' cost chosen, by its item's title (empty: the length)
     // The variables the user chose to see (by their columns as held above) and the
     // layers and items that showed them: an opening of another network meanwhile
@@ -183,6 +194,16 @@ public:
         std::vector<std::string> names; // the formula's field names
         std::vector<int32_t> inputVars; // the variable each field reads
         std::string title, longTitle;
+        // What the user answered to the formula's INPUT and MSG boxes, in the order
+        // asked: the column made again gives the same answers without asking.
+        struct TAnswer {
+            bool input = false;
+            std::string caption, prompt, text; // text: INPUT's offered text, MSG's message
+            int flags = 0;                     // MSG's buttons and icon
+            std::string typed;                 // INPUT's answer
+            int button = 0;                    // MSG's answer
+        };
+        std::vector<TAnswer> answers;
     };
     std::vector<TFormulaColumnDef> formulaColumns_, formulaHeld_; // in the order made
     // Marker region (map pixels) of a node or centroid move started from a grid.
@@ -257,7 +278,7 @@ public:
     void CrearColumnaFormula(bool movements);
     // Computes and appends the column `def` describes; false (and nothing changed)
     // when there is no room for it, or its computing failed (said) or was stopped.
-    bool MakeFormulaColumn(const TFormulaColumnDef& def);
+    bool MakeFormulaColumn(TFormulaColumnDef& def);
     void sagArcosColumnMoved(int from, int to);
     // The formula engine of the computed columns.
     TArtFormula& FN();

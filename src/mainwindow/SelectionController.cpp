@@ -856,13 +856,8 @@ void TSelectionController::ShowPutBackMarks(bool listShown)
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
             SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
-    // The lines shown while others are hidden: chosen, their names in red.
-    bool linesChosen = false;
-    for (int32_t k = 1; k <= Network.LineCount && !linesChosen; ++k)
-        linesChosen = Lineas[k].Visible == 0;
-    for (int32_t k = 1; linesChosen && k <= Network.LineCount; ++k)
-        SetCellColor(viewer_.sagLineas, 1, LineRow(viewer_.sagLineas, k),
-                     Lineas[k].Visible ? DisplayStyles::ToQColor(clRed) : QColor(Qt::black));
+    // The lines' names take back their colours with the grids' order
+    // (TGridsController::PutBackGridOrder), each as the user left it.
     VisibleLinesChanged = true;
     ListSelectedLinks();
     if (!listShown) {

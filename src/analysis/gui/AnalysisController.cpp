@@ -276,6 +276,9 @@ void TAnalysisController::ShowFlowDiagram(int32_t node)
 
 int32_t TAnalysisController::FlowVariable()
 {
+    // A menu with nothing ticked (a network with no flow to offer) names no
+    // variable: the diagram then draws none, not one of an earlier network.
+    FlMixVar = 0;
     if (QMenu* varMix = host_.FlowVariableMenu())
         for (QAction* a : varMix->actions())
             if (a->isChecked())

@@ -104,7 +104,7 @@ public:
     // button's menu, which every opening lays out afresh (the last one used while
     // the menu ticks none).
     int32_t FlowVariable();
-    int32_t FlMixVar = 1; // movement variable of the last flow diagram (SelectFlMix)
+    int32_t FlMixVar = 0; // movement variable ticked in the flow-diagram menu (SelectFlMix); 0 none
     std::string JunctionListFileName = "null";
 
     // The windows only the analyses show, made on first use as windows of the

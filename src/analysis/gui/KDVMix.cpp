@@ -167,9 +167,13 @@ void TFrmMix::DrawMix(int32_t Node, int32_t Var)
                 break;
             }
     MixVar = Var;
+    // No variable (the network offers none to the diagram menu): the junction and
+    // its arms are drawn, no flow, and the caption names no variable.
+    const bool flows = Var >= 1 && Var <= NumMovVars;
     const TNodo& junction = Nodos[Node];
-    setWindowTitle(QString::fromStdString(
-        ZelUtils::Format("Diagrama de Flujos (%s). Nodo : %d", KDVlib::CodeText(Var), junction.Number)));
+    setWindowTitle(QString::fromStdString(ZelUtils::Format("Diagrama de Flujos (%s). Nodo : %d",
+                                                           flows ? KDVlib::CodeText(Var) : std::string(),
+                                                           junction.Number)));
     const TPoint C{junction.X, junction.Y};
     UserView().WorldMinX = C.x - 400;
     UserView().WorldMaxX = C.x + 400;
@@ -229,6 +233,10 @@ void TFrmMix::DrawMix(int32_t Node, int32_t Var)
         c->setFont(regular);
         fimg->LabelAt(0, ZelUtils::Format("%d", junction.Arms[k - 1].OtherNode), MixPoints[static_cast<size_t>(k)].x,
                       MixPoints[static_cast<size_t>(k)].y, 4, 0);
+    }
+    if (!flows) {
+        fimg->update();
+        return;
     }
 
     // Ring points of every arm: outer (180 px), inner (120 px) and the arrow tip.

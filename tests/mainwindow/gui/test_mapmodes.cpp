@@ -1086,6 +1086,60 @@ TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
     }
 }
 
+// The map's flow-diagram tool on a network whose diagram menu offers no variable,
+// opened after one that offered some: the diagram names no variable and draws no
+// flow, none of the network before.
+TEST_F(MovementGrid, NoVariableToOfferDrawsNoFlowAfterAnotherNetwork)
+{
+    std::filesystem::create_directory(tmp.file("lst"));
+    for (const auto& [from, to] : {std::pair{"lst_net.dat", "lst.dat"}, std::pair{"lst_red.lpa", "lst.lpa"},
+                                   std::pair{"lst_red.lpl", "lst.lpl"}})
+        std::filesystem::copy_file(testutil::dataPath(from), tmp.file(std::string("lst/") + to));
+    // The diagram from the map at the junction of the first turn: its caption, its
+    // variable and its navy ink (band outlines and bands).
+    const auto diagram = [&](QString& caption, int32_t& var) {
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        const TNodo& j = Nodos[Movims[1].JunctionIndex];
+        const QPoint at = Pix(j.X, j.Y);
+        QTest::mouseMove(viewer->img, at);
+        EXPECT_EQ(viewer->MapEdit().HoverNode, Movims[1].JunctionIndex);
+        int ink = -1;
+        WhenModal([&](QWidget* w) {
+            caption = w->windowTitle();
+            var = FrmMix->MixVar;
+            const QImage picture = FrmMix->fimg->Picture().convertToFormat(QImage::Format_RGB32);
+            ink = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    ink += (picture.pixel(x, y) & 0xFFFFFF) == 0x000080;
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+        testutil::settle();
+        return ink;
+    };
+    testutil::AnswerFileDialog(viewer, tmp.file("lst/lst.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    testutil::settle();
+    ASSERT_GE(viewer->varMix->actions().size(), 2);
+    viewer->varMix->actions().back()->trigger();
+    const int32_t ticked = viewer->varMix->actions().back()->data().toInt();
+    QString caption;
+    int32_t var = -1;
+    EXPECT_GT(diagram(caption, var), 0);
+    EXPECT_EQ(var, ticked);
+
+    testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    testutil::settle();
+    ASSERT_TRUE(viewer->varMix->actions().isEmpty());
+    EXPECT_EQ(diagram(caption, var), 0);
+    EXPECT_EQ(var, 0);
+    EXPECT_EQ(caption, QString::fromStdString(ZelUtils::Format("Diagrama de Flujos (). Nodo : %d",
+                                                               Nodos[Movims[1].JunctionIndex].Number)));
+}
+
 // Values loaded onto the movements after the network (counts, data of the user's
 // imported from the grid's menu, both put back by the network read again from its
 // text, and a formula column made on them) are drawn as the bands of their flow

@@ -12,6 +12,7 @@
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
+#include "support/FormulaColumn.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -21,6 +22,8 @@
 #include "widgets/StringAlignGrid.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -381,5 +384,127 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
         EXPECT_TRUE(kind.there());
         EXPECT_FALSE(ui.anyMessageContains("nada") || ui.anyMessageContains("binario"))
             << "the file refused is not read again";
+    }
+}
+
+// A formula column whose formula asks the user (INPUT, MSG) asks while it is made;
+// the network read again from its text gives the column back with the answers the
+// user gave then, without asking again.
+TEST_F(Reload, FormulaColumnKeepsItsAnswersWhenTheTextIsReadAgain)
+{
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+    testutil::settle();
+    // Every box of the formula answered as a user does: "abc" typed into INPUT's
+    // box, Yes on MSG's (code 6).
+    int asked = 0;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* d = qobject_cast<QInputDialog*>(w); d && d->isVisible()) {
+            ++asked;
+            QLineEdit* edit = d->findChild<QLineEdit*>();
+            ASSERT_NE(edit, nullptr);
+            edit->selectAll();
+            QTest::keyClicks(edit, "abc");
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+            ++asked;
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    boxes.start(5);
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Pedida",
+                                            "A*LENGTH(INPUT('Factor','Valor','x'))+MSG('Sumar?','Aviso',4)"));
+    testutil::settle();
+    ASSERT_GT(asked, 0);
+    TStringAlignGrid* g = viewer->sagArcos;
+    const auto column = [&](const char* title) {
+        std::vector<std::string> cells;
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == title)
+                for (int r = 1; r < g->RowCount(); ++r)
+                    cells.push_back(g->cell(c, r));
+        return cells;
+    };
+    const std::vector<std::string> made = column("Pedida"), cap = column("Cap");
+    ASSERT_EQ(made.size(), cap.size());
+    ASSERT_FALSE(made.empty());
+    for (size_t r = 0; r < made.size(); ++r)
+        EXPECT_NEAR(ZelUtils::ParseReal(ZelUtils::Trim(made[r])), 3 * ZelUtils::ParseReal(ZelUtils::Trim(cap[r])) + 6,
+                    0.01)
+            << r;
+    asked = 0;
+    Take(); // the text window, as the user opens it
+    QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+    testutil::settle();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(column("Pedida"), made);
+}
+
+// The lines grid read again shows each line as the user left it: drawn or not,
+// its name in the colour it had, and the title's box agreeing with the rows (a
+// click on it then shows every line when none is shown, hides them all when all
+// are, and does what it would have done before between).
+TEST_F(Reload, LinesComeBackWithTheirNamesAndTheTitleBoxAsTheUserLeftThem)
+{
+    TStringAlignGrid* lines = viewer->sagLineas;
+    const auto cellAt = [&](int col, int row) {
+        const QRect r = lines->visualRect(lines->model()->index(row - lines->FixedRows(), col));
+        return r.center();
+    };
+    const auto box = [&](int row) {
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, cellAt(0, row));
+    };
+    const auto title = [&] {
+        QHeaderView* h = lines->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2));
+    };
+    const auto name = [&](int row) {
+        QTest::mouseMove(lines->viewport(), cellAt(1, row));
+        QTest::mouseDClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, cellAt(1, row));
+    };
+    struct Row {
+        const char* name;
+        std::function<void()> steps;
+    };
+    const Row rows[] = {
+        {"one line off by its box", [&] { box(1); }},
+        {"every line off by its box", [&] { box(1), box(2), box(3); }},
+        {"all off by the title, one back by its box", [&] { title(), box(2); }},
+        {"all off by the title", [&] { title(); }},
+        {"one line chosen by its name", [&] { name(2); }},
+        {"one chosen by its name, another by its box", [&] { name(2), box(3); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+        viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+        testutil::settle();
+        ASSERT_EQ(Network.LineCount, 3);
+        row.steps();
+        testutil::settle();
+        std::vector<int> shown;
+        std::vector<QColor> names;
+        for (int32_t l = 1; l <= Network.LineCount; ++l) {
+            shown.push_back(Lineas[l].Visible);
+            names.push_back(lines->FontColorCell(1, lines->RowOfRecord(l)));
+        }
+        const int all = int(std::count(shown.begin(), shown.end(), 1));
+        // What a title click would now set every line to.
+        const int next = all == 0 ? 1 : all == Network.LineCount ? 0 : 1 - Lineas[0].Visible;
+        Take();
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        FrmDat->close();
+        viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+        testutil::settle();
+        ASSERT_EQ(Network.LineCount, 3);
+        for (int32_t l = 1; l <= Network.LineCount; ++l) {
+            EXPECT_EQ(Lineas[l].Visible, shown[size_t(l - 1)]) << l;
+            EXPECT_EQ(lines->FontColorCell(1, lines->RowOfRecord(l)), names[size_t(l - 1)]) << l;
+        }
+        title();
+        for (int32_t l = 1; l <= Network.LineCount; ++l)
+            EXPECT_EQ(Lineas[l].Visible, next) << l;
     }
 }

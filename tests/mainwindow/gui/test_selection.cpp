@@ -342,6 +342,19 @@ TEST_F(Selection, ShiftTitleClickSortsByValueAndRowsKeepTheirLinks)
     for (int row : {0, 1})
         for (int p = 0; p < g->ColCount(); ++p)
             EXPECT_EQ(w->sagArcosSel->cell(p, row), g->cell(g->ColAtPosition(p), row)) << p;
+    // Every link selected, then the grid sorted the other way round: the list
+    // follows the rows above, row for row.
+    WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SelArco"); },
+               [](TDualListDialog* d) {
+                   d->MoveAll(1);
+                   d->accept();
+               });
+    ASSERT_EQ(w->sagArcosSel->RowCount(), g->RowCount());
+    TitleClick(g, 8, Qt::ShiftModifier);
+    ASSERT_EQ(w->sagArcosSel->RowCount(), g->RowCount());
+    for (int row = 0; row < g->RowCount(); ++row)
+        for (int p = 0; p < g->ColCount(); ++p)
+            EXPECT_EQ(w->sagArcosSel->cell(p, row), g->cell(g->ColAtPosition(p), row)) << row << " " << p;
 }
 
 TEST_F(Selection, FindByTextSelectsOrShows)
