@@ -16,9 +16,11 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -174,16 +176,24 @@ struct TCirclePattern {
     }
 };
 
+// The looks met so far. A deque: adding one leaves the others where they are, so
+// a pass may hold on to the looks it uses while it meets new ones; only emptying
+// it (counted in PatternGeneration) lets them go.
+std::deque<TCirclePattern> PatternCache;
+uint64_t PatternGeneration = 0;
+
 const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint32_t* fill)
 {
-    static std::vector<TCirclePattern> cache;
+    std::deque<TCirclePattern>& cache = PatternCache;
     for (const TCirclePattern& c : cache)
         if (c.radius == radius && c.outline == outline && c.filled == (fill != nullptr) && (!fill || c.fill == *fill))
             return &c;
     if (radius > 64)
         return nullptr;
-    if (cache.size() >= 64)
+    if (cache.size() >= 64) {
         cache.clear();
+        ++PatternGeneration;
+    }
     TCirclePattern c;
     c.radius = radius;
     c.outline = outline;
@@ -263,14 +273,49 @@ std::unique_ptr<TCirclePattern> CentroidPattern(const QPainter& p, int32_t radiu
     return c;
 }
 
+// The picture's pixels as a pass writes them: taken once, not at every shape.
+struct TPixels {
+    uchar* bits;
+    qsizetype bpl;
+    int w, h;
+    explicit TPixels(QImage& image)
+        : bits(image.bits()), bpl(image.bytesPerLine()), w(image.width()), h(image.height())
+    {
+    }
+};
+
+// One look of a pass held with its pattern: a pass meets mostly the same looks
+// in a row, and finds their patterns again without searching the cache.
+struct TPatternMemo {
+    int32_t radius = -1;
+    uint32_t outline = 0;
+    bool filled = false;
+    uint32_t fill = 0;
+    uint64_t generation = 0;
+    const TCirclePattern* pattern = nullptr;
+    const TCirclePattern* Get(int32_t r, uint32_t o, const uint32_t* f)
+    {
+        if (r != radius || o != outline || filled != (f != nullptr) || (f && *f != fill) ||
+            generation != PatternGeneration) {
+            pattern = CirclePattern(r, o, f);
+            radius = r;
+            outline = o;
+            filled = f != nullptr;
+            fill = f ? *f : 0;
+            generation = PatternGeneration;
+        }
+        return pattern;
+    }
+};
+
 // Writes the pattern centred on pixel `centre`; false when it cannot be used.
-bool WritePattern(QImage& image, const QPoint& centre, const TCirclePattern* c)
+bool WritePattern(const TPixels& px, const QPoint& centre, const TCirclePattern* c)
 {
     if (!c || !c->usable)
         return false;
-    const int w = image.width(), h = image.height();
-    const qsizetype bpl = image.bytesPerLine();
-    uchar* bits = image.bits();
+    const int w = px.w, h = px.h;
+    const qsizetype bpl = px.bpl;
+    uchar* bits = px.bits;
     if (c->box.isValid() && centre.x() + c->box.left() >= 0 && centre.y() + c->box.top() >= 0 &&
         centre.x() + c->box.right() < w && centre.y() + c->box.bottom() < h) {
         const QRgb* colours = c->colours.data();
@@ -416,9 +461,11 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
     const TView view(img, 4.0 * std::abs(u.ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
     ForEachLink([&](int32_t, const TArcos& a) {
-        if (!NetworkShapes::ArrowShown(a, o))
-            return;
+        // The length first: it lies in the record at hand, the pair's flags
+        // that ArrowShown reads lie in another.
         if (std::abs(int64_t(zeroRow) - img.WorldToPixelY(a.StraightLength)) <= MinArrowLinkPixels)
+            return;
+        if (!NetworkShapes::ArrowShown(a, o))
             return;
         const TPoint b = NodePoint(a.BIndex);
         if (!view.Contains(b.x, b.y))
@@ -449,13 +496,17 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     const uint32_t fill = u.SymbolColors[1];
     const bool raster = PixelDevice(*p);
     QImage* direct = img.DirectPixels();
+    std::optional<TPixels> pixels;
+    if (direct && raster)
+        pixels.emplace(*direct);
+    TPatternMemo nodeLook, ringLook;
     // The pen of the last circle written directly, set when the pass ends as
     // drawing it would have left it (-1: none).
     int64_t lastDirectOutline = -1;
     // `at`: the node's pixel, worked out once for its circles and hit region.
-    auto circle = [&](double x, double y, const QPoint& at, int32_t radius, uint32_t outline,
+    auto circle = [&](TPatternMemo& look, double x, double y, const QPoint& at, int32_t radius, uint32_t outline,
                       const uint32_t* circleFill) {
-        if (direct && raster && radius >= 2 && WritePattern(*direct, at, CirclePattern(radius, outline, circleFill))) {
+        if (pixels && radius >= 2 && WritePattern(*pixels, at, look.Get(radius, outline, circleFill))) {
             lastDirectOutline = outline;
             return;
         }
@@ -464,11 +515,11 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     };
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
         const QPoint at = img.WorldToPoint(n.X, n.Y);
-        circle(n.X, n.Y, at, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
+        circle(nodeLook, n.X, n.Y, at, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
         if (o.KeepHitRegions)
             img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{at.x(), at.y(), std::max(0, ring)};
         if (const int32_t c = ClassOf(n.Mark))
-            circle(n.X, n.Y, at, ring, u.ClassColors[c], nullptr);
+            circle(ringLook, n.X, n.Y, at, ring, u.ClassColors[c], nullptr);
         if (NetworkShapes::SignalShown(n, o))
             img.DrawCursorMark(-3.0 * u.SignalSize, n.X, n.Y);
     });
@@ -537,6 +588,9 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     int32_t penWidth = 0;
     // On the map's picture the triangles of one look are written pixel by pixel.
     QImage* direct = img.DirectPixels();
+    std::optional<TPixels> pixels;
+    if (direct)
+        pixels.emplace(*direct);
     std::unique_ptr<TCirclePattern> pattern;
     bool written = false;
     for (int32_t index : zones) {
@@ -559,15 +613,13 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         const QPoint centre = img.WorldToPoint(z.CentroidX, z.CentroidY);
         const int32_t reach = u.CentroidSize + 3;
         if (direct && centre.x() >= reach && centre.y() >= reach && centre.x() < direct->width() - reach &&
-            centre.y() < direct->height() - reach && WritePattern(*direct, centre, pattern.get()))
+            centre.y() < direct->height() - reach && WritePattern(*pixels, centre, pattern.get()))
             written = true;
         else
             img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, u.CentroidSize);
-        if (o.KeepHitRegions) {
-            const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
+        if (o.KeepHitRegions)
             img.LastDrawing.ZoneHitRegions[static_cast<size_t>(index)] =
-                THitCircle{c.x(), c.y(), std::max(0, u.CentroidSize + 2)};
-        }
+                THitCircle{centre.x(), centre.y(), std::max(0, u.CentroidSize + 2)};
     }
 
     if (written)
