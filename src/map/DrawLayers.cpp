@@ -19,6 +19,7 @@
 #include <deque>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -322,8 +323,19 @@ bool WritePattern(const TPixels& px, const QPoint& centre, const TCirclePattern*
         for (const TCirclePattern::TRun& run : c->runs) {
             QRgb* to = reinterpret_cast<QRgb*>(bits + (centre.y() + run.dy) * bpl) + centre.x() + run.dx;
             const QRgb* from = colours + run.first;
-            for (int32_t k = 0; k < run.count; ++k) // short runs: no call to a library copy
-                to[k] = from[k];
+            const int32_t n = run.count;
+            if (n >= 4) {
+                // Four pixels a store, the last four overlapping the ones
+                // before: a node's rows are a few pixels each, and a store per
+                // pixel would be most of the layer.
+                int32_t k = 0;
+                for (; k + 4 < n; k += 4)
+                    std::memcpy(to + k, from + k, 4 * sizeof(QRgb));
+                std::memcpy(to + n - 4, from + n - 4, 4 * sizeof(QRgb));
+            } else {
+                for (int32_t k = 0; k < n; ++k)
+                    to[k] = from[k];
+            }
         }
         return true;
     }
@@ -513,16 +525,50 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         WideCircle(img, *p, raster, x, y, radius, outline, circleFill);
         lastDirectOutline = -1;
     };
+    // What a node's drawing reads, gathered first in drawing order with its
+    // pixel: the drawing then knows where the next nodes land and fetches the
+    // picture's rows there ahead, instead of waiting on each as it writes.
+    struct TShownNode {
+        int32_t index;
+        QPoint at;
+        float x, y;
+        uint32_t outline;
+        int32_t cls;
+        bool signal;
+    };
+    std::vector<TShownNode> shown;
+    shown.reserve(size_t(std::max(Network.NodeCount, 0)));
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
-        const QPoint at = img.WorldToPoint(n.X, n.Y);
-        circle(nodeLook, n.X, n.Y, at, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
-        if (o.KeepHitRegions)
-            img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{at.x(), at.y(), std::max(0, ring)};
-        if (const int32_t c = ClassOf(n.Mark))
-            circle(ringLook, n.X, n.Y, at, ring, u.ClassColors[c], nullptr);
-        if (NetworkShapes::SignalShown(n, o))
-            img.DrawCursorMark(-3.0 * u.SignalSize, n.X, n.Y);
+        shown.push_back({index, img.WorldToPoint(n.X, n.Y), n.X, n.Y, NetworkShapes::NodeOutline(n, o), ClassOf(n.Mark),
+                         NetworkShapes::SignalShown(n, o)});
     });
+    // The rows about a node that its circles reach, when they are few.
+    const int32_t reach = std::max(u.NodeSize, ring) + 1;
+    const bool fetchRows = pixels && reach >= 0 && reach <= 16;
+    auto fetch = [&](const QPoint& at) {
+        const int x0 = std::max(at.x() - reach, 0), x1 = std::min(at.x() + reach, pixels->w - 1);
+        if (x0 > x1)
+            return;
+        for (int y = std::max(at.y() - reach, 0), y1 = std::min(at.y() + reach, pixels->h - 1); y <= y1; ++y) {
+            const uchar* row = pixels->bits + y * pixels->bpl;
+            __builtin_prefetch(row + x0 * 4, 1);
+            __builtin_prefetch(row + x1 * 4, 1);
+        }
+    };
+    constexpr size_t Ahead = 6;
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (fetchRows && k + Ahead < shown.size())
+            fetch(shown[k + Ahead].at);
+        const TShownNode& n = shown[k];
+        circle(nodeLook, n.x, n.y, n.at, u.NodeSize, n.outline, &fill);
+        if (o.KeepHitRegions)
+            img.LastDrawing.NodeHitRegions[static_cast<size_t>(n.index)] =
+                THitCircle{n.at.x(), n.at.y(), std::max(0, ring)};
+        if (n.cls)
+            circle(ringLook, n.x, n.y, n.at, ring, u.ClassColors[n.cls], nullptr);
+        if (n.signal)
+            img.DrawCursorMark(-3.0 * u.SignalSize, n.x, n.y);
+    }
     if (lastDirectOutline >= 0) {
         UsePen(*p, uint32_t(lastDirectOutline), 1);
         ClearBrush(*p);
