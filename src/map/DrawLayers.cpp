@@ -472,7 +472,8 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
     UseBrush(*p, u.SymbolColors[2]);
     const TView view(img, 4.0 * std::abs(u.ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
-    ForEachLink([&](int32_t, const TArcos& a) {
+    // Most links are too short for an arrow: of those, only the length is read.
+    ForEachLink<false, true>([&](int32_t, const TArcos& a) {
         // The length first: it lies in the record at hand, the pair's flags
         // that ArrowShown reads lie in another.
         if (std::abs(int64_t(zeroRow) - img.WorldToPixelY(a.StraightLength)) <= MinArrowLinkPixels)
