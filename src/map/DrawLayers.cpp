@@ -109,6 +109,37 @@ double LabelMargin(const QPainter& p)
 using ViewTiles::ForEachLink;
 using ViewTiles::ForEachTile;
 
+// The pixels of points within a view box that lies well inside the painter's
+// far box (as the layers' views do: a margin of a few pixels): rounded as
+// WorldToPoint rounds them, with no test for clipping or saturation.
+class TNearPixels {
+public:
+    TNearPixels(const TMapPainter& img, const NetworkShapes::TViewBox& view)
+        : minX_(img.World().MinX), minY_(img.World().MinY), ppu_(img.World().PixelsPerUnit),
+          height_(img.World().Height)
+    {
+        // Usable only while the box in pixels lies within the far box.
+        const double limit = TMapPainter::FarPixels;
+        usable_ = std::abs((view.minX - minX_) * ppu_) < limit && std::abs((view.maxX - minX_) * ppu_) < limit &&
+                  std::abs((view.minY - minY_) * ppu_) < limit && std::abs((view.maxY - minY_) * ppu_) < limit &&
+                  height_ < limit;
+        box_ = view;
+    }
+    bool Contains(double x, double y) const { return usable_ && box_.Contains(x, y); }
+    QPoint Pixel(const TPoint& p) const
+    {
+        constexpr double Shift = 6755399441055744.0; // rounds halves to even, as ZelUtils::Round
+        return QPoint(int32_t(((p.x - minX_) * ppu_ + Shift) - Shift),
+                      height_ - int32_t(((p.y - minY_) * ppu_ + Shift) - Shift));
+    }
+
+private:
+    double minX_, minY_, ppu_;
+    int32_t height_;
+    bool usable_ = false;
+    NetworkShapes::TViewBox box_{0, 0, 0, 0, 1, 0};
+};
+
 // The carriageways as the map draws them.
 class TMapLaneFigures : public NetworkShapes::TLaneFigures {
 public:
@@ -399,7 +430,9 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         // On the map's picture, straight links of a thin solid pen go to the
         // rasteriser in runs that share a pen, in the order they come.
         const bool raster = PixelDevice(*p);
+        const TNearPixels near(img, view);
         std::vector<QLine> run;
+        run.reserve(size_t(std::max(Network.LinkCount, 0)));
         QPen pen;
         bool havePen = false;
         uint32_t penColor = 0;
@@ -441,7 +474,12 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             }
             QLine line;
             if (batched) {
-                if (img.SegmentPixels(pts[0], pts[1], line))
+                // Both ends within the view's margin lie far inside the range
+                // where SegmentPixels clips or saturates: they are rounded
+                // straight away.
+                if (near.Contains(pts[0].x, pts[0].y) && near.Contains(pts[1].x, pts[1].y))
+                    run.emplace_back(near.Pixel(pts[0]), near.Pixel(pts[1]));
+                else if (img.SegmentPixels(pts[0], pts[1], line))
                     run.push_back(line);
             } else
                 img.PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
