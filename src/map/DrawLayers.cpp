@@ -565,8 +565,8 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         lastDirectOutline = -1;
     };
     // What a node's drawing reads, gathered first in drawing order with its
-    // pixel: the drawing then knows where the next nodes land and fetches the
-    // picture's rows there ahead, instead of waiting on each as it writes.
+    // pixel: the walk over the scattered node records runs alone, and the
+    // writing that follows reads one compact array.
     struct TShownNode {
         int32_t index;
         QPoint at;
@@ -581,24 +581,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         shown.push_back({index, img.WorldToPoint(n.X, n.Y), n.X, n.Y, NetworkShapes::NodeOutline(n, o), ClassOf(n.Mark),
                          NetworkShapes::SignalShown(n, o)});
     });
-    // The rows about a node that its circles reach, when they are few.
-    const int32_t reach = std::max(u.NodeSize, ring) + 1;
-    const bool fetchRows = pixels && reach >= 0 && reach <= 16;
-    auto fetch = [&](const QPoint& at) {
-        const int x0 = std::max(at.x() - reach, 0), x1 = std::min(at.x() + reach, pixels->w - 1);
-        if (x0 > x1)
-            return;
-        for (int y = std::max(at.y() - reach, 0), y1 = std::min(at.y() + reach, pixels->h - 1); y <= y1; ++y) {
-            const uchar* row = pixels->bits + y * pixels->bpl;
-            __builtin_prefetch(row + x0 * 4, 1);
-            __builtin_prefetch(row + x1 * 4, 1);
-        }
-    };
-    constexpr size_t Ahead = 6;
-    for (size_t k = 0; k < shown.size(); ++k) {
-        if (fetchRows && k + Ahead < shown.size())
-            fetch(shown[k + Ahead].at);
-        const TShownNode& n = shown[k];
+    for (const TShownNode& n : shown) {
         circle(nodeLook, n.x, n.y, n.at, u.NodeSize, n.outline, &fill);
         if (o.KeepHitRegions)
             img.LastDrawing.NodeHitRegions[static_cast<size_t>(n.index)] =
