@@ -16,9 +16,12 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -106,6 +109,37 @@ double LabelMargin(const QPainter& p)
 using ViewTiles::ForEachLink;
 using ViewTiles::ForEachTile;
 
+// The pixels of points within a view box that lies well inside the painter's
+// far box (as the layers' views do: a margin of a few pixels): rounded as
+// WorldToPoint rounds them, with no test for clipping or saturation.
+class TNearPixels {
+public:
+    TNearPixels(const TMapPainter& img, const NetworkShapes::TViewBox& view)
+        : minX_(img.World().MinX), minY_(img.World().MinY), ppu_(img.World().PixelsPerUnit),
+          height_(img.World().Height)
+    {
+        // Usable only while the box in pixels lies within the far box.
+        const double limit = TMapPainter::FarPixels;
+        usable_ = std::abs((view.minX - minX_) * ppu_) < limit && std::abs((view.maxX - minX_) * ppu_) < limit &&
+                  std::abs((view.minY - minY_) * ppu_) < limit && std::abs((view.maxY - minY_) * ppu_) < limit &&
+                  height_ < limit;
+        box_ = view;
+    }
+    bool Contains(double x, double y) const { return usable_ && box_.Contains(x, y); }
+    QPoint Pixel(const TPoint& p) const
+    {
+        constexpr double Shift = 6755399441055744.0; // rounds halves to even, as ZelUtils::Round
+        return QPoint(int32_t(((p.x - minX_) * ppu_ + Shift) - Shift),
+                      height_ - int32_t(((p.y - minY_) * ppu_ + Shift) - Shift));
+    }
+
+private:
+    double minX_, minY_, ppu_;
+    int32_t height_;
+    bool usable_ = false;
+    NetworkShapes::TViewBox box_{0, 0, 0, 0, 1, 0};
+};
+
 // The carriageways as the map draws them.
 class TMapLaneFigures : public NetworkShapes::TLaneFigures {
 public:
@@ -174,16 +208,24 @@ struct TCirclePattern {
     }
 };
 
+// The looks met so far. A deque: adding one leaves the others where they are, so
+// a pass may hold on to the looks it uses while it meets new ones; only emptying
+// it (counted in PatternGeneration) lets them go.
+std::deque<TCirclePattern> PatternCache;
+uint64_t PatternGeneration = 0;
+
 const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint32_t* fill)
 {
-    static std::vector<TCirclePattern> cache;
+    std::deque<TCirclePattern>& cache = PatternCache;
     for (const TCirclePattern& c : cache)
         if (c.radius == radius && c.outline == outline && c.filled == (fill != nullptr) && (!fill || c.fill == *fill))
             return &c;
     if (radius > 64)
         return nullptr;
-    if (cache.size() >= 64)
+    if (cache.size() >= 64) {
         cache.clear();
+        ++PatternGeneration;
+    }
     TCirclePattern c;
     c.radius = radius;
     c.outline = outline;
@@ -263,22 +305,68 @@ std::unique_ptr<TCirclePattern> CentroidPattern(const QPainter& p, int32_t radiu
     return c;
 }
 
+// The picture's pixels as a pass writes them: taken once, not at every shape.
+struct TPixels {
+    uchar* bits;
+    qsizetype bpl;
+    int w, h;
+    explicit TPixels(QImage& image)
+        : bits(image.bits()), bpl(image.bytesPerLine()), w(image.width()), h(image.height())
+    {
+    }
+};
+
+// One look of a pass held with its pattern: a pass meets mostly the same looks
+// in a row, and finds their patterns again without searching the cache.
+struct TPatternMemo {
+    int32_t radius = -1;
+    uint32_t outline = 0;
+    bool filled = false;
+    uint32_t fill = 0;
+    uint64_t generation = 0;
+    const TCirclePattern* pattern = nullptr;
+    const TCirclePattern* Get(int32_t r, uint32_t o, const uint32_t* f)
+    {
+        if (r != radius || o != outline || filled != (f != nullptr) || (f && *f != fill) ||
+            generation != PatternGeneration) {
+            pattern = CirclePattern(r, o, f);
+            radius = r;
+            outline = o;
+            filled = f != nullptr;
+            fill = f ? *f : 0;
+            generation = PatternGeneration;
+        }
+        return pattern;
+    }
+};
+
 // Writes the pattern centred on pixel `centre`; false when it cannot be used.
-bool WritePattern(QImage& image, const QPoint& centre, const TCirclePattern* c)
+bool WritePattern(const TPixels& px, const QPoint& centre, const TCirclePattern* c)
 {
     if (!c || !c->usable)
         return false;
-    const int w = image.width(), h = image.height();
-    const qsizetype bpl = image.bytesPerLine();
-    uchar* bits = image.bits();
+    const int w = px.w, h = px.h;
+    const qsizetype bpl = px.bpl;
+    uchar* bits = px.bits;
     if (c->box.isValid() && centre.x() + c->box.left() >= 0 && centre.y() + c->box.top() >= 0 &&
         centre.x() + c->box.right() < w && centre.y() + c->box.bottom() < h) {
         const QRgb* colours = c->colours.data();
         for (const TCirclePattern::TRun& run : c->runs) {
             QRgb* to = reinterpret_cast<QRgb*>(bits + (centre.y() + run.dy) * bpl) + centre.x() + run.dx;
             const QRgb* from = colours + run.first;
-            for (int32_t k = 0; k < run.count; ++k) // short runs: no call to a library copy
-                to[k] = from[k];
+            const int32_t n = run.count;
+            if (n >= 4) {
+                // Four pixels a store, the last four overlapping the ones
+                // before: a node's rows are a few pixels each, and a store per
+                // pixel would be most of the layer.
+                int32_t k = 0;
+                for (; k + 4 < n; k += 4)
+                    std::memcpy(to + k, from + k, 4 * sizeof(QRgb));
+                std::memcpy(to + n - 4, from + n - 4, 4 * sizeof(QRgb));
+            } else {
+                for (int32_t k = 0; k < n; ++k)
+                    to[k] = from[k];
+            }
         }
         return true;
     }
@@ -342,7 +430,9 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         // On the map's picture, straight links of a thin solid pen go to the
         // rasteriser in runs that share a pen, in the order they come.
         const bool raster = PixelDevice(*p);
+        const TNearPixels near(img, view);
         std::vector<QLine> run;
+        run.reserve(size_t(std::max(Network.LinkCount, 0)));
         QPen pen;
         bool havePen = false;
         uint32_t penColor = 0;
@@ -384,7 +474,12 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             }
             QLine line;
             if (batched) {
-                if (img.SegmentPixels(pts[0], pts[1], line))
+                // Both ends within the view's margin lie far inside the range
+                // where SegmentPixels clips or saturates: they are rounded
+                // straight away.
+                if (near.Contains(pts[0].x, pts[0].y) && near.Contains(pts[1].x, pts[1].y))
+                    run.emplace_back(near.Pixel(pts[0]), near.Pixel(pts[1]));
+                else if (img.SegmentPixels(pts[0], pts[1], line))
                     run.push_back(line);
             } else
                 img.PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
@@ -415,10 +510,13 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
     UseBrush(*p, u.SymbolColors[2]);
     const TView view(img, 4.0 * std::abs(u.ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
-    ForEachLink([&](int32_t, const TArcos& a) {
-        if (!NetworkShapes::ArrowShown(a, o))
-            return;
+    // Most links are too short for an arrow: of those, only the length is read.
+    ForEachLink<false, true>([&](int32_t, const TArcos& a) {
+        // The length first: it lies in the record at hand, the pair's flags
+        // that ArrowShown reads lie in another.
         if (std::abs(int64_t(zeroRow) - img.WorldToPixelY(a.StraightLength)) <= MinArrowLinkPixels)
+            return;
+        if (!NetworkShapes::ArrowShown(a, o))
             return;
         const TPoint b = NodePoint(a.BIndex);
         if (!view.Contains(b.x, b.y))
@@ -449,29 +547,50 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     const uint32_t fill = u.SymbolColors[1];
     const bool raster = PixelDevice(*p);
     QImage* direct = img.DirectPixels();
+    std::optional<TPixels> pixels;
+    if (direct && raster)
+        pixels.emplace(*direct);
+    TPatternMemo nodeLook, ringLook;
     // The pen of the last circle written directly, set when the pass ends as
     // drawing it would have left it (-1: none).
     int64_t lastDirectOutline = -1;
     // `at`: the node's pixel, worked out once for its circles and hit region.
-    auto circle = [&](double x, double y, const QPoint& at, int32_t radius, uint32_t outline,
+    auto circle = [&](TPatternMemo& look, double x, double y, const QPoint& at, int32_t radius, uint32_t outline,
                       const uint32_t* circleFill) {
-        if (direct && raster && radius >= 2 && WritePattern(*direct, at, CirclePattern(radius, outline, circleFill))) {
+        if (pixels && radius >= 2 && WritePattern(*pixels, at, look.Get(radius, outline, circleFill))) {
             lastDirectOutline = outline;
             return;
         }
         WideCircle(img, *p, raster, x, y, radius, outline, circleFill);
         lastDirectOutline = -1;
     };
+    // What a node's drawing reads, gathered first in drawing order with its
+    // pixel: the walk over the scattered node records runs alone, and the
+    // writing that follows reads one compact array.
+    struct TShownNode {
+        int32_t index;
+        QPoint at;
+        float x, y;
+        uint32_t outline;
+        int32_t cls;
+        bool signal;
+    };
+    std::vector<TShownNode> shown;
+    shown.reserve(size_t(std::max(Network.NodeCount, 0)));
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
-        const QPoint at = img.WorldToPoint(n.X, n.Y);
-        circle(n.X, n.Y, at, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
-        if (o.KeepHitRegions)
-            img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{at.x(), at.y(), std::max(0, ring)};
-        if (const int32_t c = ClassOf(n.Mark))
-            circle(n.X, n.Y, at, ring, u.ClassColors[c], nullptr);
-        if (NetworkShapes::SignalShown(n, o))
-            img.DrawCursorMark(-3.0 * u.SignalSize, n.X, n.Y);
+        shown.push_back({index, img.WorldToPoint(n.X, n.Y), n.X, n.Y, NetworkShapes::NodeOutline(n, o), ClassOf(n.Mark),
+                         NetworkShapes::SignalShown(n, o)});
     });
+    for (const TShownNode& n : shown) {
+        circle(nodeLook, n.x, n.y, n.at, u.NodeSize, n.outline, &fill);
+        if (o.KeepHitRegions)
+            img.LastDrawing.NodeHitRegions[static_cast<size_t>(n.index)] =
+                THitCircle{n.at.x(), n.at.y(), std::max(0, ring)};
+        if (n.cls)
+            circle(ringLook, n.x, n.y, n.at, ring, u.ClassColors[n.cls], nullptr);
+        if (n.signal)
+            img.DrawCursorMark(-3.0 * u.SignalSize, n.x, n.y);
+    }
     if (lastDirectOutline >= 0) {
         UsePen(*p, uint32_t(lastDirectOutline), 1);
         ClearBrush(*p);
@@ -537,6 +656,9 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     int32_t penWidth = 0;
     // On the map's picture the triangles of one look are written pixel by pixel.
     QImage* direct = img.DirectPixels();
+    std::optional<TPixels> pixels;
+    if (direct)
+        pixels.emplace(*direct);
     std::unique_ptr<TCirclePattern> pattern;
     bool written = false;
     for (int32_t index : zones) {
@@ -559,15 +681,13 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         const QPoint centre = img.WorldToPoint(z.CentroidX, z.CentroidY);
         const int32_t reach = u.CentroidSize + 3;
         if (direct && centre.x() >= reach && centre.y() >= reach && centre.x() < direct->width() - reach &&
-            centre.y() < direct->height() - reach && WritePattern(*direct, centre, pattern.get()))
+            centre.y() < direct->height() - reach && WritePattern(*pixels, centre, pattern.get()))
             written = true;
         else
             img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, u.CentroidSize);
-        if (o.KeepHitRegions) {
-            const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
+        if (o.KeepHitRegions)
             img.LastDrawing.ZoneHitRegions[static_cast<size_t>(index)] =
-                THitCircle{c.x(), c.y(), std::max(0, u.CentroidSize + 2)};
-        }
+                THitCircle{centre.x(), centre.y(), std::max(0, u.CentroidSize + 2)};
     }
 
     if (written)

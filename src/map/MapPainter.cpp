@@ -298,22 +298,6 @@ int32_t TMapPainter::LastIndex(std::span<const TPoint> points, int32_t n) const
     return int32_t(std::min<int64_t>(n, last));
 }
 
-bool TMapPainter::NearPixel(double x, double y) const
-{
-    const double px = world_.PixelX(x), up = world_.PixelUp(y);
-    return px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels;
-}
-
-bool TMapPainter::NearPixel(double x, double y, QPoint& out) const
-{
-    const double px = world_.PixelX(x), up = world_.PixelUp(y);
-    if (!(px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels))
-        return false;
-    // As WorldToPixelX and WorldToPixelY round them.
-    out = QPoint(Round(px), world_.Height - Round(up));
-    return true;
-}
-
 QRectF TMapPainter::FarBox() const
 {
     return QRectF(-FarPixels, -FarPixels, world_.Width + 2 * FarPixels, world_.Height + 2 * FarPixels);
@@ -337,13 +321,8 @@ void TMapPainter::ToPixelsF(std::span<const TPoint> points, int32_t n, std::vect
         out.push_back(PixelF(points[k].x, points[k].y));
 }
 
-bool TMapPainter::SegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const
+bool TMapPainter::ClippedSegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const
 {
-    QPoint p, q;
-    if (NearPixel(a.x, a.y, p) && NearPixel(b.x, b.y, q)) {
-        line = QLine(p, q);
-        return true;
-    }
     QPointF from = PixelF(a.x, a.y), to = PixelF(b.x, b.y);
     if (!ClipSegment(from, to, FarBox()))
         return false;

@@ -113,7 +113,15 @@ public:
     static constexpr double MaxGlyphPixels = 1 << 14;
     // The segment between two world points in pixels, clipped as above; false when
     // nothing of it is left.
-    bool SegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const;
+    bool SegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const
+    {
+        QPoint p, q;
+        if (NearPixel(a.x, a.y, p) && NearPixel(b.x, b.y, q)) {
+            line = QLine(p, q);
+            return true;
+        }
+        return ClippedSegmentPixels(a, b, line);
+    }
 
     // ---- Labels drawn so far ----
     // Both forget every label box; ResetLabels turns the overlap test off,
@@ -259,8 +267,23 @@ private:
     int32_t LastIndex(std::span<const TPoint> points, int32_t n) const;
     // The pixel of a world point when it lies within FarPixels of the device
     // (the point PointRecToPoint gives); false otherwise.
-    bool NearPixel(double x, double y, QPoint& out) const;
-    bool NearPixel(double x, double y) const;
+    // Inline: the layers place every node and shape point through them.
+    bool NearPixel(double x, double y, QPoint& out) const
+    {
+        const double px = world_.PixelX(x), up = world_.PixelUp(y);
+        if (!(px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels))
+            return false;
+        // As WorldToPixelX and WorldToPixelY round them.
+        out = QPoint(ZelUtils::Round(px), world_.Height - ZelUtils::Round(up));
+        return true;
+    }
+    bool NearPixel(double x, double y) const
+    {
+        const double px = world_.PixelX(x), up = world_.PixelUp(y);
+        return px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels;
+    }
+    // SegmentPixels of a segment with an end beyond the far box.
+    bool ClippedSegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const;
     QRectF FarBox() const;
     QPointF PixelF(double x, double y) const
     {

@@ -98,7 +98,15 @@ void ForEachNode(F&& f)
 {
     ViewTiles::ForEachTile([&](const TSpatialTile& t) {
         const int32_t n = std::clamp(t.NodeCount, 0, MaxNodos + 1);
+        // The nodes come scattered over the records: the place of the node
+        // some ahead is fetched while this one is drawn.
+        constexpr int32_t Ahead = 8;
         for (int32_t k = 0; k < n; ++k) {
+            if (k + Ahead < n) {
+                const int32_t next = t.Nodes[k + Ahead];
+                if (next >= 1 && next <= Network.NodeCount && next < Nodos.allocated())
+                    __builtin_prefetch(&Nodos[next].X);
+            }
             const int32_t i = t.Nodes[k];
             if (ValidNode(i))
                 f(i, Nodos[i]);

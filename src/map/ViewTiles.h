@@ -15,6 +15,8 @@ namespace ViewTiles {
 // link: up to the end of its second shape point (two cache lines, see TArcos).
 constexpr size_t HotLinkBytes = offsetof(TArcos, Points) + 3 * sizeof(TPoint);
 static_assert(HotLinkBytes <= 128);
+// What a pass of `Head` (below) reads of every link lies in the first line.
+static_assert(offsetof(TArcos, BearingB) + sizeof(int32_t) <= 64 && offsetof(TArcos, ReverseIndex) < 64);
 
 // The visible tiles, lowest X first, then lowest Y.
 template <class F>
@@ -31,7 +33,9 @@ void ForEachTile(F&& f)
 // The links of the visible tiles in each tile's drawing order: f(index, link).
 // With `Ends`, the start of each link's end node records and of its street
 // name's text are fetched ahead too, for a pass that reads them of every link.
-template <bool Ends = false, class F>
+// With `Head`, only the record's first cache line (flags, nodes, pair, length,
+// bearings), for a pass that reads the rest of only a few links.
+template <bool Ends = false, bool Head = false, class F>
 void ForEachLink(F&& f)
 {
     ForEachTile([&](const TSpatialTile& t) {
@@ -46,11 +50,11 @@ void ForEachLink(F&& f)
                 const int32_t next = t.Links[k + Ahead];
                 if (next >= 1 && next <= Network.LinkCount) {
                     const char* r = reinterpret_cast<const char*>(&Arcos[next]);
-                    for (size_t b = 0; b < HotLinkBytes; b += 64)
+                    for (size_t b = 0; b < (Head ? 1 : HotLinkBytes); b += 64)
                         __builtin_prefetch(r + b);
                 }
             }
-            if (k + PairAhead < n) {
+            if (!Head && k + PairAhead < n) {
                 const int32_t next = t.Links[k + PairAhead];
                 if (next >= 1 && next <= Network.LinkCount) {
                     const TArcos& ahead = Arcos[next];

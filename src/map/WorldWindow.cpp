@@ -67,21 +67,6 @@ bool TWorldWindow::UpdateScale()
     return true;
 }
 
-int32_t TWorldWindow::WorldToPixelX(double x) const
-{
-    return ZelUtils::Round((x - MinX) * PixelsPerUnit);
-}
-
-int32_t TWorldWindow::WorldToPixelY(double y) const
-{
-    const int64_t j = int64_t(Height) - int64_t(ZelUtils::Round((y - MinY) * PixelsPerUnit));
-    if (j > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (j < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return int32_t(j);
-}
-
 double TWorldWindow::LineAngle(double x1, double y1, double x2, double y2)
 {
     if (x2 == x1) {

@@ -3,7 +3,10 @@
 // device shows, and the mapping between world coordinates (y up) and device
 // pixels (row 0 at the top). One scale serves both axes, so the world is never
 // distorted and the axis with room to spare shows more than was asked for.
+#include "model/ZelUtils.h"
+
 #include <cstdint>
+#include <limits>
 
 class TWorldWindow {
 public:
@@ -35,8 +38,17 @@ public:
     double PixelToWorldX(int32_t i) const { return i * UnitsPerPixel + MinX; }
     double PixelToWorldY(int32_t j) const { return (double(Height) - j) * UnitsPerPixel + MinY; }
     // Nearest pixel, halves to even; far-away points saturate at the Int32 range.
-    int32_t WorldToPixelX(double x) const;
-    int32_t WorldToPixelY(double y) const;
+    // Inline: every point a layer draws goes through them.
+    int32_t WorldToPixelX(double x) const { return ZelUtils::Round((x - MinX) * PixelsPerUnit); }
+    int32_t WorldToPixelY(double y) const
+    {
+        const int64_t j = int64_t(Height) - int64_t(ZelUtils::Round((y - MinY) * PixelsPerUnit));
+        if (j > std::numeric_limits<int32_t>::max())
+            return std::numeric_limits<int32_t>::max();
+        if (j < std::numeric_limits<int32_t>::min())
+            return std::numeric_limits<int32_t>::min();
+        return int32_t(j);
+    }
     // The same before rounding: column, and rows up from the bottom edge (row =
     // Height - up), so that geometry far outside the device can be tested and
     // clipped before it becomes integer pixels.

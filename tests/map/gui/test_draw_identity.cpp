@@ -473,3 +473,62 @@ TEST(LabelText, LevelGlyphsPastTheBoundLandAsTheirText)
         kept.fill(Qt::white);
     }
 }
+
+// Node circles, class rings and centroid triangles written into the map's
+// picture take the pixels the painter gives when it draws them itself (a picture
+// it cannot write into directly), at sizes whose rows run from one pixel to
+// many, near the edges too.
+TEST(NodeLayers, WrittenSymbolsSetThePixelsOfThePainter)
+{
+    testutil::TempDir tmp;
+    RecordingServices ui;
+    Network.ErrorList.clear();
+    ResetDisplayState();
+    const std::string path = testutil::CaseNetworkPath("berlin-center-truncated.dat");
+    ASSERT_FALSE(path.empty()) << "no real networks at " << testutil::realDataPath("");
+    ASSERT_TRUE(testutil::ReadCaseNetwork(path, tmp.file("Errores.txt")));
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        Nodos[n].Mark = n % 7 == 0 ? 1 + n % 5 : 0;
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        Zonas[z].Class = z % 3 == 0 ? 1 + z % 4 : 0;
+
+    constexpr int W = 640, H = 420;
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2;
+    auto draw = [&](QImage::Format format, double share) {
+        QImage picture(W, H, format);
+        picture.fill(Qt::white);
+        QPainter p(&picture);
+        TMapPainter map;
+        map.SetPainter(&p);
+        map.SetDeviceSize(W, H);
+        map.SetWorld(cx - w * share, cy - h * share, cx + w * share, cy + h * share);
+        KDVlib::SetGrid(cx - w * share, cx + w * share, cy - h * share, cy + h * share);
+        TNetworkOptions options;
+        options.ColorNode = true;
+        DrawLayers::DrawNodes(map, options);
+        DrawLayers::DrawCents(map, options);
+        map.SetPainter(nullptr);
+        p.end();
+        return picture.convertToFormat(QImage::Format_RGB32);
+    };
+    for (const int32_t size : {2, 3, 5, 9, 14}) {
+        UserView().NodeSize = size;
+        UserView().CentroidSize = size + 1;
+        for (const double share : {0.5, 0.06}) {
+            const QImage written = draw(QImage::Format_RGB32, share);
+            const QImage painted = draw(QImage::Format_ARGB32_Premultiplied, share);
+            EXPECT_TRUE(written == painted) << "size " << size << ", view " << share;
+            int inked = 0; // the pictures are not both blank
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    inked += written.pixel(x, y) != QColor(Qt::white).rgb();
+            EXPECT_GT(inked, 1000) << "size " << size << ", view " << share;
+        }
+    }
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        Nodos[n].Mark = 0;
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        Zonas[z].Class = 0;
+    ResetDisplayState();
+}
