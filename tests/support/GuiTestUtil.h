@@ -77,6 +77,24 @@ private:
     QTimer watch_;
 };
 
+// Answers the next message box shown with `button` and keeps its text in
+// `asked`; the watch lives until then (or until `owner` goes).
+inline QTimer* AnswerNextBox(QObject* owner, QMessageBox::StandardButton button, QString& asked)
+{
+    auto* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, poll, [&asked, poll, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isVisible()) {
+            asked = box->text();
+            poll->stop();
+            poll->deleteLater();
+            box->button(button)->click();
+        }
+    });
+    poll->start(10);
+    return poll;
+}
+
 // Runs the pending events (and those they post) a few rounds.
 inline void settle()
 {

@@ -1793,17 +1793,7 @@ TEST_F(MapModes, SavedPositionsComeBackWithTheirOwnNetworkOnly)
     // comes, is answered "Sí" and its text kept.
     auto open = [&](const std::string& name) {
         QString asked;
-        auto* poll = new QTimer(viewer);
-        QObject::connect(poll, &QTimer::timeout, poll, [&asked, poll] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box && box->isVisible()) {
-                asked = box->text();
-                poll->stop();
-                poll->deleteLater();
-                box->button(QMessageBox::Yes)->click();
-            }
-        });
-        poll->start(10);
+        QTimer* poll = testutil::AnswerNextBox(viewer, QMessageBox::Yes, asked);
         testutil::AnswerFileDialog(viewer, tmp.file(name));
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
         testutil::settle();
@@ -2999,16 +2989,7 @@ TEST_F(MapModes, PositionsSavedOnEveryMoveSayAFailureOnceAStreak)
     }
     // Opening another network asks about the moves; "Cancelar" keeps this one.
     QString asked;
-    auto* poll = new QTimer(viewer);
-    QObject::connect(poll, &QTimer::timeout, poll, [&asked, poll] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            asked = box->text();
-            poll->deleteLater();
-            box->button(QMessageBox::Cancel)->click();
-        }
-    });
-    poll->start(10);
+    testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
     fs::permissions(tmp.path(), fs::perms(0755));
     fs::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
     testutil::AnswerFileDialog(viewer, tmp.file("otra.dat"));

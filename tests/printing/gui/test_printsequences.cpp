@@ -158,6 +158,20 @@ protected:
         Trigger("aSetup1");
     }
 
+    // Generation and attraction of four zones along the network's diagonal, two
+    // periods, read onto the network.
+    bool LoadFourZonesGenatr()
+    {
+        const double x0 = Network.MinX, y0 = Network.MinY, dx = Network.MaxX - Network.MinX,
+                     dy = Network.MaxY - Network.MinY;
+        std::string csv = "zona,x,y,GenManana,AtrManana,GenTarde,AtrTarde\r\n";
+        for (int z = 1; z <= 4; ++z)
+            csv += ZelUtils::Format("%d,%.1f,%.1f,%d,%d,%d,%d\r\n", z, x0 + dx * z / 5, y0 + dy * z / 5, 100 * z,
+                                    50, 10, 400 - 90 * z);
+        testutil::writeFile(tmp.file("genatr.csv"), csv);
+        return KDVlib::LoadGenatr(tmp.file("genatr.csv"));
+    }
+
     // "Imprimir..." then the preview's print button.
     void PrintFromPreview()
     {
@@ -1083,14 +1097,7 @@ TEST_F(PrintSequences, GenerationAttractionPicturesShowTheirColumns)
     testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
     Trigger("Parmetros1");
 
-    const double x0 = Network.MinX, y0 = Network.MinY, dx = Network.MaxX - Network.MinX,
-                 dy = Network.MaxY - Network.MinY;
-    std::string csv = "zona,x,y,GenManana,AtrManana,GenTarde,AtrTarde\r\n";
-    for (int z = 1; z <= 4; ++z)
-        csv += ZelUtils::Format("%d,%.1f,%.1f,%d,%d,%d,%d\r\n", z, x0 + dx * z / 5, y0 + dy * z / 5, 100 * z, 50,
-                                10, 400 - 90 * z);
-    testutil::writeFile(tmp.file("genatr.csv"), csv);
-    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("genatr.csv")));
+    ASSERT_TRUE(LoadFourZonesGenatr());
     const auto buttons = CommandStates(viewer);
     const int32_t column = UserView().GenatrCol;
     Trigger("ImprimirGenAtr1");
@@ -1139,14 +1146,7 @@ TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
     ASSERT_GT(Network.LineCount, 1);
     testutil::writeFile(tmp.file("lineas.ini"), "[Hoja1]\r\nTitulo=Uno\r\nLamina=hoja1\r\nLineas=L01\r\n"
                                                 "[Hoja2]\r\nTitulo=Dos\r\nLamina=hoja2\r\nLineas=L02\r\n");
-    const double x0 = Network.MinX, y0 = Network.MinY, dx = Network.MaxX - Network.MinX,
-                 dy = Network.MaxY - Network.MinY;
-    std::string csv = "zona,x,y,GenManana,AtrManana,GenTarde,AtrTarde\r\n";
-    for (int z = 1; z <= 4; ++z)
-        csv += ZelUtils::Format("%d,%.1f,%.1f,%d,%d,%d,%d\r\n", z, x0 + dx * z / 5, y0 + dy * z / 5, 100 * z, 50,
-                                10, 400 - 90 * z);
-    testutil::writeFile(tmp.file("genatr.csv"), csv);
-    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("genatr.csv")));
+    ASSERT_TRUE(LoadFourZonesGenatr());
     // The pages (1, 1) and (2, 2) of the multi-page window saved under `name`.
     const auto savePages = [&](const std::string& name) {
         WhenModalShown(viewer, [&, name](QWidget* w) {
