@@ -85,14 +85,16 @@ void TAnalysisController::RegisterCommands(TCommandRegistry& registry)
 }
 
 namespace {
-// A number that names no node of the network is said at once: a path window
-// with no rows would not say why.
-bool NodeTyped(int32_t index, const QString& typed)
+// The node of the number typed (rounded, as every node number is looked up). One
+// that names no node is said at once, by the number looked up: a path window with
+// no rows would not say why.
+int32_t NodeTyped(const QString& typed)
 {
-    if (index > 0)
-        return true;
-    Services().ShowMessage(Format("Nodo %s no encontrado", typed.trimmed().toStdString()));
-    return false;
+    const double number = ZelUtils::ParseReal(typed.trimmed().toStdString());
+    const int32_t index = KDVlib::FindNodo(number);
+    if (index <= 0)
+        Services().ShowMessage(Format("Nodo %d no encontrado", ZelUtils::Round(number)));
+    return index;
 }
 } // namespace
 
@@ -105,16 +107,16 @@ void TAnalysisController::InteractivaRminClick()
                                                 QString(), &ok);
     if (!ok || first.isEmpty())
         return;
-    KDVlib::PathFrom = KDVlib::FindNodo(ZelUtils::ParseReal(first.trimmed().toStdString()));
-    if (!NodeTyped(KDVlib::PathFrom, first))
+    KDVlib::PathFrom = NodeTyped(first);
+    if (KDVlib::PathFrom <= 0)
         return;
     const QString second = QInputDialog::getText(parent, QStringLiteral("Construcción de Rutas Mínimas"),
                                                  QStringLiteral("Ingrese Número Segundo Nodo"), QLineEdit::Normal,
                                                  QString(), &ok);
     if (!ok || second.isEmpty())
         return;
-    KDVlib::PathTo = KDVlib::FindNodo(ZelUtils::ParseReal(second.trimmed().toStdString()));
-    if (!NodeTyped(KDVlib::PathTo, second))
+    KDVlib::PathTo = NodeTyped(second);
+    if (KDVlib::PathTo <= 0)
         return;
     {
         TWaitCursor wait;

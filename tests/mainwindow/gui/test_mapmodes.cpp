@@ -642,11 +642,13 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     }
     boxes.stop();
 
-    // A number that names no node, first or second, is said once, and no empty
-    // window shows.
+    // A number that names no node, first or second, is said once by the number
+    // looked up (typed with decimals, it is rounded as every node number is), and
+    // no empty window shows.
     for (const std::vector<const char*>& typedNodes :
-         {std::vector<const char*>{"999999"}, std::vector<const char*>{"101", "999999"}}) {
-        SCOPED_TRACE(typedNodes.size());
+         {std::vector<const char*>{"999999"}, std::vector<const char*>{"101", "999999"},
+          std::vector<const char*>{" 999999.4 "}}) {
+        SCOPED_TRACE(typedNodes.back());
         RecordingServices ui;
         size_t next = 0;
         bool windowShown = false;
