@@ -556,5 +556,4 @@ TEST_F(Reload, FormulaAnswersGoBackToTheirLinksWhenTheGridWasSorted)
     testutil::settle();
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(byLink(), made);
-    boxes.stop();
 }
