@@ -24,8 +24,10 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <stdexcept>
 
 using ZelUtils::Format;
@@ -170,8 +172,10 @@ void TGridsController::CrearColumnaFormula(bool movements)
 namespace {
 
 // The engine's INPUT and MSG boxes, answered from the answers a column was made
-// with: a question asked then (in its place, or anywhere for a network read
-// again with more rows) takes the answer given then; any other asks the user.
+// with: a question asked then of the same record (link or movement, by its
+// nodes: the rows may come in another order, sorted then and not yet now) takes
+// the answer given then; failing that, the one asked then in its place, or
+// anywhere for a network read again with more rows; any other asks the user.
 // The answers of the run are kept for the next time the column is made. The
 // engine's own boxes come back when the run ends.
 class TAnswersReplay {
@@ -180,25 +184,34 @@ public:
     TAnswersReplay(TArtFormula& engine, const std::vector<TAnswer>& given)
         : engine_(engine), given_(given), input_(engine.InputHook), msg_(engine.MsgHook)
     {
+        for (size_t k = 0; k < given_.size(); ++k)
+            byRecord_.emplace(std::pair{given_[k].record, given_[k].ordinal}, k);
         engine.InputHook = [this](const std::string& caption, const std::string& prompt, std::string& text) {
             if (const TAnswer* a = Find(true, caption, prompt, text, 0)) {
                 text = a->typed;
                 return true;
             }
-            TAnswer a{true, caption, prompt, text, 0, {}, 0};
+            TAnswer a{true, caption, prompt, text, 0, {}, 0, record_, ordinal_};
             if (!input_ || !input_(caption, prompt, text))
                 return false; // cancelled: the run ends, nothing to keep
             a.typed = text;
             made_.push_back(std::move(a));
+            ++ordinal_;
             return true;
         };
         engine.MsgHook = [this](const std::string& text, const std::string& caption, int flags) {
             if (const TAnswer* a = Find(false, caption, std::string(), text, flags))
                 return a->button;
             const int button = msg_ ? msg_(text, caption, flags) : 0;
-            made_.push_back(TAnswer{false, caption, {}, text, flags, {}, button});
+            made_.push_back(TAnswer{false, caption, {}, text, flags, {}, button, record_, ordinal_++});
             return button;
         };
+    }
+    // The record whose row is computed next.
+    void Record(const std::array<int32_t, 3>& key)
+    {
+        record_ = key;
+        ordinal_ = 0;
     }
     ~TAnswersReplay()
     {
@@ -218,20 +231,29 @@ private:
             return a.input == input && a.caption == caption && a.prompt == prompt && a.text == text &&
                    a.flags == flags;
         };
+        const TAnswer* found = nullptr;
+        if (const auto it = byRecord_.find({record_, ordinal_}); it != byRecord_.end() && same(given_[it->second]))
+            found = &given_[it->second];
         const size_t at = made_.size();
-        const TAnswer* found = at < given_.size() && same(given_[at]) ? &given_[at] : nullptr;
+        if (!found && at < given_.size() && same(given_[at]))
+            found = &given_[at];
         for (size_t k = std::min(at, given_.size()); !found && k-- > 0;)
             if (same(given_[k]))
                 found = &given_[k];
         if (!found)
             return nullptr;
         made_.push_back(*found);
+        made_.back().record = record_;
+        made_.back().ordinal = ordinal_++;
         return &made_.back();
     }
 
     TArtFormula& engine_;
     const std::vector<TAnswer>& given_;
     std::vector<TAnswer> made_;
+    std::map<std::pair<std::array<int32_t, 3>, int>, size_t> byRecord_; // given_ by record and ordinal
+    std::array<int32_t, 3> record_{};
+    int ordinal_ = 0; // the record's questions so far
     decltype(TArtFormula::InputHook) input_;
     decltype(TArtFormula::MsgHook) msg_;
 };
@@ -278,6 +300,8 @@ bool TGridsController::MakeFormulaColumn(TFormulaColumnDef& def)
                     break;
                 }
                 const int32_t rec = RowRecord(s, r);
+                answers.Record(movements ? std::array{Movims[rec].A, Movims[rec].Node, Movims[rec].C}
+                                         : std::array{Arcos[rec].A, Arcos[rec].B, int32_t{0}});
                 for (int i = 0; i < m; ++i)
                     values[static_cast<size_t>(i)] = *s.var(rec, inputVars[static_cast<size_t>(i)]);
                 const double result = engine.ComputeN(formula, m, values, names);

@@ -202,6 +202,8 @@ public:
             int flags = 0;                     // MSG's buttons and icon
             std::string typed;                 // INPUT's answer
             int button = 0;                    // MSG's answer
+            std::array<int32_t, 3> record{};   // the nodes of the record asked about
+            int ordinal = 0;                   // its questions asked before this one
         };
         std::vector<TAnswer> answers;
     };

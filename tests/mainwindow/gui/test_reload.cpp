@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -507,4 +508,52 @@ TEST_F(Reload, LinesComeBackWithTheirNamesAndTheTitleBoxAsTheUserLeftThem)
         for (int32_t l = 1; l <= Network.LineCount; ++l)
             EXPECT_EQ(Lineas[l].Visible, next) << l;
     }
+}
+
+// A formula asking at every row, made on the link grid sorted by a title: each
+// link gets back the answer typed for it when the text is read again, though the
+// rows are computed again before the grid is sorted again.
+TEST_F(Reload, FormulaAnswersGoBackToTheirLinksWhenTheGridWasSorted)
+{
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    testutil::settle();
+    TStringAlignGrid* g = viewer->sagArcos;
+    QHeaderView* h = g->horizontalHeader();
+    for (int k = 0; k < 2; ++k) // descending
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(h->sectionViewportPosition(5) + h->sectionSize(5) / 2, h->height() / 2));
+    int asked = 0;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget()); d && d->isVisible()) {
+            QLineEdit* edit = d->findChild<QLineEdit*>();
+            ASSERT_NE(edit, nullptr);
+            edit->selectAll();
+            QTest::keyClicks(edit, QString(++asked % 7 + 1, QLatin1Char('a'))); // another answer at each row
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+    });
+    boxes.start(5);
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Pedida",
+                                            "LENGTH(INPUT('Factor','Valor','x'))"));
+    testutil::settle();
+    ASSERT_GT(asked, 2);
+    // The column's value of each link, by the link's record (column 3).
+    const auto byLink = [&] {
+        std::map<std::string, std::string> values;
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == "Pedida")
+                for (int r = 1; r < g->RowCount(); ++r)
+                    values[g->cell(3, r)] = g->cell(c, r);
+        return values;
+    };
+    const auto made = byLink();
+    ASSERT_EQ(made.size(), size_t(g->RowCount() - 1));
+    asked = 0;
+    Take(); // the text window, as the user opens it
+    QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+    testutil::settle();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(byLink(), made);
 }
