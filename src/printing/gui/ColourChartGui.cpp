@@ -88,12 +88,13 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     const SafeFile::TProgramNamed ownNames; // a link under a name is not followed
     std::vector<std::string> files;
     for (const auto& [column, file] : pictures) {
-        if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
-            Services().ShowMessage(FileUtils::WriteFailure(file, why));
-            return;
-        }
         std::error_code ec;
         files.push_back(std::filesystem::absolute(file, ec).string());
+        // Said with its folder, as a failure while writing says it.
+        if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
+            Services().ShowMessage(FileUtils::WriteFailure(files.back(), why));
+            return;
+        }
     }
     if (!MayReplaceBeside({}, files))
         return;

@@ -432,6 +432,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
         livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_NE(ui.messages[0].find("enlace simbólico"), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(tmp.file("ga.emf")), std::string::npos) << "named with its folder";
     }
     EXPECT_EQ(testutil::readFile(tmp.file("victima.emf")), "del usuario");
     EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("ga.emf")));
