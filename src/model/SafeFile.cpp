@@ -466,7 +466,8 @@ bool WritePieces(const std::string& path, const std::function<bool(const std::fu
     return false;
 }
 
-bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why)
+bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why,
+                size_t* failedAt)
 {
     std::vector<std::string> kept(targets.size());
     for (size_t i = 0; i < targets.size(); ++i) {
@@ -494,6 +495,8 @@ bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTa
     const bool ok = moved == targets.size();
     if (!ok) {
         why = Reason(errno);
+        if (failedAt)
+            *failedAt = moved;
         for (size_t j = 0; j < moved; ++j) {
             if (!kept[j].empty() && ::rename(kept[j].c_str(), targets[j].real.c_str()) == 0)
                 kept[j].clear();
@@ -530,8 +533,11 @@ bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std
         }
         names.push_back(s.Name());
     }
-    failedPath = files.empty() ? std::string() : files.front().first;
-    return ReplaceSet(names, targets, why);
+    size_t failedAt = 0;
+    if (ReplaceSet(names, targets, why, &failedAt))
+        return true;
+    failedPath = files[failedAt].first; // the member that could not go in
+    return false;
 }
 
 } // namespace SafeFile

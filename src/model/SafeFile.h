@@ -136,8 +136,10 @@ bool WritePieces(const std::string& path, const std::function<bool(const std::fu
 
 // Moves finished scratch files over their prepared targets as one set (permissions
 // kept): the earlier files are kept aside (hard links) until every member is in,
-// and put back when one cannot be moved. False with the reason in why.
-bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why);
+// and put back when one cannot be moved. False with the reason in why, and in
+// failedAt (when given) the member that could not be moved.
+bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why,
+                size_t* failedAt = nullptr);
 
 // Writes several files that belong together (name, bytes): all are written aside
 // first and swapped in by ReplaceSet, so that a failure leaves the earlier set whole.

@@ -698,8 +698,10 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
         ASSERT_TRUE(a.Write("nuevo", 5) && a.Finish());
         ASSERT_TRUE(b.Write("nuevo", 5) && b.Finish());
         std::string why;
-        EXPECT_FALSE(SafeFile::ReplaceSet({a.Name(), b.Name()}, {targets[0], targets[1]}, why));
+        size_t failedAt = 0;
+        EXPECT_FALSE(SafeFile::ReplaceSet({a.Name(), b.Name()}, {targets[0], targets[1]}, why, &failedAt));
         EXPECT_FALSE(why.empty());
+        EXPECT_EQ(failedAt, 1u) << "the member that could not go in is the one named";
         if (firstExists)
             EXPECT_EQ(readFile(first), "antes");
         else
