@@ -435,10 +435,13 @@ void TGridsController::PutBackLinesGrid()
     // Each line read takes the name colour of the first line held under its name,
     // code and block not yet taken; a line new to the text keeps the colour it was
     // filled with.
+    // Lines read again mostly come in the order held: the search starts at the
+    // first line not yet taken, so a long list costs one pass.
     std::vector<bool> taken(held.size(), false);
+    size_t firstFree = 0;
     for (int32_t l = 1; l <= Network.LineCount; ++l) {
         const int row = sagLineas->RowOfRecord(l);
-        for (size_t k = 0; row >= 1 && k < held.size(); ++k) {
+        for (size_t k = firstFree; row >= 1 && k < held.size(); ++k) {
             const TLineNameHeld& h = held[k];
             if (taken[k] || h.name != Lineas[l].Name || h.code != Lineas[l].LineCode || h.group != Lineas[l].Group)
                 continue;
@@ -447,6 +450,8 @@ void TGridsController::PutBackLinesGrid()
                 sagLineas->SetFontColorCell(1, row, h.color);
             break;
         }
+        while (firstFree < held.size() && taken[firstFree])
+            ++firstFree;
     }
 }
 

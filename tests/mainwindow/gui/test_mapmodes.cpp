@@ -99,6 +99,31 @@ void WhenModal(std::function<void(QWidget*)> f, int tries = 200)
     });
 }
 
+// "Interactiva" from the live menus with the two node numbers typed into its
+// boxes; onWindow runs on the path window once it shows (and closes it).
+void TypedPath(QWidget* viewer, const char* from, const char* to, std::function<void(QWidget*)> onWindow)
+{
+    auto answer = [](const char* text) {
+        WhenModal([text](QWidget* w) {
+            auto* d = qobject_cast<QInputDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->setTextValue(QString::fromLatin1(text));
+            d->accept();
+        });
+    };
+    answer(from);
+    QTimer::singleShot(300, [answer, to, onWindow] {
+        answer(to);
+        QTimer::singleShot(300, [onWindow] {
+            WhenModal([onWindow](QWidget* w) {
+                onWindow(w);
+                w->close();
+            });
+        });
+    });
+    livemenus::Find(viewer, "InteractivaRmin")->trigger();
+}
+
 std::vector<double> Numbers(const std::string& line)
 {
     std::vector<double> out;
@@ -553,26 +578,8 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     EXPECT_EQ(picked.front().substr(0, 8), "101-102:");
 
     // The same ends typed into "Interactiva".
-    auto answer = [](const char* text) {
-        WhenModal([text](QWidget* w) {
-            auto* d = qobject_cast<QInputDialog*>(w);
-            ASSERT_NE(d, nullptr);
-            d->setTextValue(QString::fromLatin1(text));
-            d->accept();
-        });
-    };
     std::vector<std::string> typed;
-    answer("101");
-    QTimer::singleShot(300, [&] {
-        answer("106");
-        QTimer::singleShot(300, [&] {
-            WhenModal([&](QWidget* w) {
-                typed = rows();
-                w->close();
-            });
-        });
-    });
-    livemenus::Find(viewer, "InteractivaRmin")->trigger();
+    TypedPath(viewer, "101", "106", [&](QWidget*) { typed = rows(); });
     EXPECT_EQ(picked, typed);
 
     // The window's "Archivo > Guardar" writes the rows it shows over the file the
@@ -601,34 +608,26 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
         replaced.clear();
         warned.clear();
         const std::string before = testutil::readFile(saved);
-        answer("101");
-        QTimer::singleShot(300, [&] {
-            answer("106");
-            QTimer::singleShot(300, [&] {
-                WhenModal([&](QWidget* w) {
-                    TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
-                    shown.clear();
-                    for (int r = 0; r < g->RowCount(); ++r) {
-                        std::string line;
-                        for (int c = 0; c < g->ColCount(); ++c)
-                            line += g->cell(c, r) + ",";
-                        shown.push_back(line);
-                    }
-                    testutil::AnswerFileDialog(viewer, saved);
-                    rlimit limit{};
-                    ::getrlimit(RLIMIT_FSIZE, &limit);
-                    const rlimit full{2, limit.rlim_max};
-                    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-                    if (diskFull)
-                        ::setrlimit(RLIMIT_FSIZE, &full);
-                    livemenus::Find(w, QStringLiteral("Guardar1"))->trigger();
-                    ::setrlimit(RLIMIT_FSIZE, &limit);
-                    std::signal(SIGXFSZ, handler);
-                    w->close();
-                });
-            });
+        TypedPath(viewer, "101", "106", [&](QWidget* w) {
+            TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
+            shown.clear();
+            for (int r = 0; r < g->RowCount(); ++r) {
+                std::string line;
+                for (int c = 0; c < g->ColCount(); ++c)
+                    line += g->cell(c, r) + ",";
+                shown.push_back(line);
+            }
+            testutil::AnswerFileDialog(viewer, saved);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            const rlimit full{2, limit.rlim_max};
+            const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+            if (diskFull)
+                ::setrlimit(RLIMIT_FSIZE, &full);
+            livemenus::Find(w, QStringLiteral("Guardar1"))->trigger();
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, handler);
         });
-        livemenus::Find(viewer, "InteractivaRmin")->trigger();
         EXPECT_EQ(replaced.size(), 1);
         ASSERT_GE(shown.size(), 3u);
         if (diskFull) {
@@ -2161,28 +2160,12 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     }
     ASSERT_TRUE(moved) << "the sort left every link on its own row";
 
-    auto answer = [](const char* text) {
-        WhenModal([text](QWidget* w) {
-            auto* d = qobject_cast<QInputDialog*>(w);
-            ASSERT_NE(d, nullptr);
-            d->setTextValue(QString::fromLatin1(text));
-            d->accept();
-        });
-    };
     std::set<int32_t> path;
-    answer("101");
-    QTimer::singleShot(300, [&] {
-        answer("106");
-        QTimer::singleShot(300, [&] {
-            WhenModal([&](QWidget* w) {
-                TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
-                for (int r = 1; r < g->RowCount(); ++r)
-                    path.insert(KDVlib::FindArco(ZelUtils::ParseInt(g->cell(1, r)), ZelUtils::ParseInt(g->cell(2, r))));
-                w->close();
-            });
-        });
+    TypedPath(viewer, "101", "106", [&](QWidget*) {
+        TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
+        for (int r = 1; r < g->RowCount(); ++r)
+            path.insert(KDVlib::FindArco(ZelUtils::ParseInt(g->cell(1, r)), ZelUtils::ParseInt(g->cell(2, r))));
     });
-    livemenus::Find(viewer, "InteractivaRmin")->trigger();
     ASSERT_GE(path.size(), 3u);
     ASSERT_FALSE(path.count(0));
     int red = 0;
