@@ -466,16 +466,100 @@ bool WritePieces(const std::string& path, const std::function<bool(const std::fu
     return false;
 }
 
+namespace {
+
+// Keeps the earlier file of a set's member under a scratch name beside it until the
+// set is in: a hard link where the file system makes one, else a copy of its bytes
+// with its owner and permissions (a file system without links, a file at its
+// limit of links, links to another's file refused). "" when kept (the name in
+// kept; empty when the file is gone meanwhile and nothing needs keeping), else why not.
+std::string KeepAside(const TTarget& target, std::string& kept)
+{
+    int err = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        kept = ScratchName(target.real);
+        if (::link(target.real.c_str(), kept.c_str()) == 0)
+            return {};
+        err = errno;
+        if (err != EEXIST)
+            break;
+    }
+    kept.clear();
+    if (err == ENOENT && ::access(target.real.c_str(), F_OK) != 0 && errno == ENOENT)
+        return {};
+    const int from = ::open(target.real.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int to = -1;
+    err = from < 0 ? errno : 0;
+    for (int attempt = 0; !err && attempt < 100; ++attempt) {
+        kept = ScratchName(target.real);
+        to = ::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (to >= 0)
+            break;
+        kept.clear();
+        err = errno == EEXIST ? 0 : errno;
+    }
+    if (!err && to < 0)
+        err = EEXIST;
+    std::vector<char> buffer(err ? 0 : 1 << 16);
+    while (!err) {
+        const ssize_t n = ::read(from, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; !err && done < n;) {
+            const ssize_t w = ::write(to, buffer.data() + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                err = w < 0 ? errno : ENOSPC;
+            else
+                done += w;
+        }
+    }
+    if (!err && ::fsync(to) != 0)
+        err = errno;
+    if (!err)
+        KeepOwner(to, target);
+    if (!err && ::fchmod(to, target.mode) != 0)
+        err = errno;
+    if (to >= 0 && ::close(to) != 0 && !err)
+        err = errno;
+    if (from >= 0)
+        ::close(from);
+    if (!err)
+        return {};
+    if (!kept.empty())
+        ::unlink(kept.c_str());
+    kept.clear();
+    return ZelUtils::Format("no se pudo guardar una copia del archivo anterior (%s)", Reason(err));
+}
+
+} // namespace
+
 bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why,
                 size_t* failedAt)
 {
     std::vector<std::string> kept(targets.size());
+    const auto dropKept = [&kept] {
+        for (const std::string& k : kept)
+            if (!k.empty())
+                ::unlink(k.c_str());
+    };
+    // Every earlier file is kept before any is replaced: one that cannot be kept
+    // could not be put back, and the set does not go on.
     for (size_t i = 0; i < targets.size(); ++i) {
         if (!targets[i].exists)
             continue;
-        const std::string name = ScratchName(targets[i].real);
-        if (::link(targets[i].real.c_str(), name.c_str()) == 0)
-            kept[i] = name;
+        if (std::string problem = KeepAside(targets[i], kept[i]); !problem.empty()) {
+            why = std::move(problem);
+            if (failedAt)
+                *failedAt = i;
+            dropKept();
+            return false;
+        }
     }
     size_t moved = 0;
     for (; moved < targets.size(); ++moved) {
@@ -500,43 +584,83 @@ bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTa
         for (size_t j = 0; j < moved; ++j) {
             if (!kept[j].empty() && ::rename(kept[j].c_str(), targets[j].real.c_str()) == 0)
                 kept[j].clear();
-            else if (!targets[j].exists)
+            else if (kept[j].empty()) // nothing was there before (or it went meanwhile)
                 ::unlink(targets[j].real.c_str());
         }
     }
-    for (const std::string& k : kept)
-        if (!k.empty())
-            ::unlink(k.c_str());
+    dropKept();
     return ok;
+}
+
+TSetWriter::TSetWriter(bool programNamed) : programNamed_(programNamed) {}
+
+// The members' scratch files that were not moved in go with them.
+TSetWriter::~TSetWriter() = default;
+
+bool TSetWriter::Fail(const std::string& path, const std::string& why)
+{
+    failed_ = true;
+    failedPath_ = path;
+    why_ = why;
+    members_.clear(); // their scratch files go at once
+    return false;
+}
+
+bool TSetWriter::Add(const std::string& path, std::string_view bytes)
+{
+    if (failed_ || committed_)
+        return false;
+    TTarget target;
+    if (const std::string problem = PrepareFor(path, target, programNamed_); !problem.empty())
+        return Fail(path, problem);
+    auto scratch = std::make_unique<TScratch>(target);
+    if (!scratch->Write(bytes.data(), bytes.size()) || !scratch->Finish())
+        return Fail(path, scratch->Why());
+    // One file under two names would be replaced twice and could not be put back.
+    std::error_code ec;
+    const fs::path file = fs::absolute(target.real, ec).lexically_normal();
+    const auto same = std::find_if(members_.begin(), members_.end(), [&](const TMember& m) {
+        std::error_code mec;
+        return fs::absolute(m.target.real, mec).lexically_normal() == file;
+    });
+    if (same != members_.end()) {
+        same->target = target;
+        same->scratch = std::move(scratch);
+    } else {
+        members_.push_back({path, target, std::move(scratch)});
+    }
+    return true;
+}
+
+bool TSetWriter::Commit()
+{
+    if (failed_ || committed_)
+        return committed_;
+    std::vector<std::string> names;
+    std::vector<TTarget> targets;
+    for (const TMember& m : members_) {
+        names.push_back(m.scratch->Name());
+        targets.push_back(m.target);
+    }
+    std::string why;
+    size_t failedAt = 0;
+    if (!ReplaceSet(names, targets, why, &failedAt))
+        return Fail(members_[failedAt].path, why); // the member that could not go in
+    committed_ = true;
+    return true;
 }
 
 bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
               std::string& why)
 {
-    std::vector<TTarget> targets(files.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-        why = PrepareFor(files[i].first, targets[i], false);
-        if (!why.empty()) {
-            failedPath = files[i].first;
-            return false;
-        }
-    }
-    std::vector<std::unique_ptr<TScratch>> scratches;
-    std::vector<std::string> names;
-    for (size_t i = 0; i < files.size(); ++i) {
-        scratches.push_back(std::make_unique<TScratch>(targets[i]));
-        TScratch& s = *scratches.back();
-        if (!s.Write(files[i].second.data(), files[i].second.size()) || !s.Finish()) {
-            failedPath = files[i].first;
-            why = s.Why();
-            return false;
-        }
-        names.push_back(s.Name());
-    }
-    size_t failedAt = 0;
-    if (ReplaceSet(names, targets, why, &failedAt))
+    TSetWriter set;
+    for (const auto& [path, bytes] : files)
+        if (!set.Add(path, bytes))
+            break;
+    if (set.Commit())
         return true;
-    failedPath = files[failedAt].first; // the member that could not go in
+    failedPath = set.FailedPath();
+    why = set.Why();
     return false;
 }
 

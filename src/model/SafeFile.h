@@ -13,6 +13,7 @@
 // written in that folder, or when a network is opened there.
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <string>
 #include <sys/types.h>
@@ -135,15 +136,54 @@ bool WritePieces(const std::string& path, const std::function<bool(const std::fu
                  std::string* why = nullptr);
 
 // Moves finished scratch files over their prepared targets as one set (permissions
-// kept): the earlier files are kept aside (hard links) until every member is in,
-// and put back when one cannot be moved. False with the reason in why, and in
-// failedAt (when given) the member that could not be moved.
+// kept): the earlier files are kept aside until every member is in, and put back
+// when one cannot be moved. An earlier file is kept as a hard link, or as a copy
+// where the file system refuses links; one that cannot be kept either way refuses
+// the set before anything is moved. False with the reason in why, and in failedAt
+// (when given) the member that could not be moved or kept.
 bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why,
                 size_t* failedAt = nullptr);
 
-// Writes several files that belong together (name, bytes): all are written aside
-// first and swapped in by ReplaceSet, so that a failure leaves the earlier set whole.
-// Under a TProgramNamed, a link under a name refuses the set as Write refuses it.
+// Writes a set of files that belong together member by member: each member goes to
+// a scratch file beside its target as soon as it is added, so that only the member
+// at hand is held in memory, and Commit swaps them all in by ReplaceSet. Without a
+// Commit that went through, the destructor removes every scratch file and the
+// earlier files stay whole. The first failure is kept (FailedPath, Why) and every
+// later call fails with it. Under a TProgramNamed, or with `programNamed`, a link
+// under a name refuses the set as Write refuses it.
+class TSetWriter {
+public:
+    explicit TSetWriter(bool programNamed = false);
+    ~TSetWriter();
+    TSetWriter(const TSetWriter&) = delete;
+    TSetWriter& operator=(const TSetWriter&) = delete;
+
+    // Checks the target and writes the member beside it. A file added again (by
+    // any of its names) takes the later bytes, in its first place in the set.
+    bool Add(const std::string& path, std::string_view bytes);
+    bool Commit();
+    // The files in the set (each once).
+    size_t Count() const { return members_.size(); }
+    const std::string& FailedPath() const { return failedPath_; }
+    const std::string& Why() const { return why_; }
+
+private:
+    struct TMember {
+        std::string path;
+        TTarget target;
+        std::unique_ptr<TScratch> scratch;
+    };
+    bool Fail(const std::string& path, const std::string& why);
+
+    bool programNamed_;
+    bool failed_ = false;
+    bool committed_ = false;
+    std::vector<TMember> members_;
+    std::string failedPath_, why_;
+};
+
+// Writes several files that belong together (name, bytes) through a TSetWriter:
+// a failure leaves the earlier set whole.
 bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
               std::string& why);
 

@@ -140,17 +140,19 @@ public:
             return true;
         // All of them or none: one that cannot be replaced by now (made read-only
         // while the question waited, a full disk) leaves every earlier picture whole.
-        std::vector<std::pair<std::string, std::string>> set;
+        // Each picture goes beside its file as it is read, one at a time in memory.
+        SafeFile::TSetWriter set(true);
         for (const auto& [final, drawn] : aside_) {
             std::string bytes;
             if (!FileUtils::ReadFile(drawn, bytes)) {
                 Services().ShowMessage(FileUtils::WriteFailure(final));
                 return false;
             }
-            set.emplace_back(final, std::move(bytes));
+            if (!set.Add(final, bytes))
+                break;
         }
-        if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty()) {
-            Services().ShowMessage(failure);
+        if (!set.Commit()) {
+            Services().ShowMessage(FileUtils::WriteFailure(set.FailedPath(), set.Why()));
             return false;
         }
         return true;

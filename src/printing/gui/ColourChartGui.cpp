@@ -98,14 +98,16 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     }
     if (!MayReplaceBeside({}, files))
         return;
-    // Every picture is drawn first and they go in as one set: one that cannot be
-    // written leaves every picture of an earlier run whole, said once.
-    std::vector<std::pair<std::string, std::string>> set;
+    // The pictures go in as one set: one that cannot be written leaves every
+    // picture of an earlier run whole, said once, and no further one is drawn.
+    // Each goes beside its file as soon as it is drawn.
+    SafeFile::TSetWriter set(true);
     for (size_t k = 0; k < pictures.size(); ++k) {
         view.State.GenatrCol = pictures[k].first;
         printing_.DrawView(view, printing_.Settings());
-        set.emplace_back(files[k], PrintPictureEmfBytes(printing_.Page()));
+        if (!set.Add(files[k], PrintPictureEmfBytes(printing_.Page())))
+            break;
     }
-    if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty())
-        Services().ShowMessage(failure);
+    if (!set.Commit())
+        Services().ShowMessage(FileUtils::WriteFailure(set.FailedPath(), set.Why()));
 }

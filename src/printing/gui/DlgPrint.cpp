@@ -360,11 +360,12 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
-    // Every page is drawn first and the pages go in as one set: a page that
-    // cannot be written leaves every page of an earlier save whole, and the user
-    // is told once. The pages' names are made up from the one chosen: a link put
-    // under one is not followed into whatever file it leads to.
-    std::vector<std::pair<std::string, std::string>> set;
+    // The pages go in as one set: a page that cannot be written leaves every page
+    // of an earlier save whole, and the user is told once. Each page goes to disk
+    // as soon as it is drawn (a large print has hundreds), and a page that cannot
+    // be written ends the drawing. The pages' names are made up from the one
+    // chosen: a link put under one is not followed into whatever file it leads to.
+    SafeFile::TSetWriter set(true);
     const bool drawn = ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
         const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
         printing_.DrawView(view, page);
@@ -381,13 +382,16 @@ bool TDlgPrint::SavePages(const std::string& fileName)
                 return false;
             }
         }
-        set.emplace_back(name, std::move(bytes));
+        if (!set.Add(name, bytes)) {
+            Services().ShowMessage(FileUtils::WriteFailure(set.FailedPath(), set.Why()));
+            return false;
+        }
         return true;
     });
     if (!drawn)
         return false;
-    if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty()) {
-        Services().ShowMessage(failure);
+    if (!set.Commit()) {
+        Services().ShowMessage(FileUtils::WriteFailure(set.FailedPath(), set.Why()));
         return false;
     }
     return true;

@@ -61,9 +61,13 @@ void TBatchPrintController::Parmetros1Click()
     for (int32_t i = 1; i <= lineCount; ++i)
         shown[size_t(i)] = Lineas[i].Visible;
 
+    // The sheets go in as one set: one that cannot be written leaves every sheet
+    // of an earlier series whole, the user is told that alone, and no further
+    // sheet is drawn. Each sheet goes beside its file as soon as it is drawn; a
+    // sheet named again replaces the earlier one of the series, as it would on
+    // disk, and the count is of the files written.
     std::string missing;
-    int written = 0;
-    std::vector<std::pair<std::string, std::string>> set;
+    SafeFile::TSetWriter set;
     for (const TLineSheet& sheet : sheets) {
         view.TitleLines = sheet.Titles;
         std::vector<std::string> unmatched;
@@ -77,29 +81,20 @@ void TBatchPrintController::Parmetros1Click()
             missing += "\r" + sheet.MetafileName + ": " + names;
         }
         printing_.DrawView(view, printing_.Settings());
-        // A sheet named again replaces the earlier one of the series, as it would on disk.
         std::error_code ec;
         const std::string file = std::filesystem::absolute(sheet.MetafileName, ec).string();
-        std::string bytes = PrintPictureEmfBytes(printing_.Page());
-        const auto same = std::find_if(set.begin(), set.end(), [&](const auto& f) { return f.first == file; });
-        if (same != set.end())
-            same->second = std::move(bytes);
-        else
-            set.emplace_back(file, std::move(bytes));
-        ++written;
+        if (!set.Add(file, PrintPictureEmfBytes(printing_.Page())))
+            break;
     }
     PrintLines::EndSheets();
     for (int32_t i = 1; i <= lineCount; ++i)
         Lineas[i].Visible = shown[size_t(i)];
-    // The sheets go in as one set: one that cannot be written leaves every sheet
-    // of an earlier series whole, and the user is told that alone.
-    std::string failed, why;
-    if (!SafeFile::WriteSet(set, failed, why)) {
-        Services().ShowMessage(FileUtils::WriteFailure(failed, why));
+    if (!set.Commit()) {
+        Services().ShowMessage(FileUtils::WriteFailure(set.FailedPath(), set.Why()));
         return;
     }
     if (!missing.empty())
         Services().ShowMessage(ZelUtils::Format("%d hojas impresas. L\xC3\xADneas no encontradas en la red "
                                                 "(nombres exactos, may\xC3\xBA" "sculas incluidas):%s",
-                                                written, missing));
+                                                int(set.Count()), missing));
 }
