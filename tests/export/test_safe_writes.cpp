@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
 
 #include <csignal>
@@ -58,6 +59,17 @@ extern "C" int fsync(int fd)
         return -1;
     }
     return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+// A file system that makes no hard links: link fails with this error while it is not 0.
+static int linkRefusal = 0;
+extern "C" int link(const char* from, const char* to)
+{
+    if (linkRefusal) {
+        errno = linkRefusal;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_linkat, AT_FDCWD, from, AT_FDCWD, to, 0));
 }
 
 namespace {
@@ -210,6 +222,25 @@ const std::vector<Writer>& Writers()
              std::string error;
              Emme2Export::WriteEmme2(FileUtils::ChangeFileExt(p, ""), error);
              return error;
+         }},
+        {"set of pages", "plan_1_1.EMF",
+         [](const std::string& p) {
+             // Each page is on disk beside its file once added, before the set goes in.
+             const fs::path dir = fs::path(p).parent_path();
+             const auto aside = [&dir] {
+                 size_t n = 0;
+                 for (const auto& e : fs::directory_iterator(dir))
+                     n += e.path().filename().string()[0] == '.';
+                 return n;
+             };
+             SafeFile::TSetWriter set(true);
+             for (size_t k = 1; k <= 3; ++k) {
+                 if (!set.Add((dir / ("plan_" + std::to_string(k) + "_1.EMF")).string(), Payload()))
+                     return FileUtils::WriteFailure(set.FailedPath(), set.Why());
+                 if (aside() != k)
+                     return std::string("las páginas no están en el disco");
+             }
+             return set.Commit() ? std::string() : FileUtils::WriteFailure(set.FailedPath(), set.Why());
          }},
         {"csv", "pijas.csv", [](const std::string& p) { return Told(KDVanalysis::WritePijaCsv(p, false), p); }},
         {"kmz", "capas.kmz",
@@ -683,31 +714,51 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
     EXPECT_EQ(readFile(shared), "y");
 
     // A set whose second member cannot be moved in: the first is put back as it
-    // was, or taken away when it is new.
-    for (const bool firstExists : {true, false}) {
-        SCOPED_TRACE(firstExists);
+    // was (its bytes and permissions), or taken away when it is new, also where
+    // the file system makes no hard links; where not even a copy of the earlier
+    // file can be kept, nothing is moved. Nothing is left beside the files.
+    struct SetRow {
+        bool firstExists;
+        int linkError;  // the file system's answer to a hard link
+        int fsyncError; // the disk's answer to keeping the copy
+    };
+    for (const SetRow& row : {SetRow{true, 0, 0}, SetRow{false, 0, 0}, SetRow{true, EXDEV, 0}, SetRow{true, EPERM, 0},
+                              SetRow{true, EMLINK, 0}, SetRow{false, ENOTSUP, 0}, SetRow{true, EPERM, EIO}}) {
+        SCOPED_TRACE(testing::Message() << row.firstExists << " " << row.linkError << " " << row.fsyncError);
         testutil::TempDir set;
         const std::string first = set.file("red.in"), second = set.file("red.out");
-        if (firstExists)
+        if (row.firstExists) {
             testutil::writeFile(first, "antes");
+            fs::permissions(first, fs::perms(0640));
+        }
         fs::create_directory(second); // a folder stands where the second file goes
-        SafeFile::TTarget targets[2];
-        ASSERT_EQ(SafeFile::Prepare(first, targets[0]), "");
-        targets[1].path = targets[1].real = second;
-        SafeFile::TScratch a(targets[0]), b(targets[1]);
-        ASSERT_TRUE(a.Write("nuevo", 5) && a.Finish());
-        ASSERT_TRUE(b.Write("nuevo", 5) && b.Finish());
-        std::string why;
-        size_t failedAt = 0;
-        EXPECT_FALSE(SafeFile::ReplaceSet({a.Name(), b.Name()}, {targets[0], targets[1]}, why, &failedAt));
-        EXPECT_FALSE(why.empty());
-        EXPECT_EQ(failedAt, 1u) << "the member that could not go in is the one named";
-        if (firstExists)
-            EXPECT_EQ(readFile(first), "antes");
-        else
-            EXPECT_FALSE(fs::exists(first));
+        const auto before = Snapshot(set.path());
+        {
+            SafeFile::TTarget targets[2];
+            ASSERT_EQ(SafeFile::Prepare(first, targets[0]), "");
+            targets[1].path = targets[1].real = second;
+            SafeFile::TScratch a(targets[0]), b(targets[1]);
+            ASSERT_TRUE(a.Write("nuevo", 5) && a.Finish());
+            ASSERT_TRUE(b.Write("nuevo", 5) && b.Finish());
+            std::string why;
+            size_t failedAt = 9;
+            linkRefusal = row.linkError;
+            fsyncRefusal = row.fsyncError;
+            const bool replaced = SafeFile::ReplaceSet({a.Name(), b.Name()}, {targets[0], targets[1]}, why, &failedAt);
+            linkRefusal = fsyncRefusal = 0;
+            EXPECT_FALSE(replaced);
+            EXPECT_FALSE(why.empty());
+            // The member that could not go in, or whose earlier file could not be kept.
+            EXPECT_EQ(failedAt, row.fsyncError ? 0u : 1u);
+            if (row.fsyncError) {
+                EXPECT_NE(why.find(SafeFile::Reason(EIO)), std::string::npos) << why;
+            }
+        }
+        EXPECT_EQ(Snapshot(set.path()), before);
+        if (row.firstExists) {
+            EXPECT_EQ(fs::status(first).permissions(), fs::perms(0640));
+        }
     }
-
     // A settings file that cannot be read is never replaced by what was understood of it.
     const std::string big = tmp.file("grande.ini");
     testutil::writeFile(big, "[Velmora]\r\nGeneral=1\r\n");
