@@ -495,6 +495,36 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(isRed(leg.At(last)));
     EXPECT_FALSE(isRed(leg.At(0))); // the link lies above the route
     EXPECT_GE(red, width / 3);
+
+    // Sheets naming one file, by the same name or through a link to it, write it
+    // once, with the later sheet: the count said is of the files written.
+    std::filesystem::create_symlink("hoja1.emf", tmp.file("enlace.emf"));
+    struct SheetsRow {
+        const char* sheets;
+        int files;
+    };
+    const SheetsRow sheetsRows[] = {
+        {"[A]\r\nTitulo=Primera\r\nLamina=hoja1\r\nLineas=L01, Ninguna\r\n[B]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n"
+         "[C]\r\nTitulo=Tercera\r\nLamina=hoja1.wmf\r\nLineas=L02\r\n",
+         2},
+        {"[A]\r\nTitulo=Primera\r\nLamina=hoja1\r\nLineas=L01, Ninguna\r\n"
+         "[B]\r\nTitulo=Tercera\r\nLamina=enlace\r\nLineas=L02\r\n",
+         1},
+    };
+    for (const SheetsRow& row : sheetsRows) {
+        SCOPED_TRACE(row.sheets);
+        testutil::writeFile(tmp.file("lineas.ini"), row.sheets);
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
+        livemenus::Find(viewer, "Parmetros1")->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].rfind(std::to_string(row.files) + " hojas impresas.", 0), 0u) << ui.messages[0];
+        const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file("hoja1.emf"));
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QStringLiteral("Tercera")));
+        EXPECT_FALSE(r.HasText(QStringLiteral("Primera")));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("enlace.emf")));
 }
 
 // From a fresh start, with no printer installed, the user chooses a PDF file in

@@ -73,6 +73,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <optional>
 #include <tuple>
 #include <grp.h>
@@ -1138,7 +1139,7 @@ public:
 // "Imprimir en varias páginas" as metafiles or as JPEG) replaces the earlier set
 // all or none: with one of its names taken by a folder while the replace
 // question waited, every earlier file stays as it was and the user is told once;
-// otherwise every file of the set is new.
+// otherwise every file of the set is new. Either way nothing is left beside them.
 TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
 {
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
@@ -1182,6 +1183,15 @@ TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
          },
          {"hoja1.emf", "hoja2.emf"}, true, false},
     };
+    // The hidden names of the folder, where files are written aside.
+    const auto hidden = [&] {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(tmp.path()))
+            if (e.path().filename().string()[0] == '.')
+                names.insert(e.path().filename().string());
+        return names;
+    };
+    const std::set<std::string> noneAside = hidden();
     for (const Row& row : rows) {
         for (const std::string& f : row.files)
             testutil::writeFile(tmp.file(f), "del usuario " + f);
@@ -1200,6 +1210,7 @@ TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
             EXPECT_EQ(ui.messages.size(), 1u) << row.files[0];
             for (size_t k = 0; k + 1 < row.files.size(); ++k)
                 EXPECT_TRUE(testutil::readFile(tmp.file(row.files[k])) == "del usuario " + row.files[k]) << row.files[k];
+            EXPECT_EQ(hidden(), noneAside) << row.files[0];
         }
         fs::remove(last);
         testutil::writeFile(last, "del usuario " + row.files.back());
@@ -1207,6 +1218,7 @@ TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
         ui.answerYes = true;
         row.run();
         EXPECT_TRUE(ui.messages.empty()) << row.files[0] << ": " << (ui.messages.empty() ? "" : ui.messages[0]);
+        EXPECT_EQ(hidden(), noneAside) << row.files[0];
         for (const std::string& f : row.files) {
             if (row.metafiles) {
                 const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(f));
