@@ -618,16 +618,14 @@ bool TSetWriter::Add(const std::string& path, std::string_view bytes)
         return Fail(path, scratch->Why());
     // One file under two names would be replaced twice and could not be put back.
     std::error_code ec;
-    const fs::path file = fs::absolute(target.real, ec).lexically_normal();
-    const auto same = std::find_if(members_.begin(), members_.end(), [&](const TMember& m) {
-        std::error_code mec;
-        return fs::absolute(m.target.real, mec).lexically_normal() == file;
-    });
+    std::string file = fs::absolute(target.real, ec).lexically_normal().string();
+    const auto same =
+        std::find_if(members_.begin(), members_.end(), [&file](const TMember& m) { return m.file == file; });
     if (same != members_.end()) {
         same->target = target;
         same->scratch = std::move(scratch);
     } else {
-        members_.push_back({path, target, std::move(scratch)});
+        members_.push_back({path, std::move(file), target, std::move(scratch)});
     }
     return true;
 }

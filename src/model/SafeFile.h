@@ -170,6 +170,7 @@ public:
 private:
     struct TMember {
         std::string path;
+        std::string file; // the file written, as one absolute name
         TTarget target;
         std::unique_ptr<TScratch> scratch;
     };
