@@ -495,8 +495,8 @@ std::string KeepAside(const TTarget& target, std::string& kept)
         to = ::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (to >= 0)
             break;
-        kept.clear();
         err = errno == EEXIST ? 0 : errno;
+        kept.clear();
     }
     if (!err && to < 0)
         err = EEXIST;
