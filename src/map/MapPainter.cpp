@@ -1056,13 +1056,15 @@ void TMapPainter::DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFla
 void TMapPainter::LabelAt(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
                           int32_t offset)
 {
-    PlaceLabel(angle, text, x, y, alignment, offset, false);
+    PlaceLabel(angle, text, x, y, alignment, offset, nullptr);
 }
 
 QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment,
                                 int32_t offset)
 {
-    return PlaceLabel(angle, text, p.x, p.y, alignment, offset, true);
+    QRegion region;
+    PlaceLabel(angle, text, p.x, p.y, alignment, offset, &region);
+    return region;
 }
 
 void TMapPainter::TTextCache::Forget()
@@ -1079,6 +1081,13 @@ void TMapPainter::UseTextCache()
 {
     const QFont& font = painter_->font();
     const QPaintDevice* device = painter_->device();
+    // In a pass the painter stays on one device, whose resolution was compared
+    // at the pass's first label: asking the device again for every label costs
+    // more than the rest of this.
+    if (text_ && labelPass_ > 0 && textPass_ == labelPasses_ && text_->device == device &&
+        font.resolveMask() == text_->font.resolveMask() && font.isCopyOf(text_->font))
+        return;
+    textPass_ = labelPass_ > 0 ? labelPasses_ : 0;
     const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
     auto matches = [&](TTextCache& c) {
         if (c.device != device || c.dpiX != dpiX || c.dpiY != dpiY || font.resolveMask() != c.font.resolveMask())
@@ -1118,9 +1127,10 @@ void TMapPainter::UseTextCache()
 int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_t** layout)
 {
     UseTextCache();
-    const QFont& font = painter_->font();
-    const QPaintDevice* device = painter_->device();
     TTextCache& cache = *text_;
+    // The cache's font is a copy of the painter's, on the same device.
+    const QFont& font = cache.font;
+    const QPaintDevice* device = cache.device;
     if (cache.widths.size() > 200000 || cache.shortCount >= 200000)
         cache.Forget(); // bounded: all go together, the layouts being named by index
     if (text.size() <= 7) {
@@ -1248,12 +1258,12 @@ void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline,
     painter_->drawText(baseline, DisplayText(text));
 }
 
-QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
-                                int32_t offset, bool wantRegion)
+void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
+                             int32_t offset, QRegion* region)
 {
     QPoint anchor;
     if (!painter_ || !NearPixel(x, y, anchor))
-        return QRegion();
+        return;
     int32_t* layout = nullptr;
     const int w = TextWidth(text, nullptr, &layout);
     const int h = fontHeight_;
@@ -1270,18 +1280,24 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     const double cx[4] = {x0, x1, x1 + depth * sa, x0 + depth * sa}, cy[4] = {y0, y1, y1 + depth * ca, y0 + depth * ca};
     for (int k = 0; k < 4; ++k)
         if (cx[k] < left || cx[k] > right || cy[k] < top || cy[k] > bottom)
-            return QRegion();
+            return;
+    // Every value rounded from here on is a number well inside the int range:
+    // the nearest integer, halves to even, as Round gives it, without its guards.
+    auto near = [](double v) {
+        constexpr double Shift = 6755399441055744.0;
+        return int32_t((v + Shift) - Shift);
+    };
     QPoint box[5] = {
-        QPoint(Round(x0), Round(y0)),
-        QPoint(Round(x1), Round(y1)),
-        QPoint(Round(x1 + depth * sa), Round(y1 + depth * ca)),
-        QPoint(Round(x0 + depth * sa), Round(y0 + depth * ca)),
-        QPoint(Round(x0), Round(y0)),
+        QPoint(near(x0), near(y0)),
+        QPoint(near(x1), near(y1)),
+        QPoint(near(cx[2]), near(cy[2])),
+        QPoint(near(cx[3]), near(cy[3])),
+        QPoint(near(x0), near(y0)),
     };
     const QPoint wv = box[1] - box[0];
     const QPoint vv = box[2] - box[1];
-    const QPoint halfW(Round(wv.x() / 2.0), Round(wv.y() / 2.0));
-    const QPoint halfV(Round(vv.x() / 2.0), Round(vv.y() / 2.0));
+    const QPoint halfW(near(wv.x() / 2.0), near(wv.y() / 2.0));
+    const QPoint halfV(near(vv.x() / 2.0), near(vv.y() / 2.0));
     QPoint shift;
     switch (alignment) {
     case 1: shift = -halfW; break;
@@ -1299,11 +1315,10 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         polygon[k] = box[k] + shift;
     // The region of the box is made only when asked for: the store decides most
     // overlaps from the corners alone.
-    QRegion region;
-    if (wantRegion)
-        region = TLabelStore::BoxRegion(polygon);
+    if (region)
+        *region = TLabelStore::BoxRegion(polygon);
     if (!AllowLabelOverlap && !labels_.TryAdd(polygon))
-        return region;
+        return;
     const bool solid = BrushSolid();
     // Level text is quick to write (its glyphs stay cached), so it waits only
     // behind rotated labels, to keep its place after them.
@@ -1327,7 +1342,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         pending_.texts.push_back(text);
         pending_.angles.push_back(angle);
         Changed();
-        return region;
+        return;
     }
     if (angle == 0 && !solid && labelPass_ > 0 && pending_.labels.empty()) {
         if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
@@ -1336,7 +1351,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
             if (const QList<QGlyphRun>* runs = ShapedText(text, layout);
                 runs && QueueLevelLabel(*runs, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
                 Changed();
-                return region;
+                return;
             }
     }
     FlushLabels();
@@ -1378,7 +1393,6 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     if (solid && BeginShape())
         painter_->drawPolyline(polygon, 5);
     Changed();
-    return region;
 }
 
 bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline)
@@ -1464,7 +1478,11 @@ void TMapPainter::WriteLevelLabels()
     level.positions.clear();
 }
 
-void TMapPainter::BeginLabelPass() { ++labelPass_; }
+void TMapPainter::BeginLabelPass()
+{
+    if (labelPass_++ == 0)
+        ++labelPasses_;
+}
 
 void TMapPainter::EndLabelPass()
 {
