@@ -65,6 +65,26 @@ bool Finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y
 
 QPoint Rounded(const QPointF& p) { return QPoint(Round(p.x()), Round(p.y())); }
 
+// Whether two texts of at least 8 bytes are the same, compared a word at a
+// time: every street name candidate is held against the one before, and the
+// library's comparison costs more than the few words a name has.
+bool SameLongText(const std::string& a, const std::string& b)
+{
+    const size_t n = a.size();
+    if (b.size() != n)
+        return false;
+    auto word = [](const char* p) {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    const char *p = a.data(), *q = b.data();
+    for (size_t k = 0; k + 8 < n; k += 8)
+        if (word(p + k) != word(q + k))
+            return false;
+    return word(p + n - 8) == word(q + n - 8); // the last word, overlapping the one before
+}
+
 // Liang-Barsky: the part of segment a-b inside the box; false when none.
 bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box)
 {
@@ -1177,14 +1197,14 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_
             *layout = &e.look.layout;
         return w;
     }
-    if (!cache.lastLong || cache.lastLong->first != text) {
+    if (!cache.lastLong || !SameLongText(cache.lastLong->first, text)) {
         // Texts of more than 7 bytes: the first and last 8 and the length pick the slot.
         uint64_t head = 0, tail = 0;
         std::memcpy(&head, text.data(), 8);
         std::memcpy(&tail, text.data() + text.size() - 8, 8);
         const uint64_t mix = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ text.size()) * 0xC2B2AE3D27D4EB4Full;
-        auto*& recent = cache.recentLong[size_t(mix >> 56)];
-        if (recent && recent->first == text) {
+        auto*& recent = cache.recentLong[size_t(mix >> 54)];
+        if (recent && SameLongText(recent->first, text)) {
             cache.lastLong = recent;
         } else {
             auto it = cache.widths.find(text);
@@ -1296,8 +1316,13 @@ void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, d
     };
     const QPoint wv = box[1] - box[0];
     const QPoint vv = box[2] - box[1];
-    const QPoint halfW(near(wv.x() / 2.0), near(wv.y() / 2.0));
-    const QPoint halfV(near(vv.x() / 2.0), near(vv.y() / 2.0));
+    // Half of a whole number to the nearest, halves to even, in integers.
+    auto half = [](int32_t n) {
+        const int32_t h = n >> 1; // the floor
+        return h + ((n & h) & 1);
+    };
+    const QPoint halfW(half(wv.x()), half(wv.y()));
+    const QPoint halfV(half(vv.x()), half(vv.y()));
     QPoint shift;
     switch (alignment) {
     case 1: shift = -halfW; break;

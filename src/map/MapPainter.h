@@ -412,7 +412,7 @@ private:
         std::pair<const std::string, TTextLook>* lastLong = nullptr;
         // Entries of widths met lately, by a few bytes of their text: a street
         // name found again without hashing it whole (Forget clears them too).
-        std::array<std::pair<const std::string, TTextLook>*, 256> recentLong{};
+        std::array<std::pair<const std::string, TTextLook>*, 1024> recentLong{};
         std::vector<TShortWidth> shortWidths;
         size_t shortCount = 0;
         std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index
