@@ -1142,6 +1142,7 @@ void TMapPainter::UseTextCache()
     text_ = textCaches_.front().get();
     fontHeight_ = text_->height;
     fontAscent_ = text_->ascent;
+    labelDepth_ = 5.0 * fontHeight_ / 6.0;
 }
 
 int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_t** layout)
@@ -1289,7 +1290,7 @@ void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, d
     const int h = fontHeight_;
     double sa, ca;
     LabelSinCos(angle, sa, ca);
-    const double depth = 5.0 * h / 6.0;
+    const double depth = labelDepth_; // 5h/6, divided once per font
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
     const double x1 = x0 + w * ca, y1 = y0 - w * sa;
     // A box reaching beyond the far box is larger than anything a screen shows.

@@ -423,6 +423,7 @@ private:
     TTextCache* text_ = nullptr;
     int fontHeight_ = 0;
     int fontAscent_ = 0;
+    double labelDepth_ = 0; // a label box's depth across its text line: 5/6 of fontHeight_
     // Makes text_ the cache of the painter's font and device.
     void UseTextCache();
 
