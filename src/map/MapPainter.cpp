@@ -1308,37 +1308,41 @@ void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, d
         constexpr double Shift = 6755399441055744.0;
         return int32_t((v + Shift) - Shift);
     };
-    QPoint box[5] = {
-        QPoint(near(x0), near(y0)),
-        QPoint(near(x1), near(y1)),
-        QPoint(near(cx[2]), near(cy[2])),
-        QPoint(near(cx[3]), near(cy[3])),
-        QPoint(near(x0), near(y0)),
-    };
-    const QPoint wv = box[1] - box[0];
-    const QPoint vv = box[2] - box[1];
+    const int32_t bx0 = near(x0), by0 = near(y0), bx1 = near(x1), by1 = near(y1);
+    const int32_t bx2 = near(cx[2]), by2 = near(cy[2]), bx3 = near(cx[3]), by3 = near(cy[3]);
+    const int32_t wx = bx1 - bx0, wy = by1 - by0; // along the text
+    const int32_t vx = bx2 - bx1, vy = by2 - by1; // across it
     // Half of a whole number to the nearest, halves to even, in integers.
     auto half = [](int32_t n) {
         const int32_t h = n >> 1; // the floor
         return h + ((n & h) & 1);
     };
-    const QPoint halfW(half(wv.x()), half(wv.y()));
-    const QPoint halfV(half(vv.x()), half(vv.y()));
-    QPoint shift;
-    switch (alignment) {
-    case 1: shift = -halfW; break;
-    case 2: shift = -wv; break;
-    case 3: shift = -halfV; break;
-    case 4: shift = -halfW - halfV; break;
-    case 5: shift = -wv - halfV; break;
-    case 6: shift = -vv; break;
-    case 7: shift = -halfW - vv; break;
-    case 8: shift = -wv - vv; break;
-    default: break;
+    // The column and the row of the alignment say how far the box moves back
+    // along and across the text: none, half way or all the way.
+    int32_t sx = 0, sy = 0;
+    if (alignment >= 1 && alignment <= 8) {
+        const int32_t column = alignment % 3, row = alignment / 3;
+        if (column == 1) {
+            sx -= half(wx);
+            sy -= half(wy);
+        } else if (column == 2) {
+            sx -= wx;
+            sy -= wy;
+        }
+        if (row == 1) {
+            sx -= half(vx);
+            sy -= half(vy);
+        } else if (row == 2) {
+            sx -= vx;
+            sy -= vy;
+        }
     }
-    QPoint polygon[5]; // most candidates are left out: no list on the heap for them
-    for (int k = 0; k < 5; ++k)
-        polygon[k] = box[k] + shift;
+    // Kept in scalars up to here: built from whole points, the corners reach the
+    // store without a wide load of narrow stores.
+    const QPoint polygon[5] = {
+        QPoint(bx0 + sx, by0 + sy), QPoint(bx1 + sx, by1 + sy), QPoint(bx2 + sx, by2 + sy),
+        QPoint(bx3 + sx, by3 + sy), QPoint(bx0 + sx, by0 + sy),
+    }; // most candidates are left out: no list on the heap for them
     // The region of the box is made only when asked for: the store decides most
     // overlaps from the corners alone.
     if (region)
