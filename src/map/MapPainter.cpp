@@ -1347,8 +1347,14 @@ void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, d
     // overlaps from the corners alone.
     if (region)
         *region = TLabelStore::BoxRegion(polygon);
-    if (!AllowLabelOverlap && !labels_.TryAdd(polygon))
-        return;
+    if (!AllowLabelOverlap) {
+        // Labels are mostly tested where the picture is: the store keeps a
+        // bitmap of the boxes over it (and a margin for labels at its edges).
+        constexpr int Margin = 64;
+        labels_.SetArea(QRect(-Margin, -Margin, world_.Width + 2 * Margin, world_.Height + 2 * Margin));
+        if (!labels_.TryAdd(polygon))
+            return;
+    }
     const bool solid = BrushSolid();
     // Level text is quick to write (its glyphs stay cached), so it waits only
     // behind rotated labels, to keep its place after them.
