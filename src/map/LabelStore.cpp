@@ -415,6 +415,7 @@ void TLabelStore::Clear()
         rowCovered_[size_t(row)] = 0;
     }
     coverRows_.clear();
+    covered_ = 0;
 }
 
 void TLabelStore::ChangeArea(const QRect& area)
@@ -424,17 +425,17 @@ void TLabelStore::ChangeArea(const QRect& area)
     cover_.clear();
     coverRows_.clear();
     rowCovered_.clear();
+    covered_ = 0;
     if (area.isEmpty() || int64_t(area.width()) * area.height() > MaxAreaPixels)
         return;
     area_ = area;
     coverWords_ = (area.width() + 63) / 64;
     cover_.assign(size_t(coverWords_) * size_t(area.height()), 0);
     rowCovered_.assign(size_t(area.height()), 0);
-    for (const TShape& shape : shapes_)
-        Cover(shape);
+    covered_ = 0;
 }
 
-void TLabelStore::CoverRow(int y, int x0, int x1)
+void TLabelStore::CoverRow(int y, int x0, int x1) const
 {
     if (y < area_.top() || y > area_.bottom())
         return;
@@ -459,7 +460,7 @@ void TLabelStore::CoverRow(int y, int x0, int x1)
     words[wb] |= last;
 }
 
-void TLabelStore::Cover(const TShape& shape)
+void TLabelStore::Cover(const TShape& shape) const
 {
     if (area_.isEmpty() || !shape.bounds.intersects(area_))
         return;
@@ -646,8 +647,11 @@ bool TLabelStore::Intersects(const TShape& query) const
     // A box wholly inside the area: its rows against the bitmap, which holds
     // every stored box's pixels there.
     if (!area_.isEmpty() && area_.contains(query.bounds) &&
-        (query.kind == TKind::Rect || (query.kind == TKind::Quad && query.spans)))
+        (query.kind == TKind::Rect || (query.kind == TKind::Quad && query.spans))) {
+        for (; covered_ < shapes_.size(); ++covered_)
+            Cover(shapes_[covered_]);
         return Covered(query);
+    }
     for (int index : oversize_)
         if (Meets(index, query))
             return true;
@@ -680,7 +684,6 @@ void TLabelStore::Add(TShape&& shape)
     bounds_.push_back(shape.bounds);
     shapes_.push_back(std::move(shape));
     seen_.push_back(0);
-    Cover(shapes_.back());
     if ((int64_t(x1) - x0 + 1) * (int64_t(y1) - y0 + 1) > MaxCells) {
         oversize_.push_back(index);
         return;
