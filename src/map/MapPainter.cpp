@@ -1095,6 +1095,7 @@ void TMapPainter::TTextCache::Forget()
     std::fill(shortWidths.begin(), shortWidths.end(), TShortWidth());
     shortCount = 0;
     layouts.clear();
+    levelRuns.clear();
 }
 
 void TMapPainter::UseTextCache()
@@ -1264,8 +1265,25 @@ const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t
     }
     if (laid.isEmpty())
         return nullptr;
+    TTextCache::TLevelRun level;
+    level.font = laid.front().rawFont();
+    level.oneFont = true;
+    for (const QGlyphRun& run : laid) {
+        if (run.rawFont() != level.font) {
+            level.oneFont = false;
+            break;
+        }
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const qsizetype n = std::min(glyphs.size(), positions.size());
+        for (qsizetype k = 0; k < n; ++k) {
+            level.glyphs.push_back(glyphs[k]);
+            level.positions.push_back(positions[k]);
+        }
+    }
     *layout = int32_t(text_->layouts.size());
     text_->layouts.push_back(std::move(laid));
+    text_->levelRuns.push_back(std::move(level));
     return &text_->layouts.back();
 }
 
@@ -1384,8 +1402,8 @@ void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, d
         if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
             fontPen_ = QPen(FontColor);
         if (painter_->pen() == fontPen_)
-            if (const QList<QGlyphRun>* runs = ShapedText(text, layout);
-                runs && QueueLevelLabel(*runs, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
+            if (ShapedText(text, layout) &&
+                QueueLevelLabel(text_->levelRuns[size_t(*layout)], QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
                 Changed();
                 return;
             }
@@ -1431,39 +1449,29 @@ void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, d
     Changed();
 }
 
-bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline)
+bool TMapPainter::QueueLevelLabel(const TTextCache::TLevelRun& run, const QPoint& baseline)
 {
     // Only on a raster picture under no clip or opacity, whose state the pass
     // keeps (see DeferLabel); one font for the whole gathered run.
-    if (!painter_->isActive() || !painter_->device() || painter_->device()->devType() != QInternal::Image ||
-        painter_->hasClipping() || painter_->opacity() != 1.0)
+    if (!run.oneFont || !painter_->isActive() || !painter_->device() ||
+        painter_->device()->devType() != QInternal::Image || painter_->hasClipping() || painter_->opacity() != 1.0)
         return false;
-    const QRawFont& font = runs.front().rawFont();
-    for (const QGlyphRun& run : runs)
-        if (run.rawFont() != font)
-            return false;
     TLevelLabels& level = level_;
     if (!level.glyphs.empty() &&
-        (level.font != font || level.transform != painter_->worldTransform() || level.pen != painter_->pen() ||
+        (level.font != run.font || level.transform != painter_->worldTransform() || level.pen != painter_->pen() ||
          level.hints != painter_->renderHints()))
         WriteLevelLabels();
     if (level.glyphs.empty()) {
-        level.font = font;
+        level.font = run.font;
         level.transform = painter_->worldTransform();
         level.pen = painter_->pen();
         level.hints = painter_->renderHints();
     }
     // The painter adds the origin to each glyph's position; so does this.
     const QPointF origin(baseline);
-    for (const QGlyphRun& run : runs) {
-        const QList<quint32> glyphs = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        const qsizetype n = std::min(glyphs.size(), positions.size());
-        for (qsizetype k = 0; k < n; ++k) {
-            level.glyphs.push_back(glyphs[k]);
-            level.positions.push_back(origin + positions[k]);
-        }
-    }
+    level.glyphs.append(run.glyphs);
+    for (const QPointF& p : run.positions)
+        level.positions.push_back(origin + p);
     return true;
 }
 

@@ -375,8 +375,6 @@ private:
     };
     TLevelLabels level_;
     TGlyphStamps glyphStamps_; // the level labels' glyphs as written before
-    // Adds a level label's runs at baseline; false when they cannot wait.
-    bool QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline);
     void WriteLevelLabels();
     uint64_t labelWrites_ = 0;
     TPoint penPos_; // world point
@@ -416,6 +414,15 @@ private:
         std::vector<TShortWidth> shortWidths;
         size_t shortCount = 0;
         std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index
+        // The same as one run of glyphs and positions, as a level label joins
+        // the pass's gathered run (by the same index).
+        struct TLevelRun {
+            bool oneFont = false; // all its runs in one font: else it cannot join
+            QRawFont font;
+            QList<quint32> glyphs;
+            QList<QPointF> positions;
+        };
+        std::vector<TLevelRun> levelRuns;
         void Forget();
     };
     static constexpr size_t MaxTextCaches = 4;
@@ -426,6 +433,8 @@ private:
     double labelDepth_ = 0; // a label box's depth across its text line: 5/6 of fontHeight_
     // Makes text_ the cache of the painter's font and device.
     void UseTextCache();
+    // Adds a level label's glyphs at baseline; false when they cannot wait.
+    bool QueueLevelLabel(const TTextCache::TLevelRun& run, const QPoint& baseline);
 
 public:
     // Rotated labels written from the glyphs kept from earlier drawings.
