@@ -160,6 +160,39 @@ void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
             std::swap(out[0], out[1]);
 }
 
+// Row y of a convex quadrilateral alone, [x0, x1), as MakeRows makes it: the
+// crossing of each way round at that row, x = a.x + ceil(dx (y - a.y) / dy).
+void RowAt(const QPoint* c, int y, int32_t& x0, int32_t& x1)
+{
+    int top = 0, bottom = 0;
+    for (int k = 1; k < 4; ++k) {
+        if (c[k].y() < c[top].y())
+            top = k;
+        if (c[k].y() > c[bottom].y())
+            bottom = k;
+    }
+    int32_t x[2] = {0, 0};
+    for (int side = 0; side < 2; ++side) {
+        const int step = side == 0 ? 1 : 3;
+        for (int k = top; k != bottom; k = (k + step) & 3) {
+            const QPoint& a = c[k];
+            const QPoint& b = c[(k + step) & 3];
+            if (b.y() > a.y() && a.y() <= y && y < b.y()) {
+                const int64_t dy = int64_t(b.y()) - a.y(), t = (int64_t(b.x()) - a.x()) * (int64_t(y) - a.y());
+                int64_t q = t / dy, r = t % dy;
+                if (r < 0) {
+                    r += dy;
+                    --q;
+                }
+                x[side] = int32_t(a.x() + q + (r != 0));
+                break;
+            }
+        }
+    }
+    x0 = std::min(x[0], x[1]);
+    x1 = std::max(x[0], x[1]);
+}
+
 int RowCount(const QPoint* c, int& y0)
 {
     int y1;
@@ -377,6 +410,122 @@ void TLabelStore::Clear()
     spans_.clear();
     queryRowsOf_ = 0;
     regionTests_ = 0;
+    for (const int32_t row : coverRows_) {
+        std::fill_n(cover_.begin() + ptrdiff_t(row) * coverWords_, coverWords_, uint64_t(0));
+        rowCovered_[size_t(row)] = 0;
+    }
+    coverRows_.clear();
+    covered_ = 0;
+}
+
+void TLabelStore::ChangeArea(const QRect& area)
+{
+    area_ = QRect();
+    coverWords_ = 0;
+    cover_.clear();
+    coverRows_.clear();
+    rowCovered_.clear();
+    covered_ = 0;
+    if (area.isEmpty() || int64_t(area.width()) * area.height() > MaxAreaPixels)
+        return;
+    area_ = area;
+    coverWords_ = (area.width() + 63) / 64;
+    cover_.assign(size_t(coverWords_) * size_t(area.height()), 0);
+    rowCovered_.assign(size_t(area.height()), 0);
+    covered_ = 0;
+}
+
+void TLabelStore::CoverRow(int y, int x0, int x1) const
+{
+    if (y < area_.top() || y > area_.bottom())
+        return;
+    const int a = std::max(x0, area_.left()) - area_.left(), b = std::min(x1, area_.right() + 1) - area_.left();
+    if (a >= b)
+        return;
+    const int row = y - area_.top();
+    if (!rowCovered_[size_t(row)]) {
+        rowCovered_[size_t(row)] = 1;
+        coverRows_.push_back(row);
+    }
+    uint64_t* words = cover_.data() + ptrdiff_t(row) * coverWords_;
+    const int wa = a >> 6, wb = (b - 1) >> 6;
+    const uint64_t first = ~uint64_t(0) << (a & 63), last = ~uint64_t(0) >> (63 - ((b - 1) & 63));
+    if (wa == wb) {
+        words[wa] |= first & last;
+        return;
+    }
+    words[wa] |= first;
+    for (int w = wa + 1; w < wb; ++w)
+        words[w] = ~uint64_t(0);
+    words[wb] |= last;
+}
+
+void TLabelStore::Cover(const TShape& shape) const
+{
+    if (area_.isEmpty() || !shape.bounds.intersects(area_))
+        return;
+    if (shape.kind == TKind::Rect) {
+        const QRect r = shape.bounds & area_;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            CoverRow(y, r.left(), r.right() + 1);
+    } else if (shape.kind == TKind::Quad && shape.spans) {
+        int y0;
+        const int n = RowCount(shape.corner, y0);
+        const int32_t* rows = StoredRows(shape);
+        for (int k = 0; k < n; ++k)
+            if (rows[2 * k] < rows[2 * k + 1])
+                CoverRow(y0 + k, rows[2 * k], rows[2 * k + 1]);
+    } else {
+        for (const QRect& r : shape.Region()) {
+            const QRect c = r & area_;
+            for (int y = c.top(); y <= c.bottom(); ++y)
+                CoverRow(y, c.left(), c.right() + 1);
+        }
+    }
+}
+
+bool TLabelStore::Covered(const TShape& query) const
+{
+    // Pixels [x0, x1) of row y, all within the area.
+    auto any = [this](int y, int x0, int x1) {
+        const uint64_t* words = cover_.data() + ptrdiff_t(y - area_.top()) * coverWords_;
+        const int a = x0 - area_.left(), b = x1 - area_.left();
+        const int wa = a >> 6, wb = (b - 1) >> 6;
+        const uint64_t first = ~uint64_t(0) << (a & 63), last = ~uint64_t(0) >> (63 - ((b - 1) & 63));
+        if (wa == wb)
+            return (words[wa] & first & last) != 0;
+        if (words[wa] & first)
+            return true;
+        for (int w = wa + 1; w < wb; ++w)
+            if (words[w])
+                return true;
+        return (words[wb] & last) != 0;
+    };
+    if (query.kind == TKind::Rect) {
+        const QRect& r = query.bounds;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            if (rowCovered_[size_t(y - area_.top())] && any(y, r.left(), r.right() + 1))
+                return true;
+        return false;
+    }
+    int y0;
+    const int n = RowCount(query.corner, y0);
+    // A box left out mostly lies over a kept one: a few rows across its middle
+    // tell that before all of its rows are made.
+    for (const int k : {n / 2, n / 4, (3 * n) / 4}) {
+        int32_t x0, x1;
+        if (k < n && rowCovered_[size_t(y0 + k - area_.top())]) {
+            RowAt(query.corner, y0 + k, x0, x1);
+            if (x0 < x1 && any(y0 + k, x0, x1))
+                return true;
+        }
+    }
+    const int32_t* rows = QueryRows(query);
+    for (int k = 0; k < n; ++k)
+        if (rows[2 * k] < rows[2 * k + 1] && rowCovered_[size_t(y0 + k - area_.top())] &&
+            any(y0 + k, rows[2 * k], rows[2 * k + 1]))
+            return true;
+    return false;
 }
 
 void TLabelStore::StopOffers()
@@ -495,6 +644,14 @@ bool TLabelStore::Intersects(const TShape& query) const
     }
     if (shapes_.empty())
         return false;
+    // A box wholly inside the area: its rows against the bitmap, which holds
+    // every stored box's pixels there.
+    if (!area_.isEmpty() && area_.contains(query.bounds) &&
+        (query.kind == TKind::Rect || (query.kind == TKind::Quad && query.spans))) {
+        for (; covered_ < shapes_.size(); ++covered_)
+            Cover(shapes_[covered_]);
+        return Covered(query);
+    }
     for (int index : oversize_)
         if (Meets(index, query))
             return true;

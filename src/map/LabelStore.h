@@ -40,6 +40,16 @@ public:
     void Add(const QRegion& region);
     bool TryAdd(const QRegion& region);
 
+    // The pixels most boxes lie in (the picture and a little around it). The
+    // pixels of the stored boxes there are kept as one bitmap, against which a
+    // box lying wholly inside is tested row by row, whatever the boxes nearby;
+    // an empty area (the start) keeps none.
+    void SetArea(const QRect& area)
+    {
+        if (area != area_)
+            ChangeArea(area);
+    }
+
     int Count() const { return int(shapes_.size()); }
     // How many box pairs geometry left undecided since the last reset, so that
     // their regions were compared.
@@ -84,6 +94,21 @@ private:
     enum class TOutcome : uint8_t { Met, Empty, Kept };
     TOutcome Offer(const QPoint* corners);
     void StopOffers();
+
+    // The bitmap of the area: a bit per pixel, rows of coverWords_ words.
+    static constexpr int64_t MaxAreaPixels = int64_t(1) << 26;
+    // The boxes go in when a test first needs them: a pass that takes its
+    // answers from the pass before never does.
+    void ChangeArea(const QRect& area);
+    void Cover(const TShape& shape) const;
+    void CoverRow(int y, int x0, int x1) const; // pixels [x0, x1) of row y, clipped to the area
+    bool Covered(const TShape& query) const;
+    QRect area_;
+    int coverWords_ = 0;
+    mutable std::vector<uint64_t> cover_;
+    mutable std::vector<int32_t> coverRows_;  // the rows of the area with a bit set (to clear them)
+    mutable std::vector<uint8_t> rowCovered_; // per row of the area, whether it is in coverRows_
+    mutable size_t covered_ = 0;              // shapes_ up to here are in the bitmap
 
     static uint64_t CellKey(int32_t cx, int32_t cy)
     {

@@ -65,6 +65,26 @@ bool Finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y
 
 QPoint Rounded(const QPointF& p) { return QPoint(Round(p.x()), Round(p.y())); }
 
+// Whether two texts of at least 8 bytes are the same, compared a word at a
+// time: every street name candidate is held against the one before, and the
+// library's comparison costs more than the few words a name has.
+bool SameLongText(const std::string& a, const std::string& b)
+{
+    const size_t n = a.size();
+    if (b.size() != n)
+        return false;
+    auto word = [](const char* p) {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    const char *p = a.data(), *q = b.data();
+    for (size_t k = 0; k + 8 < n; k += 8)
+        if (word(p + k) != word(q + k))
+            return false;
+    return word(p + n - 8) == word(q + n - 8); // the last word, overlapping the one before
+}
+
 // Liang-Barsky: the part of segment a-b inside the box; false when none.
 bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box)
 {
@@ -1056,13 +1076,15 @@ void TMapPainter::DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFla
 void TMapPainter::LabelAt(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
                           int32_t offset)
 {
-    PlaceLabel(angle, text, x, y, alignment, offset, false);
+    PlaceLabel(angle, text, x, y, alignment, offset, nullptr);
 }
 
 QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment,
                                 int32_t offset)
 {
-    return PlaceLabel(angle, text, p.x, p.y, alignment, offset, true);
+    QRegion region;
+    PlaceLabel(angle, text, p.x, p.y, alignment, offset, &region);
+    return region;
 }
 
 void TMapPainter::TTextCache::Forget()
@@ -1073,12 +1095,20 @@ void TMapPainter::TTextCache::Forget()
     std::fill(shortWidths.begin(), shortWidths.end(), TShortWidth());
     shortCount = 0;
     layouts.clear();
+    levelRuns.clear();
 }
 
 void TMapPainter::UseTextCache()
 {
     const QFont& font = painter_->font();
     const QPaintDevice* device = painter_->device();
+    // In a pass the painter stays on one device, whose resolution was compared
+    // at the pass's first label: asking the device again for every label costs
+    // more than the rest of this.
+    if (text_ && labelPass_ > 0 && textPass_ == labelPasses_ && text_->device == device &&
+        font.resolveMask() == text_->font.resolveMask() && font.isCopyOf(text_->font))
+        return;
+    textPass_ = labelPass_ > 0 ? labelPasses_ : 0;
     const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
     auto matches = [&](TTextCache& c) {
         if (c.device != device || c.dpiX != dpiX || c.dpiY != dpiY || font.resolveMask() != c.font.resolveMask())
@@ -1113,14 +1143,16 @@ void TMapPainter::UseTextCache()
     text_ = textCaches_.front().get();
     fontHeight_ = text_->height;
     fontAscent_ = text_->ascent;
+    labelDepth_ = 5.0 * fontHeight_ / 6.0;
 }
 
 int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_t** layout)
 {
     UseTextCache();
-    const QFont& font = painter_->font();
-    const QPaintDevice* device = painter_->device();
     TTextCache& cache = *text_;
+    // The cache's font is a copy of the painter's, on the same device.
+    const QFont& font = cache.font;
+    const QPaintDevice* device = cache.device;
     if (cache.widths.size() > 200000 || cache.shortCount >= 200000)
         cache.Forget(); // bounded: all go together, the layouts being named by index
     if (text.size() <= 7) {
@@ -1167,14 +1199,14 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_
             *layout = &e.look.layout;
         return w;
     }
-    if (!cache.lastLong || cache.lastLong->first != text) {
+    if (!cache.lastLong || !SameLongText(cache.lastLong->first, text)) {
         // Texts of more than 7 bytes: the first and last 8 and the length pick the slot.
         uint64_t head = 0, tail = 0;
         std::memcpy(&head, text.data(), 8);
         std::memcpy(&tail, text.data() + text.size() - 8, 8);
         const uint64_t mix = (head ^ (tail * 0x9E3779B97F4A7C15ull) ^ text.size()) * 0xC2B2AE3D27D4EB4Full;
-        auto*& recent = cache.recentLong[size_t(mix >> 56)];
-        if (recent && recent->first == text) {
+        auto*& recent = cache.recentLong[size_t(mix >> 54)];
+        if (recent && SameLongText(recent->first, text)) {
             cache.lastLong = recent;
         } else {
             auto it = cache.widths.find(text);
@@ -1233,8 +1265,25 @@ const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t
     }
     if (laid.isEmpty())
         return nullptr;
+    TTextCache::TLevelRun level;
+    level.font = laid.front().rawFont();
+    level.oneFont = true;
+    for (const QGlyphRun& run : laid) {
+        if (run.rawFont() != level.font) {
+            level.oneFont = false;
+            break;
+        }
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const qsizetype n = std::min(glyphs.size(), positions.size());
+        for (qsizetype k = 0; k < n; ++k) {
+            level.glyphs.push_back(glyphs[k]);
+            level.positions.push_back(positions[k]);
+        }
+    }
     *layout = int32_t(text_->layouts.size());
     text_->layouts.push_back(std::move(laid));
+    text_->levelRuns.push_back(std::move(level));
     return &text_->layouts.back();
 }
 
@@ -1248,18 +1297,18 @@ void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline,
     painter_->drawText(baseline, DisplayText(text));
 }
 
-QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
-                                int32_t offset, bool wantRegion)
+void TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
+                             int32_t offset, QRegion* region)
 {
     QPoint anchor;
     if (!painter_ || !NearPixel(x, y, anchor))
-        return QRegion();
+        return;
     int32_t* layout = nullptr;
     const int w = TextWidth(text, nullptr, &layout);
     const int h = fontHeight_;
     double sa, ca;
     LabelSinCos(angle, sa, ca);
-    const double depth = 5.0 * h / 6.0;
+    const double depth = labelDepth_; // 5h/6, divided once per font
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
     const double x1 = x0 + w * ca, y1 = y0 - w * sa;
     // A box reaching beyond the far box is larger than anything a screen shows.
@@ -1270,40 +1319,60 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     const double cx[4] = {x0, x1, x1 + depth * sa, x0 + depth * sa}, cy[4] = {y0, y1, y1 + depth * ca, y0 + depth * ca};
     for (int k = 0; k < 4; ++k)
         if (cx[k] < left || cx[k] > right || cy[k] < top || cy[k] > bottom)
-            return QRegion();
-    QPoint box[5] = {
-        QPoint(Round(x0), Round(y0)),
-        QPoint(Round(x1), Round(y1)),
-        QPoint(Round(x1 + depth * sa), Round(y1 + depth * ca)),
-        QPoint(Round(x0 + depth * sa), Round(y0 + depth * ca)),
-        QPoint(Round(x0), Round(y0)),
+            return;
+    // Every value rounded from here on is a number well inside the int range:
+    // the nearest integer, halves to even, as Round gives it, without its guards.
+    auto near = [](double v) {
+        constexpr double Shift = 6755399441055744.0;
+        return int32_t((v + Shift) - Shift);
     };
-    const QPoint wv = box[1] - box[0];
-    const QPoint vv = box[2] - box[1];
-    const QPoint halfW(Round(wv.x() / 2.0), Round(wv.y() / 2.0));
-    const QPoint halfV(Round(vv.x() / 2.0), Round(vv.y() / 2.0));
-    QPoint shift;
-    switch (alignment) {
-    case 1: shift = -halfW; break;
-    case 2: shift = -wv; break;
-    case 3: shift = -halfV; break;
-    case 4: shift = -halfW - halfV; break;
-    case 5: shift = -wv - halfV; break;
-    case 6: shift = -vv; break;
-    case 7: shift = -halfW - vv; break;
-    case 8: shift = -wv - vv; break;
-    default: break;
+    const int32_t bx0 = near(x0), by0 = near(y0), bx1 = near(x1), by1 = near(y1);
+    const int32_t bx2 = near(cx[2]), by2 = near(cy[2]), bx3 = near(cx[3]), by3 = near(cy[3]);
+    const int32_t wx = bx1 - bx0, wy = by1 - by0; // along the text
+    const int32_t vx = bx2 - bx1, vy = by2 - by1; // across it
+    // Half of a whole number to the nearest, halves to even, in integers.
+    auto half = [](int32_t n) {
+        const int32_t h = n >> 1; // the floor
+        return h + ((n & h) & 1);
+    };
+    // The column and the row of the alignment say how far the box moves back
+    // along and across the text: none, half way or all the way.
+    int32_t sx = 0, sy = 0;
+    if (alignment >= 1 && alignment <= 8) {
+        const int32_t column = alignment % 3, row = alignment / 3;
+        if (column == 1) {
+            sx -= half(wx);
+            sy -= half(wy);
+        } else if (column == 2) {
+            sx -= wx;
+            sy -= wy;
+        }
+        if (row == 1) {
+            sx -= half(vx);
+            sy -= half(vy);
+        } else if (row == 2) {
+            sx -= vx;
+            sy -= vy;
+        }
     }
-    QPoint polygon[5]; // most candidates are left out: no list on the heap for them
-    for (int k = 0; k < 5; ++k)
-        polygon[k] = box[k] + shift;
+    // Kept in scalars up to here: built from whole points, the corners reach the
+    // store without a wide load of narrow stores.
+    const QPoint polygon[5] = {
+        QPoint(bx0 + sx, by0 + sy), QPoint(bx1 + sx, by1 + sy), QPoint(bx2 + sx, by2 + sy),
+        QPoint(bx3 + sx, by3 + sy), QPoint(bx0 + sx, by0 + sy),
+    }; // most candidates are left out: no list on the heap for them
     // The region of the box is made only when asked for: the store decides most
     // overlaps from the corners alone.
-    QRegion region;
-    if (wantRegion)
-        region = TLabelStore::BoxRegion(polygon);
-    if (!AllowLabelOverlap && !labels_.TryAdd(polygon))
-        return region;
+    if (region)
+        *region = TLabelStore::BoxRegion(polygon);
+    if (!AllowLabelOverlap) {
+        // Labels are mostly tested where the picture is: the store keeps a
+        // bitmap of the boxes over it (and a margin for labels at its edges).
+        constexpr int Margin = 64;
+        labels_.SetArea(QRect(-Margin, -Margin, world_.Width + 2 * Margin, world_.Height + 2 * Margin));
+        if (!labels_.TryAdd(polygon))
+            return;
+    }
     const bool solid = BrushSolid();
     // Level text is quick to write (its glyphs stay cached), so it waits only
     // behind rotated labels, to keep its place after them.
@@ -1327,16 +1396,16 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         pending_.texts.push_back(text);
         pending_.angles.push_back(angle);
         Changed();
-        return region;
+        return;
     }
     if (angle == 0 && !solid && labelPass_ > 0 && pending_.labels.empty()) {
         if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
             fontPen_ = QPen(FontColor);
         if (painter_->pen() == fontPen_)
-            if (const QList<QGlyphRun>* runs = ShapedText(text, layout);
-                runs && QueueLevelLabel(*runs, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
+            if (ShapedText(text, layout) &&
+                QueueLevelLabel(text_->levelRuns[size_t(*layout)], QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
                 Changed();
-                return region;
+                return;
             }
     }
     FlushLabels();
@@ -1378,42 +1447,31 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     if (solid && BeginShape())
         painter_->drawPolyline(polygon, 5);
     Changed();
-    return region;
 }
 
-bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline)
+bool TMapPainter::QueueLevelLabel(const TTextCache::TLevelRun& run, const QPoint& baseline)
 {
     // Only on a raster picture under no clip or opacity, whose state the pass
     // keeps (see DeferLabel); one font for the whole gathered run.
-    if (!painter_->isActive() || !painter_->device() || painter_->device()->devType() != QInternal::Image ||
-        painter_->hasClipping() || painter_->opacity() != 1.0)
+    if (!run.oneFont || !painter_->isActive() || !painter_->device() ||
+        painter_->device()->devType() != QInternal::Image || painter_->hasClipping() || painter_->opacity() != 1.0)
         return false;
-    const QRawFont& font = runs.front().rawFont();
-    for (const QGlyphRun& run : runs)
-        if (run.rawFont() != font)
-            return false;
     TLevelLabels& level = level_;
     if (!level.glyphs.empty() &&
-        (level.font != font || level.transform != painter_->worldTransform() || level.pen != painter_->pen() ||
+        (level.font != run.font || level.transform != painter_->worldTransform() || level.pen != painter_->pen() ||
          level.hints != painter_->renderHints()))
         WriteLevelLabels();
     if (level.glyphs.empty()) {
-        level.font = font;
+        level.font = run.font;
         level.transform = painter_->worldTransform();
         level.pen = painter_->pen();
         level.hints = painter_->renderHints();
     }
     // The painter adds the origin to each glyph's position; so does this.
     const QPointF origin(baseline);
-    for (const QGlyphRun& run : runs) {
-        const QList<quint32> glyphs = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        const qsizetype n = std::min(glyphs.size(), positions.size());
-        for (qsizetype k = 0; k < n; ++k) {
-            level.glyphs.push_back(glyphs[k]);
-            level.positions.push_back(origin + positions[k]);
-        }
-    }
+    level.glyphs.append(run.glyphs);
+    for (const QPointF& p : run.positions)
+        level.positions.push_back(origin + p);
     return true;
 }
 
@@ -1464,7 +1522,11 @@ void TMapPainter::WriteLevelLabels()
     level.positions.clear();
 }
 
-void TMapPainter::BeginLabelPass() { ++labelPass_; }
+void TMapPainter::BeginLabelPass()
+{
+    if (labelPass_++ == 0)
+        ++labelPasses_;
+}
 
 void TMapPainter::EndLabelPass()
 {

@@ -273,8 +273,10 @@ private:
         const double px = world_.PixelX(x), up = world_.PixelUp(y);
         if (!(px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels))
             return false;
-        // As WorldToPixelX and WorldToPixelY round them.
-        out = QPoint(ZelUtils::Round(px), world_.Height - ZelUtils::Round(up));
+        // As WorldToPixelX and WorldToPixelY round them (both are numbers well
+        // inside the int range here, where Round's guards have nothing to do).
+        constexpr double Shift = 6755399441055744.0;
+        out = QPoint(int32_t((px + Shift) - Shift), world_.Height - int32_t((up + Shift) - Shift));
         return true;
     }
     bool NearPixel(double x, double y) const
@@ -305,8 +307,9 @@ private:
     void PixelEllipse(int32_t x, int32_t y, int32_t r);
     void LaneGlyph(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k, const std::string& text,
                    double c, double d, const int32_t* along);
-    QRegion PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset,
-                       bool wantRegion);
+    // Places (and writes, when kept) a label; `region` (when given) receives its box's region.
+    void PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset,
+                    QRegion* region);
     // Width of a text in the painter's font on its device, remembered per font:
     // a redraw measures the same node numbers and street names again. `layout`
     // receives the text's slot for its laid-out runs (see DrawLabelText), valid
@@ -341,6 +344,8 @@ private:
     QPainter* painter_ = nullptr;
     bool rasterOps_ = false;
     int labelPass_ = 0; // depth of nested passes
+    uint64_t labelPasses_ = 0; // outermost passes begun so far
+    uint64_t textPass_ = 0;    // the pass in which text_ was last found whole (0: none)
     struct TPendingLabels {
         TBandStyle style;
         const void* cache = nullptr; // the text cache (font and device) they were measured with
@@ -370,8 +375,6 @@ private:
     };
     TLevelLabels level_;
     TGlyphStamps glyphStamps_; // the level labels' glyphs as written before
-    // Adds a level label's runs at baseline; false when they cannot wait.
-    bool QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline);
     void WriteLevelLabels();
     uint64_t labelWrites_ = 0;
     TPoint penPos_; // world point
@@ -407,10 +410,19 @@ private:
         std::pair<const std::string, TTextLook>* lastLong = nullptr;
         // Entries of widths met lately, by a few bytes of their text: a street
         // name found again without hashing it whole (Forget clears them too).
-        std::array<std::pair<const std::string, TTextLook>*, 256> recentLong{};
+        std::array<std::pair<const std::string, TTextLook>*, 1024> recentLong{};
         std::vector<TShortWidth> shortWidths;
         size_t shortCount = 0;
         std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index
+        // The same as one run of glyphs and positions, as a level label joins
+        // the pass's gathered run (by the same index).
+        struct TLevelRun {
+            bool oneFont = false; // all its runs in one font: else it cannot join
+            QRawFont font;
+            QList<quint32> glyphs;
+            QList<QPointF> positions;
+        };
+        std::vector<TLevelRun> levelRuns;
         void Forget();
     };
     static constexpr size_t MaxTextCaches = 4;
@@ -418,8 +430,11 @@ private:
     TTextCache* text_ = nullptr;
     int fontHeight_ = 0;
     int fontAscent_ = 0;
+    double labelDepth_ = 0; // a label box's depth across its text line: 5/6 of fontHeight_
     // Makes text_ the cache of the painter's font and device.
     void UseTextCache();
+    // Adds a level label's glyphs at baseline; false when they cannot wait.
+    bool QueueLevelLabel(const TTextCache::TLevelRun& run, const QPoint& baseline);
 
 public:
     // Rotated labels written from the glyphs kept from earlier drawings.

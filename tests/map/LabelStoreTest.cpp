@@ -141,6 +141,11 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
         QRegion unionRegion;
         int keptHere = 0;
         const int ox = origin(rng), oy = origin(rng);
+        // Without the picture's area, with one from the start, and with one that
+        // comes midway (the boxes kept so far go in its bitmap then); boxes
+        // reach past it.
+        const QRect field(ox - 300, oy - 300, 600, 600);
+        store.SetArea(round % 3 == 1 ? field : QRect());
         // Some rounds start with regions of other shapes (markers kept clear).
         for (int k = coin(rng) % 3; k > 0; --k) {
             const QRect r(ox + spot(rng), oy + spot(rng), width(rng), width(rng));
@@ -152,6 +157,8 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
         }
         std::vector<std::array<int, 7>> placed; // anchor, size, angle, alignment, offset of each candidate
         for (int n = 0; n < PerRound; ++n) {
+            if (round % 3 == 2 && n == PerRound / 2)
+                store.SetArea(field);
             std::array<int, 7> p;
             const int pick = coin(rng);
             if (!placed.empty() && pick < 5) {
@@ -237,6 +244,9 @@ TEST(LabelStore, OnePixelProbesMeetABoxWhereItsRegionHoldsThem)
         const TBox box = LabelBox(spot(rng), spot(rng), width(rng), height(rng), angle(rng), alignment(rng), 0);
         const QRegion region = ReferenceRegion(box);
         TLabelStore store;
+        // No area, one holding every probe, and one the box reaches past.
+        const QRect fields[] = {QRect(), QRect(-500, -500, 1000, 1000), QRect(-40, -40, 80, 80)};
+        store.SetArea(fields[n % 3]);
         store.TryAdd(box.c);
         const QRect area = QPolygon({box.c[0], box.c[1], box.c[2], box.c[3]}).boundingRect().adjusted(-2, -2, 2, 2);
         int wrong = 0;
@@ -291,6 +301,7 @@ TEST(LabelStore, PassesLikeEarlierOnesGiveTheAnswerOfTheRegionUnion)
     int pass = 0;
     for (const Pass& p : passes) {
         store.Clear();
+        store.SetArea(pass % 2 ? QRect(-250, -250, 500, 500) : QRect()); // bitmap or none, boxes past its rims
         QRegion unionRegion;
         int kept = 0;
         for (int k = 0; k < p.length; ++k) {
