@@ -53,12 +53,23 @@ bool LooksBinary(std::string_view bytes)
     // Text never holds a NUL byte (nor does UTF-16 read as bytes pass); other control
     // characters may stray into a text, but not as one byte in ten.
     bytes = bytes.substr(0, SniffBytes);
+    // Counted a block at a time without a branch on each byte, so that the bytes
+    // are taken many at once (every file opened is sniffed).
+    constexpr size_t Block = 4096;
     size_t control = 0;
-    for (unsigned char c : bytes) {
-        if (c == 0)
+    for (size_t at = 0; at < bytes.size(); at += Block) {
+        const std::string_view block = bytes.substr(at, Block);
+        unsigned nul = 0;
+        size_t stray = 0;
+        for (const char ch : block) {
+            const auto c = static_cast<unsigned char>(ch);
+            nul |= static_cast<unsigned>(c == 0);
+            stray += static_cast<size_t>(c < 0x20 && c != 0 && c != '\t' && c != '\n' && c != '\r' && c != '\f' &&
+                                         c != 0x1a);
+        }
+        if (nul)
             return true;
-        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1a)
-            ++control;
+        control += stray;
     }
     return control * 10 > bytes.size();
 }

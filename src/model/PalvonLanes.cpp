@@ -61,7 +61,7 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scal
         const TNodo& nb = Nodos[a.BIndex];
         if (!na.HasXY || !nb.HasXY)
             continue;
-        a.StraightLength = static_cast<float>(std::hypot(double(nb.X) - na.X, double(nb.Y) - na.Y));
+        a.StraightLength = ZelUtils::HypotAsFloat(double(nb.X) - na.X, double(nb.Y) - na.Y);
         if (a.StraightLength > 0 && a.Var[7] != 0) {
             scaled[static_cast<size_t>(k)] = 1;
             scale[static_cast<size_t>(k)] = double(a.StraightLength) / double(a.Var[7]);

@@ -42,9 +42,43 @@ inline int32_t Round(double v)
 }
 
 NumberValue ParseNumber(std::string_view text);
-int32_t ParseInt(std::string_view text);
+
+// The usual fixed-column field, right-aligned blanks and up to nine digits (or
+// blanks alone, which read as 0), as ParseNumber reads it; false for any other
+// text. Inline: the readers take every field of every record through here.
+inline bool PlainDigitsField(std::string_view text, int32_t& value)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && *p == ' ')
+        ++p;
+    const char* const digits = p;
+    uint32_t v = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+        v = v * 10 + static_cast<uint32_t>(*p - '0');
+        ++p;
+    }
+    if (p != end || p - digits > 9)
+        return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+int32_t ParseIntOther(std::string_view text);
+double ParseRealOther(std::string_view text);
+
+// ParseNumber as an integer (reals rounded, halves to even).
+inline int32_t ParseInt(std::string_view text)
+{
+    int32_t v = 0;
+    return PlainDigitsField(text, v) ? v : ParseIntOther(text);
+}
 // ParseNumber as a real (the common call of the fixed-column readers).
-double ParseReal(std::string_view text);
+inline double ParseReal(std::string_view text)
+{
+    int32_t v = 0;
+    return PlainDigitsField(text, v) ? double(v) : ParseRealOther(text);
+}
 
 std::string RemoveBlanks(std::string_view text);
 void SplitTabs(std::string_view text, std::vector<std::string>& words);

@@ -4,7 +4,9 @@
 
 #include <QGuiApplication>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace ZelUtils {
@@ -20,6 +22,27 @@ TPoint MakePoint(double x, double y)
     TPoint p;
     MakePoint(p, x, y);
     return p;
+}
+
+float HypotAsFloat(double dx, double dy)
+{
+    // The plain square root lies within about two units in the last place of the
+    // double that hypot gives (each is within about one of the exact length). Where
+    // no boundary between the rounding ranges of two floats lies within eight such
+    // units of it, both round to the same float; only otherwise (about one length in
+    // tens of millions, zero, overflow) is hypot itself asked.
+    const double s = std::sqrt(dx * dx + dy * dy);
+    const float f = static_cast<float>(s);
+    if (f > 0.0f && f < std::numeric_limits<float>::infinity()) {
+        // The floats on either side of f: the next representations up and down.
+        const auto bits = std::bit_cast<uint32_t>(f);
+        const double up = (double(f) + double(std::bit_cast<float>(bits + 1))) / 2.0;
+        const double down = (double(f) + double(std::bit_cast<float>(bits - 1))) / 2.0;
+        const double margin = s * 0x1p-49;
+        if (s + margin < up && s - margin > down)
+            return f;
+    }
+    return static_cast<float>(std::hypot(dx, dy));
 }
 
 float PointAngle(const TPoint& p1, const TPoint& p2)
