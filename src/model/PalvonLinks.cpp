@@ -621,6 +621,8 @@ bool MakePendingLinks(const TNetworkReader& r)
     // PrepareLinkStorage), as FillLink would find them; the others from their lines.
     const LinkFieldsAhead* ahead = LinkFieldsOfText(r);
     const int32_t ready = ahead ? ahead->ready.load(std::memory_order_acquire) : 0;
+    bool listed = false;
+    int32_t listedA = 0, listedAIndex = 0; // node A of the last link made in order, and its record
     for (int32_t p : order) {
         const PendingLink& link = pending[static_cast<size_t>(p)];
         const int32_t extraCount = LoadExtra(link.extra, extra);
@@ -633,8 +635,15 @@ bool MakePendingLinks(const TNetworkReader& r)
         TArcos& made = Arcos[k];
         // Made in order, the records stay where they are: their nodes' records are
         // found now, while the record is at hand, as LinkNodesPass would find them.
+        // In order, the links of one node A come one after another: its record is
+        // looked up once for them all.
         if (inOrder) {
-            made.AIndex = KDVlib::FindListedNodo(link.a);
+            if (!listed || link.a != listedA) {
+                listed = true;
+                listedA = link.a;
+                listedAIndex = KDVlib::FindListedNodo(link.a);
+            }
+            made.AIndex = listedAIndex;
             made.BIndex = KDVlib::FindListedNodo(link.b);
         }
         if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {
