@@ -55,6 +55,35 @@ TEST(Geometry, HypotAsFloatIsTheFloatOfHypot)
     }
 }
 
+// Bearings in tenths of a degree are PointAngle's rounded, to the unit: for
+// directions of every scale, those a hair from a half tenth, and the axes.
+TEST(Geometry, RoundedPointAngleIsPointAngleRounded)
+{
+    const double tenths = 1800.0 / std::numbers::pi;
+    auto check = [tenths](const TPoint& a, const TPoint& b) {
+        ASSERT_EQ(RoundedPointAngle(a, b, tenths), Round(PointAngle(a, b) * tenths))
+            << a.x << " " << a.y << " -> " << b.x << " " << b.y;
+    };
+    const double fmax = std::numeric_limits<float>::max();
+    for (double x : {0.0, 1.0, -1.0, 1e-30, -fmax, fmax})
+        for (double y : {0.0, -0.0, 2.0, -2.0, 1e30, -fmax})
+            check(MakePoint(0.0, 0.0), MakePoint(x, y));
+    std::mt19937_64 random(43);
+    for (int round = 0; round < 200000; ++round) {
+        const double scale = std::ldexp(1.0, static_cast<int>(random() % 40) - 10);
+        std::uniform_real_distribution<double> coordinate(-scale, scale);
+        const auto at = [&] {
+            return MakePoint(static_cast<float>(coordinate(random)), static_cast<float>(coordinate(random)));
+        };
+        check(at(), at());
+        // A direction a hair from a half tenth (or from the turn at 0), by float points.
+        const double tenth = static_cast<double>(random() % 3600) + (round % 3 ? 0.5 : 0.0);
+        const double angle = (tenth + (static_cast<double>(random() % 2001) - 1000.0) * 1e-9) / tenths;
+        check(MakePoint(0.0, 0.0), MakePoint(static_cast<float>(scale * std::cos(angle)),
+                                             static_cast<float>(scale * std::sin(angle))));
+    }
+}
+
 TEST(Geometry, MeanPoint)
 {
     std::vector<TPoint> pts{MakePoint(0, 0), MakePoint(2, 0), MakePoint(4, 6)};
