@@ -59,6 +59,9 @@ void ForEachLine(std::string_view bytes, Visit&& visit)
     }
 }
 
+// The number of lines ForEachLine visits in the bytes.
+size_t CountLines(std::string_view bytes);
+
 // Byte lines of a file's contents (CR LF, LF or lone CR line ends; the ends are removed).
 std::vector<std::string> SplitLines(const std::string& bytes);
 // Reads a text file as byte lines (CR LF, LF or lone CR line ends; the ends are

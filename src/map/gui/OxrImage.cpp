@@ -11,28 +11,30 @@
 namespace {
 
 // A white picture of the canvas: megabytes of memory the system maps as they are
-// first written. Taken from pages of 2 MB where the system gives them, the first
-// whitening costs a few faults instead of thousands (the launch draws one at once).
-// A small picture comes from the heap as any image's.
+// first written. Its whole stretches of 2 MB are taken from pages of that size
+// where the system gives them, so the first whitening costs a few faults instead
+// of thousands (the launch draws one at once); the rest, in pages of the usual
+// size, holds no more memory than the picture needs. A small picture comes from
+// the heap as any image's.
 QImage NewCanvasPicture(const QSize& size)
 {
-    constexpr size_t Huge = size_t(2) << 20;
+    constexpr size_t Huge = size_t(2) << 20, Page = 4096;
     const size_t bytesPerLine = size_t(size.width()) * 4;
     const size_t bytes = bytesPerLine * size_t(size.height());
     if (bytes < Huge)
         return QImage(size, QImage::Format_RGB32);
-    const size_t mapped = (bytes + Huge - 1) & ~(Huge - 1);
+    const size_t mapped = (bytes + Page - 1) & ~(Page - 1);
     void* p = mmap(nullptr, mapped + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         return QImage(size, QImage::Format_RGB32);
-    // Only the whole pages of 2 MB are kept: the rest before and after goes back.
+    // Mapped from a boundary of 2 MB: what lies before it and after the picture goes back.
     const uintptr_t start = reinterpret_cast<uintptr_t>(p);
     const uintptr_t aligned = (start + Huge - 1) & ~(Huge - 1);
     if (aligned > start)
         munmap(p, aligned - start);
     if (const size_t tail = start + mapped + Huge - (aligned + mapped))
         munmap(reinterpret_cast<void*>(aligned + mapped), tail);
-    madvise(reinterpret_cast<void*>(aligned), mapped, MADV_HUGEPAGE);
+    madvise(reinterpret_cast<void*>(aligned), bytes & ~(Huge - 1), MADV_HUGEPAGE);
     struct Block {
         void* at;
         size_t size;
