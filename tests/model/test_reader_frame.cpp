@@ -131,6 +131,19 @@ TEST(Terminators, LineEndsAndUtf8AtEveryOffset)
         FileUtils::ForEachLine(text, [&](size_t, size_t) { ++visited; });
         ASSERT_EQ(FileUtils::CountLines(text), visited) << round;
     }
+    // A line as read is the line upper-cased in 'a'..'z' alone, whatever its length.
+    std::string asRead;
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        for (size_t k = random() % 70; k > 0; --k)
+            line += static_cast<char>(random() % 2 ? 'a' + random() % 26 : random() % 256);
+        std::string expected = line;
+        for (char& c : expected)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        PalvonRead::LineAsRead(line + "\r", asRead);
+        ASSERT_EQ(asRead, expected) << round;
+    }
     for (const std::string end : {"\n", "\r", "\r\n", "\n\r"}) {
         std::string text;
         for (int k = 0; k < 3000; ++k)
