@@ -96,7 +96,7 @@ int32_t RoundedPointAngle(const TPoint& p1, const TPoint& p2, double scale)
             a = dy >= 0.0 ? pi - first : pi + first;
         const double v = double(static_cast<float>(a)) * scale;
         if (v > 1.0 && v < 2.0 * pi * scale - 1.0) {
-            // Positive: the whole part by truncation.
+            // Positive: truncation gives the integer below it.
             const double fraction = v - static_cast<double>(static_cast<int64_t>(v));
             if (std::fabs(fraction - 0.5) > 1e-6 * scale)
                 return Round(v);
