@@ -507,18 +507,20 @@ std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
     // first[n]: where node n's group starts, once counted; it moves along the
     // group while the group is filled, and ends where the next one starts.
     std::vector<int32_t> first(nodes + 2, 0);
-    for (const PendingLink& link : pending) {
-        const auto it = NodeKeyList.find(link.a);
+    // Each link's node A record, looked up once for both passes.
+    std::vector<int32_t> nodeOfA(pending.size());
+    for (size_t p = 0; p < pending.size(); ++p) {
+        const auto it = NodeKeyList.find(pending[p].a);
         if (it == NodeKeyList.end() || it->second < 1 || static_cast<size_t>(it->second) > nodes)
             return {};
+        nodeOfA[p] = it->second;
         ++first[static_cast<size_t>(it->second) + 1];
     }
     for (size_t n = 1; n < first.size(); ++n)
         first[n] += first[n - 1];
     std::vector<int32_t> order(pending.size());
     for (size_t p = 0; p < pending.size(); ++p)
-        order[static_cast<size_t>(first[static_cast<size_t>(NodeKeyList.find(pending[p].a)->second)]++)] =
-            static_cast<int32_t>(p);
+        order[static_cast<size_t>(first[static_cast<size_t>(nodeOfA[p])]++)] = static_cast<int32_t>(p);
     // Each group's start moved to the next group's: move them back.
     for (size_t n = nodes + 1; n >= 1; --n)
         first[n] = first[n - 1];
