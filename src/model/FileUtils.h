@@ -7,6 +7,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace FileUtils {
 
 // Largest file the readers take in: far above any network or listing, far below
@@ -41,8 +45,20 @@ void ForEachLine(std::string_view bytes, Visit&& visit)
     size_t start = 0;
     while (start < n) {
         size_t end = start;
-        // Eight bytes a step while none of them is a CR or an LF (a network's
-        // lines are tens of bytes long), then byte by byte.
+#ifdef __SSE2__
+        // Sixteen bytes a step while none of them is a CR or an LF (a network's
+        // lines are tens of bytes long), up to the first that is one.
+        for (; end + 16 <= n; end += 16) {
+            const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + end));
+            const int ends = _mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(w, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(w, _mm_set1_epi8('\r'))));
+            if (ends != 0) {
+                end += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(ends)));
+                break;
+            }
+        }
+#endif
+        // Eight bytes a step while none of them is a CR or an LF, then byte by byte.
         constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
         for (uint64_t w; end + 8 <= n; end += 8) {
             std::memcpy(&w, data + end, 8);
@@ -58,6 +74,9 @@ void ForEachLine(std::string_view bytes, Visit&& visit)
         start = end + 1;
     }
 }
+
+// The number of lines ForEachLine visits in the bytes.
+size_t CountLines(std::string_view bytes);
 
 // Byte lines of a file's contents (CR LF, LF or lone CR line ends; the ends are removed).
 std::vector<std::string> SplitLines(const std::string& bytes);

@@ -61,7 +61,7 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scal
         const TNodo& nb = Nodos[a.BIndex];
         if (!na.HasXY || !nb.HasXY)
             continue;
-        a.StraightLength = static_cast<float>(std::hypot(double(nb.X) - na.X, double(nb.Y) - na.Y));
+        a.StraightLength = ZelUtils::HypotAsFloat(double(nb.X) - na.X, double(nb.Y) - na.Y);
         if (a.StraightLength > 0 && a.Var[7] != 0) {
             scaled[static_cast<size_t>(k)] = 1;
             scale[static_cast<size_t>(k)] = double(a.StraightLength) / double(a.Var[7]);
@@ -69,7 +69,7 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scal
         a.Points[1] = {na.X, na.Y};
         a.Points[2] = {nb.X, nb.Y};
         // Two points: the bearing at B is the bearing at A.
-        a.BearingA = ZelUtils::Round(ZelUtils::PointAngle(a.Points[1], a.Points[2]) * TenthsPerRadian);
+        a.BearingA = ZelUtils::RoundedPointAngle(a.Points[1], a.Points[2], TenthsPerRadian);
         a.BearingB = a.BearingA;
         if (a.BearingA >= 0 && a.BearingA <= 3600) {
             a.SinA = trig.sin[a.BearingA];

@@ -507,18 +507,20 @@ std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
     // first[n]: where node n's group starts, once counted; it moves along the
     // group while the group is filled, and ends where the next one starts.
     std::vector<int32_t> first(nodes + 2, 0);
-    for (const PendingLink& link : pending) {
-        const auto it = NodeKeyList.find(link.a);
+    // Each link's node A record, looked up once for both passes.
+    std::vector<int32_t> nodeOfA(pending.size());
+    for (size_t p = 0; p < pending.size(); ++p) {
+        const auto it = NodeKeyList.find(pending[p].a);
         if (it == NodeKeyList.end() || it->second < 1 || static_cast<size_t>(it->second) > nodes)
             return {};
+        nodeOfA[p] = it->second;
         ++first[static_cast<size_t>(it->second) + 1];
     }
     for (size_t n = 1; n < first.size(); ++n)
         first[n] += first[n - 1];
     std::vector<int32_t> order(pending.size());
     for (size_t p = 0; p < pending.size(); ++p)
-        order[static_cast<size_t>(first[static_cast<size_t>(NodeKeyList.find(pending[p].a)->second)]++)] =
-            static_cast<int32_t>(p);
+        order[static_cast<size_t>(first[static_cast<size_t>(nodeOfA[p])]++)] = static_cast<int32_t>(p);
     // Each group's start moved to the next group's: move them back.
     for (size_t n = nodes + 1; n >= 1; --n)
         first[n] = first[n - 1];
@@ -621,6 +623,8 @@ bool MakePendingLinks(const TNetworkReader& r)
     // PrepareLinkStorage), as FillLink would find them; the others from their lines.
     const LinkFieldsAhead* ahead = LinkFieldsOfText(r);
     const int32_t ready = ahead ? ahead->ready.load(std::memory_order_acquire) : 0;
+    bool listed = false;
+    int32_t listedA = 0, listedAIndex = 0; // node A of the last link made in order, and its record
     for (int32_t p : order) {
         const PendingLink& link = pending[static_cast<size_t>(p)];
         const int32_t extraCount = LoadExtra(link.extra, extra);
@@ -633,8 +637,15 @@ bool MakePendingLinks(const TNetworkReader& r)
         TArcos& made = Arcos[k];
         // Made in order, the records stay where they are: their nodes' records are
         // found now, while the record is at hand, as LinkNodesPass would find them.
+        // In order, the links of one node A come one after another: its record is
+        // looked up once for them all.
         if (inOrder) {
-            made.AIndex = KDVlib::FindListedNodo(link.a);
+            if (!listed || link.a != listedA) {
+                listed = true;
+                listedA = link.a;
+                listedAIndex = KDVlib::FindListedNodo(link.a);
+            }
+            made.AIndex = listedAIndex;
             made.BIndex = KDVlib::FindListedNodo(link.b);
         }
         if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {

@@ -12,6 +12,10 @@
 #include <cstring>
 #include <filesystem>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace fs = std::filesystem;
 using ZelUtils::Format;
 
@@ -309,13 +313,29 @@ void LineAsRead(std::string_view raw, std::string& out)
     // Lines may end in CR when a CR LF file was split on LF only.
     if (!raw.empty() && raw.back() == '\r')
         raw.remove_suffix(1);
-    // Upper-cased in place: one buffer serves every line of the text. Eight
+    // Upper-cased in place: one buffer serves every line of the text. Many
     // characters at a time: in each byte below 0x80 that is 'a'..'z' the 0x20 bit
     // is cleared; other bytes stay as they are.
     out.assign(raw);
     char* p = out.data();
     const size_t n = out.size();
     size_t i = 0;
+#ifdef __SSE2__
+    // Sixteen bytes a step, read from the text (not from the copy just written),
+    // the last step over the line's last sixteen. Bytes from 0x80 compare below 'a'.
+    if (n >= 16) {
+        const __m128i beforeA = _mm_set1_epi8('a' - 1), afterZ = _mm_set1_epi8('z' + 1), bit = _mm_set1_epi8(0x20);
+        for (;; i += 16) {
+            const size_t at = std::min(i, n - 16);
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw.data() + at));
+            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(x, beforeA), _mm_cmpgt_epi8(afterZ, x));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at), _mm_xor_si128(x, _mm_and_si128(letters, bit)));
+            if (at == n - 16)
+                return;
+        }
+    }
+#endif
+    // Eight at a time, then one by one.
     constexpr uint64_t Ones = 0x0101010101010101ull;
     for (; i + 8 <= n; i += 8) {
         uint64_t x;

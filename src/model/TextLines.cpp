@@ -55,9 +55,7 @@ TTextLines TTextLines::FromBytes(std::string&& bytes)
     // The lines move down over the line ends they lose, within the same block.
     char* const data = d.bytes.data();
     const size_t n = d.bytes.size();
-    size_t count = 0;
-    FileUtils::ForEachLine(d.bytes, [&](size_t, size_t) { ++count; });
-    d.starts.reserve(count + 1);
+    d.starts.reserve(FileUtils::CountLines(d.bytes) + 1);
     size_t out = 0;
     // The bytes between the lines kept so far and the next line are read no more:
     // every few hundred kilobytes of them go back to the system at once, so that a

@@ -242,9 +242,9 @@ bool strictReal(std::string_view s, double& out)
 
 NumberValue ParseNumber(std::string_view text) { return readNumber(text); }
 
-int32_t ParseInt(std::string_view text) { return readNumber(text).asInt(); }
+int32_t ParseIntOther(std::string_view text) { return readNumber(text).asInt(); }
 
-double ParseReal(std::string_view text) { return readNumber(text).asReal(); }
+double ParseRealOther(std::string_view text) { return readNumber(text).asReal(); }
 
 std::string RemoveBlanks(std::string_view text)
 {

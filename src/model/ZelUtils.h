@@ -42,9 +42,81 @@ inline int32_t Round(double v)
 }
 
 NumberValue ParseNumber(std::string_view text);
-int32_t ParseInt(std::string_view text);
-// ParseNumber as a real (the common call of the fixed-column readers).
-double ParseReal(std::string_view text);
+
+// The usual fixed-column field, right-aligned blanks and up to nine digits (or
+// blanks alone, which read as 0), as ParseNumber reads it; false for any other
+// text. Inline: the readers take every field of every record through here.
+inline bool PlainDigitsField(std::string_view text, int32_t& value)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && *p == ' ')
+        ++p;
+    const char* const digits = p;
+    uint32_t v = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+        v = v * 10 + static_cast<uint32_t>(*p - '0');
+        ++p;
+    }
+    if (p != end || p - digits > 9)
+        return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+int32_t ParseIntOther(std::string_view text);
+double ParseRealOther(std::string_view text);
+
+// ParseNumber as an integer (reals rounded, halves to even).
+inline int32_t ParseInt(std::string_view text)
+{
+    int32_t v = 0;
+    return PlainDigitsField(text, v) ? v : ParseIntOther(text);
+}
+// ParseNumber as a real (the common call of the fixed-column readers). Besides
+// plain digits, the usual real fields ("120.333", "1E6": right-aligned, at most 15
+// digits, a point with digits after it, an exponent of one or two digits) are read
+// here as ParseNumber reads them: the digits exactly, one multiplication or
+// division by an exact power of ten, single precision.
+inline double ParseReal(std::string_view text)
+{
+    static constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && *p == ' ')
+        ++p;
+    const char* const first = p;
+    uint64_t mantissa = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+    const long whole = p - first;
+    if (p == end && whole <= 9)
+        return double(mantissa); // an integer, blanks alone included
+    long fraction = 0;
+    if (p < end && *p == '.') {
+        const char* const point = ++p;
+        while (p < end && static_cast<unsigned char>(*p - '0') < 10)
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+        fraction = p - point;
+    }
+    long exponent = 0;
+    if (p < end && (*p == 'E' || *p == 'e') && p + 1 < end && static_cast<unsigned char>(p[1] - '0') < 10) {
+        exponent = p[1] - '0';
+        p += 2;
+        if (p < end && static_cast<unsigned char>(*p - '0') < 10)
+            exponent = exponent * 10 + (*p++ - '0');
+    } else if (fraction == 0) {
+        return ParseRealOther(text);
+    }
+    // A point without digits after it, and what the usual forms leave, the general way.
+    if (p != end || whole + fraction == 0 || whole + fraction > 15 || (fraction == 0 && first[whole] == '.') ||
+        exponent - fraction > 22 || exponent - fraction < -22)
+        return ParseRealOther(text);
+    const long scale = exponent - fraction;
+    const double v = scale >= 0 ? double(mantissa) * Pow10[scale] : double(mantissa) / Pow10[-scale];
+    return double(static_cast<float>(v)); // at most 1e37: within single precision
+}
 
 std::string RemoveBlanks(std::string_view text);
 void SplitTabs(std::string_view text, std::vector<std::string>& words);

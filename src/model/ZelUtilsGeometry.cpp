@@ -4,7 +4,9 @@
 
 #include <QGuiApplication>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace ZelUtils {
@@ -20,6 +22,87 @@ TPoint MakePoint(double x, double y)
     TPoint p;
     MakePoint(p, x, y);
     return p;
+}
+
+float HypotAsFloat(double dx, double dy)
+{
+    // The plain square root lies within about two units in the last place of the
+    // double that hypot gives (each is within about one of the exact length). Where
+    // no boundary between the rounding ranges of two floats lies within eight such
+    // units of it, both round to the same float; only otherwise (about one length in
+    // tens of millions, zero, overflow) is hypot itself asked.
+    const double s = std::sqrt(dx * dx + dy * dy);
+    const float f = static_cast<float>(s);
+    if (f > 0.0f && f < std::numeric_limits<float>::infinity()) {
+        // The floats on either side of f: the next representations up and down.
+        const auto bits = std::bit_cast<uint32_t>(f);
+        const double up = (double(f) + double(std::bit_cast<float>(bits + 1))) / 2.0;
+        const double down = (double(f) + double(std::bit_cast<float>(bits - 1))) / 2.0;
+        const double margin = s * 0x1p-49;
+        if (s + margin < up && s - margin > down)
+            return f;
+    }
+    return static_cast<float>(std::hypot(dx, dy));
+}
+
+namespace {
+
+// Arc tangent of y / x for 0 <= y, 0 < x, in [0, pi / 2]: a rational function
+// after the usual reduction of the argument (below 0.66, up to tan(3 pi / 8),
+// beyond), one division to reduce it: within a few units in the last place, far
+// inside the margin RoundedPointAngle allows.
+double AtanOfRatio(double y, double x)
+{
+    static constexpr double P[] = {-8.750608600031904122785e-1, -1.615753718733365076637e1,
+                                   -7.500855792314704667340e1, -1.228866684490136173410e2,
+                                   -6.485021904942025371773e1};
+    static constexpr double Q[] = {2.485846490142306297962e1, 1.650270098316988542046e2, 4.328810604912902668951e2,
+                                   4.853903996359136964868e2, 1.945506571482613964425e2};
+    constexpr double TanThreeEighthsPi = 2.41421356237309504880;
+    double base = 0.0, t = 0.0;
+    if (y > TanThreeEighthsPi * x) {
+        base = std::numbers::pi / 2;
+        t = -x / y;
+    } else if (y > 0.66 * x) {
+        base = std::numbers::pi / 4;
+        t = (y - x) / (y + x);
+    } else {
+        t = y / x;
+    }
+    const double z = t * t;
+    const double ratio = z * ((((P[0] * z + P[1]) * z + P[2]) * z + P[3]) * z + P[4]) /
+                         (((((z + Q[0]) * z + Q[1]) * z + Q[2]) * z + Q[3]) * z + Q[4]);
+    return base + (t * ratio + t);
+}
+
+} // namespace
+
+int32_t RoundedPointAngle(const TPoint& p1, const TPoint& p2, double scale)
+{
+    // The direction from the rational arc tangent differs from atan2's by far less
+    // than 1e-12 radians, and either, made a float, by at most one float's spacing
+    // below 2 pi (under 5e-7) more. Where the scaled angle lies farther than 1e-6
+    // radians' worth from a half, both round alike; near a half, and near the turn
+    // from 2 pi back to 0, PointAngle itself is asked (a few directions in ten
+    // thousand).
+    if (p2.x != p1.x) {
+        constexpr double pi = std::numbers::pi;
+        const double dy = p2.y - p1.y, dx = p2.x - p1.x;
+        const double first = AtanOfRatio(std::fabs(dy), std::fabs(dx)); // in the first quadrant
+        double a = 0.0;
+        if (dx > 0.0)
+            a = dy >= 0.0 ? first : 2.0 * pi - first;
+        else
+            a = dy >= 0.0 ? pi - first : pi + first;
+        const double v = double(static_cast<float>(a)) * scale;
+        if (v > 1.0 && v < 2.0 * pi * scale - 1.0) {
+            // Positive: truncation gives the integer below it.
+            const double fraction = v - static_cast<double>(static_cast<int64_t>(v));
+            if (std::fabs(fraction - 0.5) > 1e-6 * scale)
+                return Round(v);
+        }
+    }
+    return Round(PointAngle(p1, p2) * scale);
 }
 
 float PointAngle(const TPoint& p1, const TPoint& p2)

@@ -17,6 +17,13 @@ using TPointRec = TPoint;
 void MakePoint(TPoint& point, double x, double y);
 TPoint MakePoint(double x, double y);
 
+// static_cast<float>(std::hypot(dx, dy)), mostly without hypot's cost: see the definition.
+float HypotAsFloat(double dx, double dy);
+
+// Round(PointAngle(p1, p2) * scale), for scales up to some thousands (tenths of a
+// degree), mostly without atan2's cost: see the definition.
+int32_t RoundedPointAngle(const TPoint& p1, const TPoint& p2, double scale);
+
 // Direction of p1 -> p2 in radians, in [0, 2*pi), returned in single precision.
 float PointAngle(const TPoint& p1, const TPoint& p2);
 float Angle(double x1, double y1, double x2, double y2);

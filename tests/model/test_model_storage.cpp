@@ -47,7 +47,8 @@ TEST(NodeKeyList, FindsSmallWideAndNegativeNumbersLikeAMap)
 
 TEST(RecordKeys, WrittenAsNineColumnFields)
 {
-    for (int32_t a : {0, 1, 12345, -42, 999999999, 1234567890, INT_MIN, INT_MAX})
+    for (int32_t a : {0, 1, 9, 10, 99, 100, 12345, 100000, -42, -100000000, 99999999, 999999999, 1000000000,
+                      1234567890, INT_MIN, INT_MAX})
         for (int32_t b : {7, -1, 2147483647}) {
             EXPECT_EQ(PalvonRead::LinkKey(a, b), Format("%9d%9d", a, b));
             EXPECT_EQ(PalvonRead::MovementKey(b, a, 3), Format("%9d%9d%9d", b, a, 3));

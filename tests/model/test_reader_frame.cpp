@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <algorithm>
 #include <functional>
 
@@ -116,6 +118,38 @@ TEST(Terminators, LineEndsAndUtf8AtEveryOffset)
                 const std::vector<std::string> expected = {first, second};
                 EXPECT_EQ(FileUtils::SplitLines(first + end + second + end), expected) << a << " " << b;
             }
+    // The count of lines is the lines' own, for any mix of ends at any offset.
+    std::mt19937 random(53);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const size_t length = random() % (round % 10 == 0 ? 5000 : 300);
+        for (size_t k = 0; k < length; ++k) {
+            const unsigned pick = static_cast<unsigned>(random() % 16);
+            text += pick == 0 ? '\r' : pick == 1 ? '\n' : static_cast<char>('a' + pick);
+        }
+        size_t visited = 0;
+        FileUtils::ForEachLine(text, [&](size_t, size_t) { ++visited; });
+        ASSERT_EQ(FileUtils::CountLines(text), visited) << round;
+    }
+    // A line as read is the line upper-cased in 'a'..'z' alone, whatever its length.
+    std::string asRead;
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        for (size_t k = random() % 70; k > 0; --k)
+            line += static_cast<char>(random() % 2 ? 'a' + random() % 26 : random() % 256);
+        std::string expected = line;
+        for (char& c : expected)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        PalvonRead::LineAsRead(line + "\r", asRead);
+        ASSERT_EQ(asRead, expected) << round;
+    }
+    for (const std::string end : {"\n", "\r", "\r\n", "\n\r"}) {
+        std::string text;
+        for (int k = 0; k < 3000; ++k)
+            text += end;
+        EXPECT_EQ(FileUtils::CountLines(text), FileUtils::SplitLines(text).size());
+    }
     for (size_t at = 0; at < 20; ++at) {
         std::string text(24, 'a');
         EXPECT_TRUE(TextCodec::IsValidUtf8(text.substr(0, at) + "\xC3\x93" + text.substr(at))) << at;

@@ -99,6 +99,59 @@ TEST(ParseNumber, RealsReadAsFromCharsReadsThem)
     EXPECT_TRUE(std::signbit(ParseNumber("-0.0").realValue));
 }
 
+// ParseReal and ParseInt give ParseNumber's value to the bit, whatever the field:
+// fields like a network's (padded digits, reals, exponents) and stray texts.
+TEST(ParseNumber, RealAndIntReadAsParseNumber)
+{
+    std::mt19937 random(29);
+    const std::string alphabet = " 0123456789-+.Ee\t,x";
+    auto check = [](const std::string& text) {
+        const NumberValue n = ParseNumber(text);
+        const double real = ParseReal(text), expected = n.asReal();
+        ASSERT_EQ(std::memcmp(&real, &expected, sizeof real), 0) << "[" << text << "]";
+        ASSERT_EQ(ParseInt(text), n.asInt()) << "[" << text << "]";
+    };
+    for (const char* text : {"", " ", "     ", "0", "    0", "000000000", "999999999", " 999999999", "1000000000",
+                             "2147483647", "2147483648", "4294967296", "99999999999", "  1E6", "120.333", " -12", "-0",
+                             "12 ", " 1 2", "\t12", "12\t", "+5", "0x10", "١٢", "12.", ".5", "12.E3", "1E", "1E+2",
+                             "1e22", "1E99", "1.5E-3", "123456789012345.6", "1234567890123456", "0.0000000000000000000001",
+                             "4595671.123", "9.99999999999999E22", "E5", "."})
+        check(text);
+    for (int round = 0; round < 150000; ++round) {
+        std::string text;
+        if (round % 3 == 2) {
+            // A real as the fixed columns hold it: digits, a point, digits, an exponent.
+            const auto digits = [&](size_t most) {
+                std::string d;
+                for (size_t k = random() % (most + 1); k > 0; --k)
+                    d += static_cast<char>('0' + random() % 10);
+                return d;
+            };
+            text = std::string(random() % 4, ' ') + digits(10);
+            if (random() % 3)
+                text += "." + digits(9);
+            if (random() % 3 == 0)
+                text += std::string(random() % 2 ? "E" : "e") + (random() % 5 ? "" : "-") + digits(3);
+            if (random() % 10 == 0)
+                text += ' ';
+        } else if (round % 3 == 1) {
+            // Right-aligned digits in a field of up to 15 columns.
+            const int width = 1 + static_cast<int>(random() % 15);
+            const int digits = static_cast<int>(random() % (width + 1));
+            text.assign(static_cast<size_t>(width - digits), ' ');
+            for (int k = 0; k < digits; ++k)
+                text += static_cast<char>('0' + random() % 10);
+            if (random() % 8 == 0 && !text.empty())
+                text[random() % text.size()] = alphabet[random() % alphabet.size()];
+        } else {
+            const size_t length = random() % 13;
+            for (size_t k = 0; k < length; ++k)
+                text += alphabet[random() % alphabet.size()];
+        }
+        check(text);
+    }
+}
+
 TEST(ParseNumber, RealToIntegerRoundsHalvesToEven)
 {
     EXPECT_EQ(ParseInt("2.5"), 2);

@@ -4,7 +4,51 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 
+#include <sys/mman.h>
+
+#include <cstdint>
+
 namespace {
+
+// A white picture of the canvas: megabytes of memory the system maps as they are
+// first written. Its whole stretches of 2 MB are taken from pages of that size
+// where the system gives them, so the first whitening costs a few faults instead
+// of thousands (the launch draws one at once); the rest, in pages of the usual
+// size, holds no more memory than the picture needs. A small picture comes from
+// the heap as any image's.
+QImage NewCanvasPicture(const QSize& size)
+{
+    constexpr size_t Huge = size_t(2) << 20, Page = 4096;
+    const size_t bytesPerLine = size_t(size.width()) * 4;
+    const size_t bytes = bytesPerLine * size_t(size.height());
+    if (bytes < Huge)
+        return QImage(size, QImage::Format_RGB32);
+    const size_t mapped = (bytes + Page - 1) & ~(Page - 1);
+    void* p = mmap(nullptr, mapped + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return QImage(size, QImage::Format_RGB32);
+    // Mapped from a boundary of 2 MB: what lies before it and after the picture goes back.
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t aligned = (start + Huge - 1) & ~(Huge - 1);
+    if (aligned > start)
+        munmap(p, aligned - start);
+    if (const size_t tail = start + mapped + Huge - (aligned + mapped))
+        munmap(reinterpret_cast<void*>(aligned + mapped), tail);
+    madvise(reinterpret_cast<void*>(aligned), bytes & ~(Huge - 1), MADV_HUGEPAGE);
+    struct Block {
+        void* at;
+        size_t size;
+    };
+    auto* block = new Block{reinterpret_cast<void*>(aligned), mapped};
+    // The last copy of the picture gives the memory back.
+    const QImageCleanupFunction release = [](void* info) {
+        auto* b = static_cast<Block*>(info);
+        munmap(b->at, b->size);
+        delete b;
+    };
+    return QImage(reinterpret_cast<uchar*>(aligned), size.width(), size.height(), static_cast<qsizetype>(bytesPerLine),
+                  QImage::Format_RGB32, release, block);
+}
 
 TShiftState ShiftOf(const QMouseEvent* event, bool doubleClick = false)
 {
@@ -44,7 +88,7 @@ void TOxrImage::NewPicture()
     // same size is whitened in place rather than made anew beside the old one.
     const QSize size(std::max(1, width()), std::max(1, height()));
     if (picture_.size() != size || picture_.format() != QImage::Format_RGB32)
-        picture_ = QImage(size, QImage::Format_RGB32);
+        picture_ = NewCanvasPicture(size);
     picture_.fill(Qt::white);
     painter_.begin(&picture_);
     SetPainter(&painter_);
