@@ -656,18 +656,4 @@ bool TSetWriter::Commit()
     return true;
 }
 
-bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
-              std::string& why)
-{
-    TSetWriter set;
-    for (const auto& [path, bytes] : files)
-        if (!set.Add(path, bytes))
-            break;
-    if (set.Commit())
-        return true;
-    failedPath = set.FailedPath();
-    why = set.Why();
-    return false;
-}
-
 } // namespace SafeFile

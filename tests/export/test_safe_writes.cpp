@@ -223,6 +223,12 @@ const std::vector<Writer>& Writers()
              Emme2Export::WriteEmme2(FileUtils::ChangeFileExt(p, ""), error);
              return error;
          }},
+        {"utm", "T55555_UTM_.DAT",
+         [](const std::string& p) {
+             RecordingServices ui;
+             const bool ok = KDVlib::WriteUtmFiles(fs::path(p).parent_path().string(), 500.0, -1000.0);
+             return ok ? std::string() : ui.messages.size() == 1 ? ui.messages[0] : "mensajes: " + std::to_string(ui.messages.size());
+         }},
         {"set of pages", "plan_1_1.EMF",
          [](const std::string& p) {
              // Each page is on disk beside its file once added, before the set goes in.
