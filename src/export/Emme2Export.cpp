@@ -185,15 +185,16 @@ bool WriteEmme2(const std::string& base, std::string& error)
     if (!Exportable(error))
         return false;
     std::string (*const texts[])() = {CentsText, NetworkText, LinksText, FixedText};
-    // The four files belong together: all or none replace the earlier ones.
+    // The four files belong together: all or none replace the earlier ones. Each
+    // goes beside its file as soon as it is made, one text at a time in memory.
     const std::vector<std::string> names = SetFiles(base);
-    std::vector<std::pair<std::string, std::string>> set;
+    SafeFile::TSetWriter set;
     for (size_t i = 0; i < names.size(); ++i)
-        set.emplace_back(names[i], texts[i]());
-    std::string failed, why;
-    if (SafeFile::WriteSet(set, failed, why))
+        if (!set.Add(names[i], texts[i]()))
+            break;
+    if (set.Commit())
         return true;
-    error = FileUtils::WriteFailure(failed, why);
+    error = FileUtils::WriteFailure(set.FailedPath(), set.Why());
     return false;
 }
 

@@ -285,16 +285,16 @@ bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY)
             text += Format(nodeFormat, node.Number, node.X + offsetX, node.Y + offsetY) + CrLf;
     }
     // The files belong together: all or none replace the earlier ones, and a
-    // failure is said once.
+    // failure is said once. Each goes beside its file as soon as it is made. The
+    // names are made up here: a link put under one is not followed.
     const std::vector<std::string> names = UtmFileNames(folder);
-    std::vector<std::pair<std::string, std::string>> set;
-    set.emplace_back(names.front(), text);
-    for (int layer = 1; layer <= LayerCount(); ++layer)
-        set.emplace_back(names[static_cast<size_t>(layer)],
-                         LayerText(layer, TPointText::UtmShifted, true, offsetX, offsetY));
-    // The names are made up here: a link put under one is not followed.
-    if (const std::string failure = FileUtils::WriteOwnSet(set); !failure.empty()) {
-        Services().ShowMessage(failure);
+    SafeFile::TSetWriter set(true);
+    bool added = set.Add(names.front(), text);
+    for (int layer = 1; added && layer <= LayerCount(); ++layer)
+        added = set.Add(names[static_cast<size_t>(layer)],
+                        LayerText(layer, TPointText::UtmShifted, true, offsetX, offsetY));
+    if (!set.Commit()) {
+        Services().ShowMessage(FileUtils::WriteFailure(set.FailedPath(), set.Why()));
         return false;
     }
     return true;

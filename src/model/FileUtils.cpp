@@ -239,13 +239,6 @@ std::string NetworkToReopenGone(const std::string& network)
                             network);
 }
 
-std::string WriteOwnSet(const std::vector<std::pair<std::string, std::string>>& files)
-{
-    const SafeFile::TProgramNamed ownNames;
-    std::string failed, why;
-    return SafeFile::WriteSet(files, failed, why) ? std::string() : WriteFailure(failed, why);
-}
-
 std::string JoinCrLf(const std::vector<std::string>& lines)
 {
     std::string out;

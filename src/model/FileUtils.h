@@ -107,11 +107,6 @@ std::string WriteFailure(const std::string& path);
 // the refusal to give when its file (full name; empty when none is open) can no
 // longer be read, empty when it can.
 std::string NetworkToReopenGone(const std::string& network);
-// Writes files that belong together (name, bytes) as one set whose names the
-// program made up (see SafeFile::WriteSet; a link under a name is not followed):
-// empty when every one is in, else the WriteFailure message of the one that was
-// not, the earlier files all kept.
-std::string WriteOwnSet(const std::vector<std::pair<std::string, std::string>>& files);
 // Joins lines with CR LF (each line, the last included, ends with CR LF).
 std::string JoinCrLf(const std::vector<std::string>& lines);
 

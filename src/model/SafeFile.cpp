@@ -470,8 +470,9 @@ namespace {
 
 // Keeps the earlier file of a set's member under a scratch name beside it until the
 // set is in: a hard link where the file system makes one, else a copy of its bytes
-// with its owner and permissions (a file system without links, a file at its
-// limit of links, links to another's file refused). "" when kept (the name in
+// with its owner, permissions and times (a file system without links, a file at
+// its limit of links, links to another's file refused): a file put back from the
+// copy looks to the user, and to tools that go by dates, as it was. "" when kept (the name in
 // kept; empty when the file is gone meanwhile and nothing needs keeping), else why not.
 std::string KeepAside(const TTarget& target, std::string& kept)
 {
@@ -490,6 +491,11 @@ std::string KeepAside(const TTarget& target, std::string& kept)
     const int from = ::open(target.real.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     int to = -1;
     err = from < 0 ? errno : 0;
+    // Its times as they were before it is read.
+    struct stat st {};
+    if (!err && ::fstat(from, &st) != 0)
+        err = errno;
+    const timespec times[2] = {st.st_atim, st.st_mtim};
     for (int attempt = 0; !err && attempt < 100; ++attempt) {
         kept = ScratchName(target.real);
         to = ::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -519,11 +525,13 @@ std::string KeepAside(const TTarget& target, std::string& kept)
                 done += w;
         }
     }
-    if (!err && ::fsync(to) != 0)
-        err = errno;
     if (!err)
         KeepOwner(to, target);
     if (!err && ::fchmod(to, target.mode) != 0)
+        err = errno;
+    if (!err && ::futimens(to, times) != 0)
+        err = errno;
+    if (!err && ::fsync(to) != 0)
         err = errno;
     if (to >= 0 && ::close(to) != 0 && !err)
         err = errno;
@@ -646,20 +654,6 @@ bool TSetWriter::Commit()
         return Fail(members_[failedAt].path, why); // the member that could not go in
     committed_ = true;
     return true;
-}
-
-bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
-              std::string& why)
-{
-    TSetWriter set;
-    for (const auto& [path, bytes] : files)
-        if (!set.Add(path, bytes))
-            break;
-    if (set.Commit())
-        return true;
-    failedPath = set.FailedPath();
-    why = set.Why();
-    return false;
 }
 
 } // namespace SafeFile

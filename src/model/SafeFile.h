@@ -183,9 +183,4 @@ private:
     std::string failedPath_, why_;
 };
 
-// Writes several files that belong together (name, bytes) through a TSetWriter:
-// a failure leaves the earlier set whole.
-bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
-              std::string& why);
-
 } // namespace SafeFile

@@ -223,6 +223,12 @@ const std::vector<Writer>& Writers()
              Emme2Export::WriteEmme2(FileUtils::ChangeFileExt(p, ""), error);
              return error;
          }},
+        {"utm", "T55555_UTM_.DAT",
+         [](const std::string& p) {
+             RecordingServices ui;
+             const bool ok = KDVlib::WriteUtmFiles(fs::path(p).parent_path().string(), 500.0, -1000.0);
+             return ok ? std::string() : ui.messages.size() == 1 ? ui.messages[0] : "mensajes: " + std::to_string(ui.messages.size());
+         }},
         {"set of pages", "plan_1_1.EMF",
          [](const std::string& p) {
              // Each page is on disk beside its file once added, before the set goes in.
@@ -714,7 +720,7 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
     EXPECT_EQ(readFile(shared), "y");
 
     // A set whose second member cannot be moved in: the first is put back as it
-    // was (its bytes and permissions), or taken away when it is new, also where
+    // was (its bytes, permissions and date), or taken away when it is new, also where
     // the file system makes no hard links; where not even a copy of the earlier
     // file can be kept, nothing is moved. Nothing is left beside the files.
     struct SetRow {
@@ -730,7 +736,9 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
         if (row.firstExists) {
             testutil::writeFile(first, "antes");
             fs::permissions(first, fs::perms(0640));
+            fs::last_write_time(first, fs::last_write_time(first) - std::chrono::hours(24 * 400));
         }
+        const auto written = row.firstExists ? fs::last_write_time(first) : fs::file_time_type();
         fs::create_directory(second); // a folder stands where the second file goes
         const auto before = Snapshot(set.path());
         {
@@ -757,6 +765,7 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
         EXPECT_EQ(Snapshot(set.path()), before);
         if (row.firstExists) {
             EXPECT_EQ(fs::status(first).permissions(), fs::perms(0640));
+            EXPECT_TRUE(fs::last_write_time(first) == written);
         }
     }
     // A settings file that cannot be read is never replaced by what was understood of it.
