@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -133,11 +134,8 @@ void EdgeRows(QPoint a, QPoint b, int y0, int32_t* out)
     }
 }
 
-// The pixels of every row of a convex quadrilateral: [x0, x1) of row y0 + r go
-// to out[2r], out[2r + 1] (x0 >= x1 for a row without pixels). From the top
-// corner to the bottom one, each way round the quadrilateral meets every row
-// once, on one edge (an edge holds the row of its upper end, not of its lower).
-void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
+// The corners of a quadrilateral that lie highest and lowest (the first of equals).
+std::pair<int, int> TopAndBottom(const QPoint* c)
 {
     int top = 0, bottom = 0;
     for (int k = 1; k < 4; ++k) {
@@ -146,6 +144,16 @@ void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
         if (c[k].y() > c[bottom].y())
             bottom = k;
     }
+    return {top, bottom};
+}
+
+// The pixels of every row of a convex quadrilateral: [x0, x1) of row y0 + r go
+// to out[2r], out[2r + 1] (x0 >= x1 for a row without pixels). From the top
+// corner to the bottom one, each way round the quadrilateral meets every row
+// once, on one edge (an edge holds the row of its upper end, not of its lower).
+void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
+{
+    const auto [top, bottom] = TopAndBottom(c);
     for (int side = 0; side < 2; ++side) {
         const int step = side == 0 ? 1 : 3; // forwards, backwards
         for (int k = top; k != bottom; k = (k + step) & 3) {
@@ -164,13 +172,7 @@ void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
 // crossing of each way round at that row, x = a.x + ceil(dx (y - a.y) / dy).
 void RowAt(const QPoint* c, int y, int32_t& x0, int32_t& x1)
 {
-    int top = 0, bottom = 0;
-    for (int k = 1; k < 4; ++k) {
-        if (c[k].y() < c[top].y())
-            top = k;
-        if (c[k].y() > c[bottom].y())
-            bottom = k;
-    }
+    const auto [top, bottom] = TopAndBottom(c);
     int32_t x[2] = {0, 0};
     for (int side = 0; side < 2; ++side) {
         const int step = side == 0 ? 1 : 3;

@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/LargePages.h"
+
 #include <sys/mman.h>
 
 // Storage of a record array. A large one is mapped on its own, aligned to 2 MB
@@ -47,20 +49,10 @@ struct LargePages {
     {
         if (n * sizeof(T) < kLarge)
             return std::allocator<T>{}.allocate(n);
-        const size_t size = Mapped(n);
-        void* p = mmap(nullptr, size + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED)
+        void* p = MapOnLargePages(Mapped(n), Mapped(n));
+        if (!p)
             throw std::bad_alloc();
-        // The part before the first boundary of 2 MB and the rest after the
-        // records go back at once.
-        const uintptr_t start = reinterpret_cast<uintptr_t>(p);
-        const uintptr_t aligned = (start + kHuge - 1) & ~(kHuge - 1);
-        if (aligned > start)
-            munmap(p, aligned - start);
-        if (const size_t tail = start + size + kHuge - (aligned + size))
-            munmap(reinterpret_cast<void*>(aligned + size), tail);
-        madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
-        return reinterpret_cast<T*>(aligned);
+        return static_cast<T*>(p);
     }
     void deallocate(T* p, size_t n) noexcept
     {

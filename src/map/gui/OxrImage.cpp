@@ -1,4 +1,5 @@
 #include "map/gui/OxrImage.h"
+#include "model/LargePages.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -24,29 +25,22 @@ QImage NewCanvasPicture(const QSize& size)
     if (bytes < Huge)
         return QImage(size, QImage::Format_RGB32);
     const size_t mapped = (bytes + Page - 1) & ~(Page - 1);
-    void* p = mmap(nullptr, mapped + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED)
+    // Mapped from a boundary of 2 MB; whole stretches of 2 MB take large pages.
+    void* const aligned = MapOnLargePages(mapped, bytes & ~(Huge - 1));
+    if (!aligned)
         return QImage(size, QImage::Format_RGB32);
-    // Mapped from a boundary of 2 MB: what lies before it and after the picture goes back.
-    const uintptr_t start = reinterpret_cast<uintptr_t>(p);
-    const uintptr_t aligned = (start + Huge - 1) & ~(Huge - 1);
-    if (aligned > start)
-        munmap(p, aligned - start);
-    if (const size_t tail = start + mapped + Huge - (aligned + mapped))
-        munmap(reinterpret_cast<void*>(aligned + mapped), tail);
-    madvise(reinterpret_cast<void*>(aligned), bytes & ~(Huge - 1), MADV_HUGEPAGE);
     struct Block {
         void* at;
         size_t size;
     };
-    auto* block = new Block{reinterpret_cast<void*>(aligned), mapped};
+    auto* block = new Block{aligned, mapped};
     // The last copy of the picture gives the memory back.
     const QImageCleanupFunction release = [](void* info) {
         auto* b = static_cast<Block*>(info);
         munmap(b->at, b->size);
         delete b;
     };
-    return QImage(reinterpret_cast<uchar*>(aligned), size.width(), size.height(), static_cast<qsizetype>(bytesPerLine),
+    return QImage(static_cast<uchar*>(aligned), size.width(), size.height(), static_cast<qsizetype>(bytesPerLine),
                   QImage::Format_RGB32, release, block);
 }
 
