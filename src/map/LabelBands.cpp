@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -351,9 +352,20 @@ bool Any(const uint32_t* from, const uint32_t* to)
 // painter serve every label, the picture clear between labels. A label is not
 // exact (written as text every time) where its text is not one run of plain
 // glyphs, or a glyph reaches beyond where it was looked for.
+//
+// The picture is as large as the one written on, so that the painter works on
+// the very numbers it works on there, but only a window of its rows has memory
+// behind it: the rows of the label at hand, and those below it up to about a
+// megabyte. That memory is the caller's, kept clear between labels and between
+// writes: a picture's worth of fresh memory at each write would cost more in
+// the mapping of its pages than the glyphs.
 class TStamper {
 public:
-    TStamper(const QImage& like, const TBandStyle& style, const QFont& font) : like_(like), style_(style), font_(font)
+    // Rows of memory a window has at least, and what is kept between writes.
+    static constexpr size_t WindowBytes = size_t(1) << 20;
+
+    TStamper(const QImage& like, const TBandStyle& style, const QFont& font, std::vector<uint32_t>& memory)
+        : like_(like), style_(style), font_(font), memory_(memory)
     {
         if (const int size = qEnvironmentVariableIntValue("QT_MAX_CACHED_GLYPH_SIZE"); size > 0)
             maxCached_ = size; // the painter's own bound, set from outside
@@ -365,8 +377,12 @@ public:
     {
         TEntry entry;
         const QRect reach = label.reach;
-        if (label.text.isEmpty() || reach.isEmpty() || reach.width() > 2048 || reach.height() > 2048 ||
-            label.transform.type() > QTransform::TxRotate || !Fit())
+        // Drawn where the label stands on the picture: the painter then works on
+        // the very numbers it works on there (its arithmetic is not blind to
+        // where a text stands; see KeyOf).
+        const QRect box = reach & like_.rect();
+        if (label.text.isEmpty() || box.isEmpty() || reach.width() > 2048 || reach.height() > 2048 ||
+            label.transform.type() > QTransform::TxRotate || !Fit(box))
             return entry;
         QTextLayout layout(label.text, font_, &scratch_);
         layout.beginLayout();
@@ -387,20 +403,16 @@ public:
                 pixels * pixels * scale >= maxCached_ * maxCached_)
                 return entry;
         }
-        // Drawn where the label stands on the picture: the painter then works on
-        // the very numbers it works on there (its arithmetic is not blind to
-        // where a text stands; see KeyOf).
-        const QRect box = reach & scratch_.rect();
-        if (box.isEmpty())
-            return entry;
         painter_.resetTransform(); // the clip is taken in the coordinates of the moment
         painter_.setClipRect(box);
         painter_.setWorldTransform(label.transform);
         const QTransform place = painter_.worldTransform();
         const QPointF baseline(label.baseline.x(), label.baseline.y() - line.ascent());
         const QPoint toOrigin = -Origin(label);
-        uint32_t* bits = reinterpret_cast<uint32_t*>(scratch_.bits());
-        const qsizetype stride = scratch_.bytesPerLine() / 4;
+        // Row y of the picture, in the window's memory.
+        uint32_t* const window = memory_.data();
+        const qsizetype stride = like_.width();
+        const auto row = [&](int y) { return window + (y - top_) * stride; };
         bool exact = true;
         QGlyphRun one;
         for (const QGlyphRun& run : runs) {
@@ -432,17 +444,17 @@ public:
                 }
                 int l = area.right() + 1, r = area.left() - 1, t = area.bottom() + 1, b = area.top() - 1;
                 for (int y = area.top(); y <= area.bottom(); ++y) {
-                    const uint32_t* row = bits + y * stride;
-                    if (!Any(row + area.left(), row + area.right() + 1))
+                    const uint32_t* line = row(y);
+                    if (!Any(line + area.left(), line + area.right() + 1))
                         continue;
                     t = std::min(t, y);
                     b = y;
                     int x = area.left();
-                    while (row[x] == 0)
+                    while (line[x] == 0)
                         ++x;
                     l = std::min(l, x);
                     x = area.right();
-                    while (row[x] == 0)
+                    while (line[x] == 0)
                         --x;
                     r = std::max(r, x);
                 }
@@ -459,9 +471,9 @@ public:
                 stamp.height = b - t + 1;
                 stamp.pixels.resize(size_t(stamp.width) * size_t(stamp.height));
                 for (int y = t; y <= b; ++y) {
-                    std::memcpy(stamp.pixels.data() + size_t(y - t) * size_t(stamp.width), bits + y * stride + l,
+                    std::memcpy(stamp.pixels.data() + size_t(y - t) * size_t(stamp.width), row(y) + l,
                                 size_t(stamp.width) * 4);
-                    std::memset(bits + y * stride + l, 0, size_t(stamp.width) * 4);
+                    std::memset(row(y) + l, 0, size_t(stamp.width) * 4);
                 }
                 entry.stamps.push_back(std::move(stamp));
             }
@@ -469,10 +481,10 @@ public:
         // Nothing left anywhere else: every pixel the text touched is in a stamp.
         // What a refused label left is cleared for the next one.
         for (int y = box.top(); y <= box.bottom(); ++y) {
-            uint32_t* row = bits + y * stride + box.left();
-            if (Any(row, row + box.width())) {
+            uint32_t* line = row(y) + box.left();
+            if (Any(line, line + box.width())) {
                 exact = false;
-                std::memset(row, 0, size_t(box.width()) * 4);
+                std::memset(line, 0, size_t(box.width()) * 4);
             }
         }
         if (!exact)
@@ -482,23 +494,33 @@ public:
     }
 
 private:
-    // A clear picture at least this large, with the painter on it.
-    // A clear picture as large as the one written on, with the painter on it.
-    // Its memory is mapped clear and only the pages labels touch are used.
-    bool Fit()
+    // A clear picture as large as the one written on, with the painter on it,
+    // whose window of rows with memory takes in the box. The painter, clipped
+    // to the box, writes nowhere else.
+    bool Fit(const QRect& box)
     {
-        if (!scratch_.isNull())
+        if (!scratch_.isNull() && box.top() >= top_ && box.bottom() < top_ + rows_)
             return true;
-        const qsizetype stride = qsizetype(like_.width()) * 4;
-        void* data = std::calloc(size_t(stride) * size_t(like_.height()), 1);
-        if (!data)
-            return false;
-        scratch_ = QImage(static_cast<uchar*>(data), like_.width(), like_.height(), stride,
-                          QImage::Format_ARGB32_Premultiplied, [](void* p) { std::free(p); }, data);
-        if (scratch_.isNull()) {
-            std::free(data);
+        if (painter_.isActive())
+            painter_.end();
+        scratch_ = QImage();
+        const size_t stride = size_t(like_.width()) * 4;
+        rows_ = std::min(like_.height(), std::max(box.height(), int(std::max<size_t>(1, WindowBytes / stride))));
+        top_ = std::min(box.top(), like_.height() - rows_);
+        const size_t words = size_t(rows_) * size_t(like_.width());
+        try {
+            if (memory_.size() < words)
+                memory_.resize(words); // clear, as what was there is
+        } catch (const std::bad_alloc&) {
             return false;
         }
+        // Row 0 of the picture lies where row top_ would have it: only the
+        // window's rows are ever reached through it.
+        uchar* const data =
+            reinterpret_cast<uchar*>(reinterpret_cast<uintptr_t>(memory_.data()) - uintptr_t(top_) * stride);
+        scratch_ = QImage(data, like_.width(), like_.height(), qsizetype(stride), QImage::Format_ARGB32_Premultiplied);
+        if (scratch_.isNull())
+            return false;
         scratch_.setDotsPerMeterX(like_.dotsPerMeterX());
         scratch_.setDotsPerMeterY(like_.dotsPerMeterY());
         if (!painter_.begin(&scratch_))
@@ -510,6 +532,8 @@ private:
     const QImage& like_;
     const TBandStyle& style_;
     const QFont font_;
+    std::vector<uint32_t>& memory_;
+    int top_ = 0, rows_ = 0; // the window's rows of the picture
     double maxCached_ = 64; // the largest glyphs, in pixels, the raster painter caches
     QImage scratch_;
     QPainter painter_;
@@ -532,6 +556,7 @@ void TLabelStamps::Clear()
 {
     entries_.clear();
     bytes_ = 0;
+    scratch_.clear();
 }
 
 void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels,
@@ -591,9 +616,18 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     std::vector<TEntry> made(again.size());
     if (!again.empty()) {
         const int shares = pool && again.size() >= size_t(MinLabels) ? std::min(threads, int(again.size())) : 1;
+        scratch_.resize(std::max(scratch_.size(), size_t(shares)));
         const std::function<void(int)> job = [&](int share) {
-            TStamper stamper(image, style, OwnFont(style.font));
-            for (size_t i = size_t(share); i < again.size(); i += size_t(shares)) {
+            // Taken from the top down, so that each window of rows serves the
+            // labels below the first it was made for.
+            std::vector<size_t> mine;
+            for (size_t i = size_t(share); i < again.size(); i += size_t(shares))
+                mine.push_back(i);
+            std::stable_sort(mine.begin(), mine.end(), [&](size_t a, size_t b) {
+                return labels[again[a]].reach.top() < labels[again[b]].reach.top();
+            });
+            TStamper stamper(image, style, OwnFont(style.font), scratch_[size_t(share)]);
+            for (const size_t i : mine) {
                 made[i] = stamper.Stamp(labels[again[i]], cut[again[i]] != 0);
                 made[i].stamped = true;
             }
@@ -602,6 +636,9 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
             pool->Run(shares, job);
         else
             job(0);
+        for (std::vector<uint32_t>& memory : scratch_) // a tall label's window is not kept
+            if (memory.size() * 4 > TStamper::WindowBytes)
+                std::vector<uint32_t>().swap(memory);
         size_t added = 0;
         for (const TEntry& e : made)
             for (const TStamp& st : e.stamps)

@@ -100,6 +100,7 @@ private:
         size_t operator()(const QByteArray& key) const { return qHash(key); }
     };
     std::unordered_map<QByteArray, TEntry, THash> entries_;
+    std::vector<std::vector<uint32_t>> scratch_; // each thread's rows for stamping, clear
     size_t bytes_ = 0;
     int64_t stamped_ = 0, reused_ = 0, passes_ = 0;
 };

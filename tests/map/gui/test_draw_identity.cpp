@@ -369,13 +369,18 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
     const int angles[] = {2400, 900, 450, 1800, 3150, 123};
     TLabelStamps stamps;
     int differing = 0;
-    for (int round = 0; round < 24; ++round) {
+    // Then a wide picture, on which the rows kept for making glyphs are fewer
+    // than an upright label's.
+    const QImage wide = back.scaled(3200, 400);
+    for (int round = 0; round < 48; ++round) {
+        const QImage& on = round < 24 ? back : wide;
         std::vector<TBandLabel> labels;
         for (int a = 0; a < 6; ++a)
             for (int t = 0; t < 3; ++t) {
-                // Positions sweep 0..700 in steps that cross 64, 128, 256 and 512.
-                const double x = -20 + ((round * 37 + a * 113 + t * 61) % 720) + (round % 4 == 3 ? 0.25 : 0.0);
-                const double y = -20 + ((round * 29 + a * 71 + t * 97) % 620);
+                // Positions sweep the picture in steps that cross 64, 128, 256 and 512.
+                const double x =
+                    -20 + ((round * 37 + a * 113 + t * 61) % (on.width() + 20)) + (round % 4 == 3 ? 0.25 : 0.0);
+                const double y = -20 + ((round * 29 + a * 71 + t * 97) % (on.height() + 20));
                 TBandLabel l;
                 l.transform = QTransform::fromTranslate(x, y);
                 l.transform.rotate(-angles[a] / 10.0);
@@ -385,7 +390,7 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
                 l.reach = l.transform.mapRect(QRect(0, 0, w, h).adjusted(-m, -m, m, m)).adjusted(-2, -2, 2, 2);
                 labels.push_back(l);
             }
-        QImage asText = back.copy(), fromKept = back.copy();
+        QImage asText = on.copy(), fromKept = on.copy();
         LabelBands::Write(asText, style, labels, 1);
         stamps.Write(fromKept, style, labels, round % 2 ? 8 : 1);
         differing += asText != fromKept;
