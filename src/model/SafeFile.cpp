@@ -204,9 +204,10 @@ std::string Prepare(const std::string& path, TTarget& target)
     return std::string();
 }
 
-TScratch::TScratch(const TTarget& target) : target_(target)
+TScratch::TScratch(const TTarget& target, bool sweep) : target_(target)
 {
-    RemoveLeftovers(Folder(target.real));
+    if (sweep)
+        RemoveLeftovers(Folder(target.real));
     for (int attempt = 0; attempt < 100; ++attempt) {
         name_ = ScratchName(target.real);
         // 0666 through the umask: a new file gets the permissions any new file gets.
@@ -548,8 +549,10 @@ std::string KeepAside(const TTarget& target, std::string& kept)
 } // namespace
 
 bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why,
-                size_t* failedAt)
+                size_t* failedAt, size_t* movedOut)
 {
+    if (movedOut)
+        *movedOut = 0;
     std::vector<std::string> kept(targets.size());
     const auto dropKept = [&kept] {
         for (const std::string& k : kept)
@@ -585,6 +588,8 @@ bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTa
             break;
     }
     const bool ok = moved == targets.size();
+    if (movedOut)
+        *movedOut = moved;
     if (!ok) {
         why = Reason(errno);
         if (failedAt)
@@ -621,7 +626,13 @@ bool TSetWriter::Add(const std::string& path, std::string_view bytes)
     TTarget target;
     if (const std::string problem = PrepareFor(path, target, programNamed_); !problem.empty())
         return Fail(path, problem);
-    auto scratch = std::make_unique<TScratch>(target);
+    // The folder is swept of dead writers' leftovers once for the set, not once
+    // per member: a set of hundreds of pages would read its folder hundreds of times.
+    const std::string folder = Folder(target.real);
+    const bool sweep = std::find(swept_.begin(), swept_.end(), folder) == swept_.end();
+    if (sweep)
+        swept_.push_back(folder);
+    auto scratch = std::make_unique<TScratch>(target, sweep);
     if (!scratch->Write(bytes.data(), bytes.size()) || !scratch->Finish())
         return Fail(path, scratch->Why());
     // One file under two names would be replaced twice and could not be put back.
@@ -649,8 +660,11 @@ bool TSetWriter::Commit()
         targets.push_back(m.target);
     }
     std::string why;
-    size_t failedAt = 0;
-    if (!ReplaceSet(names, targets, why, &failedAt))
+    size_t failedAt = 0, moved = 0;
+    const bool ok = ReplaceSet(names, targets, why, &failedAt, &moved);
+    for (size_t i = 0; i < moved; ++i)
+        members_[i].scratch->Moved();
+    if (!ok)
         return Fail(members_[failedAt].path, why); // the member that could not go in
     committed_ = true;
     return true;

@@ -49,8 +49,10 @@ std::string FailureMessage(const std::string& path);
 // A scratch file beside a prepared target.
 class TScratch {
 public:
-    explicit TScratch(const TTarget& target);
-    ~TScratch(); // removes the scratch file unless it was published
+    // Sweeps the folder of leftovers first unless `sweep` is false (a set's
+    // later members, whose folder was swept for the first).
+    explicit TScratch(const TTarget& target, bool sweep = true);
+    ~TScratch(); // removes the scratch file unless it was published or moved
     TScratch(const TScratch&) = delete;
     TScratch& operator=(const TScratch&) = delete;
 
@@ -73,6 +75,9 @@ public:
     // Publish without the rename, for a member of a set (ReplaceSet moves it; the
     // destructor removes it only while it is still there).
     bool Finish(bool sync = true);
+    // The set moved the file away (in, or in and back out): its name is no longer
+    // ours, and another may take it, so the destructor leaves it alone.
+    void Moved() { published_ = true; }
 
 private:
     bool Complete(const std::string& head, const std::string& tail) const;
@@ -140,9 +145,11 @@ bool WritePieces(const std::string& path, const std::function<bool(const std::fu
 // when one cannot be moved. An earlier file is kept as a hard link, or as a copy
 // where the file system refuses links; one that cannot be kept either way refuses
 // the set before anything is moved. False with the reason in why, and in failedAt
-// (when given) the member that could not be moved or kept.
+// (when given) the member that could not be moved or kept. In moved (when given)
+// the number of scratch files, from the first, that no longer stand under their
+// names: all on success, those moved in and put back on a failure.
 bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why,
-                size_t* failedAt = nullptr);
+                size_t* failedAt = nullptr, size_t* moved = nullptr);
 
 // Writes a set of files that belong together member by member: each member goes to
 // a scratch file beside its target as soon as it is added, so that only the member
@@ -177,6 +184,7 @@ private:
     bool Fail(const std::string& path, const std::string& why);
 
     bool programNamed_;
+    std::vector<std::string> swept_; // folders swept of leftovers for this set
     bool failed_ = false;
     bool committed_ = false;
     std::vector<TMember> members_;

@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <grp.h>
 
@@ -70,6 +72,37 @@ extern "C" int link(const char* from, const char* to)
         return -1;
     }
     return static_cast<int>(::syscall(SYS_linkat, AT_FDCWD, from, AT_FDCWD, to, 0));
+}
+
+// A set's moves and removals, watched while `watching`: the names moved away by
+// rename, the names removed, the folders read; the renameFailAt-th rename (1 =
+// the first) fails with EXDEV as a mount point between scratch and target would.
+static bool watching = false;
+static int renameFailAt = 0, renames = 0;
+static std::vector<std::string> movedAway, removed, foldersRead;
+extern "C" int rename(const char* from, const char* to)
+{
+    if (watching && ++renames == renameFailAt) {
+        errno = EXDEV;
+        return -1;
+    }
+    const int r = static_cast<int>(::syscall(SYS_renameat, AT_FDCWD, from, AT_FDCWD, to));
+    if (watching && r == 0)
+        movedAway.emplace_back(from);
+    return r;
+}
+extern "C" int unlink(const char* path)
+{
+    if (watching)
+        removed.emplace_back(path);
+    return static_cast<int>(::syscall(SYS_unlinkat, AT_FDCWD, path, 0));
+}
+extern "C" DIR* opendir(const char* name)
+{
+    static const auto next = reinterpret_cast<DIR* (*)(const char*)>(::dlsym(RTLD_NEXT, "opendir"));
+    if (watching)
+        foldersRead.emplace_back(name);
+    return next(name);
 }
 
 namespace {
@@ -780,6 +813,45 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
     char first[10] = {};
     head.read(first, sizeof first);
     EXPECT_EQ(std::string(first, sizeof first), "[Velmora]\r");
+}
+
+// A set of many members reads its folder for dead writers' leftovers once, not once
+// per member; and once its scratch files are moved away (in, or in and back out on
+// a failure), their names are not its own any more: another file may take one, and
+// the set must not remove it. Rows: the set goes in; the third member's move fails
+// (two moved in and put back); the first member's move fails.
+TEST_F(SafeWrites, ASetReadsItsFolderOnceAndRemovesOnlyItsOwnNames)
+{
+    for (const int failAt : {0, 3, 1}) {
+        SCOPED_TRACE(failAt);
+        testutil::TempDir tmp;
+        const fs::path dir = tmp.path();
+        testutil::writeFile((dir / "hoja_2.EMF").string(), "antes");
+        const auto before = Snapshot(dir);
+        movedAway.clear();
+        removed.clear();
+        foldersRead.clear();
+        renames = 0;
+        renameFailAt = failAt;
+        watching = true;
+        {
+            SafeFile::TSetWriter set;
+            for (int k = 1; k <= 5; ++k)
+                ASSERT_TRUE(set.Add((dir / ("hoja_" + std::to_string(k) + ".EMF")).string(), "nuevo")) << k;
+            EXPECT_EQ(set.Commit(), failAt == 0);
+        }
+        watching = false;
+        renameFailAt = 0;
+        EXPECT_EQ(std::count(foldersRead.begin(), foldersRead.end(), dir.string()), 1);
+        for (const std::string& name : removed)
+            EXPECT_EQ(std::count(movedAway.begin(), movedAway.end(), name), 0) << name;
+        if (failAt) {
+            EXPECT_EQ(Snapshot(dir), before);
+        } else {
+            EXPECT_EQ(Snapshot(dir).size(), 5u);
+            EXPECT_EQ(readFile((dir / "hoja_2.EMF").string()), "nuevo");
+        }
+    }
 }
 
 TEST_F(SafeWrites, ResultsReadBackWithIndependentTools)
