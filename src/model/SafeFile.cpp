@@ -543,6 +543,10 @@ std::string KeepAside(const TTarget& target, std::string& kept)
     if (!kept.empty())
         ::unlink(kept.c_str());
     kept.clear();
+    // The earlier file itself refused to be read (writable, not readable, by this
+    // user): a reason about writing would send the user to the wrong permission.
+    if (from < 0 && (err == EACCES || err == EPERM))
+        return "no se pudo guardar una copia del archivo anterior (no hay permiso de lectura)";
     return ZelUtils::Format("no se pudo guardar una copia del archivo anterior (%s)", Reason(err));
 }
 
