@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 int32_t NodoActual = 0;
 uint8_t FasesListOk = 0;
@@ -44,7 +45,7 @@ void PlaceLink(TJunctionDiagram& d, TArcos& l)
     TPoint& e21 = l.LaneEdgeFar[1];
     const double e = Dist(e10.x, e10.y, e11.x, e11.y);
     if (l.A == d.Number) {
-        const TPoint& s1 = l.Points[2];
+        const TPoint& s1 = std::as_const(l.Points)[2];
         const double dist = Dist(cx, cy, s1.x, s1.y);
         if (dist > 0) {
             d.MaxArmDistance = std::max(d.MaxArmDistance, dist);
@@ -57,7 +58,7 @@ void PlaceLink(TJunctionDiagram& d, TArcos& l)
         }
     }
     if (l.B == d.Number) {
-        const TPoint& s0 = l.Points[1];
+        const TPoint& s0 = std::as_const(l.Points)[1];
         const double dist = Dist(cx, cy, s0.x, s0.y);
         if (dist > 0) {
             d.MaxArmDistance = std::max(d.MaxArmDistance, dist);

@@ -155,7 +155,7 @@ void TMapDrawing::ArcosLayer()
         const TArcos& a = Arcos[l];
         const int32_t n = std::clamp(a.PointCount, 0, MaxShapePoints);
         if (n > 0)
-            DxfPolyline("ARCOS", std::span<const TPoint>(a.Points + 1, static_cast<size_t>(n)));
+            DxfPolyline("ARCOS", a.Points.Run(static_cast<size_t>(n)));
     }
 }
 

@@ -37,7 +37,7 @@ inline const TArcos& PairOf(const TArcos& a)
 inline int32_t PointCountOf(const TArcos& a) { return std::clamp(a.PointCount, 0, MaxShapePoints); }
 inline std::span<const TPoint> PointsOf(const TArcos& a)
 {
-    return {&a.Points[1], static_cast<size_t>(PointCountOf(a))};
+    return a.Points.Run(static_cast<size_t>(PointCountOf(a)));
 }
 
 inline TPoint NodePoint(int32_t index) { return {double(Nodos[index].X), double(Nodos[index].Y)}; }

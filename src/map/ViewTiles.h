@@ -12,8 +12,8 @@
 namespace ViewTiles {
 
 // The bytes at the start of a link record that the map's layers read of every
-// link: up to the end of its second shape point (two cache lines, see TArcos).
-constexpr size_t HotLinkBytes = offsetof(TArcos, Points) + 3 * sizeof(TPoint);
+// link: up to the end of the points it holds inline (two cache lines, see TArcos).
+constexpr size_t HotLinkBytes = offsetof(TArcos, Points) + sizeof(TArcos::Points);
 static_assert(HotLinkBytes <= 128);
 // What a pass of `Head` (below) reads of every link lies in the first line.
 static_assert(offsetof(TArcos, BearingB) + sizeof(int32_t) <= 64 && offsetof(TArcos, ReverseIndex) < 64);

@@ -6,10 +6,12 @@
 // kilobytes long, and reading, sorting and holding a large network would pay for
 // data most records never have. Reading an element of an array never written
 // gives a default element, as the inline array would have held.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 template <class T, size_t N>
 class LazyArray {
@@ -147,4 +149,115 @@ private:
     }
 
     uintptr_t bits_ = 0;
+};
+
+// An array of N elements whose elements First..First+Held-1 live in the record
+// that owns it, until an element outside them is written: then all N move to
+// storage of their own, contiguous, and stay there until a reset. A link's shape
+// holds points 1..12, but a straight link (every link of most networks) has only
+// its two ends: inline they cost the record two points instead of thirteen, and
+// reading a large network clears and writes that much less memory. Reading an
+// element never written gives a default element, as an inline array would hold.
+// A reference to an inline element does not follow the element into the storage
+// made later: write the element through the array again.
+template <class T, size_t N, size_t First, size_t Held>
+class InlineHeadArray {
+    static_assert(Held >= 1 && First + Held < N);
+
+public:
+    InlineHeadArray() = default;
+    InlineHeadArray(const InlineHeadArray& other) : all_(Copy(other.all_))
+    {
+        std::copy(other.head_, other.head_ + Held, head_);
+    }
+    InlineHeadArray& operator=(const InlineHeadArray& other)
+    {
+        if (this != &other) {
+            T* all = Copy(other.all_);
+            delete[] all_;
+            all_ = all;
+            std::copy(other.head_, other.head_ + Held, head_);
+        }
+        return *this;
+    }
+    InlineHeadArray(InlineHeadArray&& other) noexcept : all_(other.all_)
+    {
+        other.all_ = nullptr;
+        std::copy(other.head_, other.head_ + Held, head_);
+    }
+    InlineHeadArray& operator=(InlineHeadArray&& other) noexcept
+    {
+        if (this != &other) {
+            delete[] all_;
+            all_ = other.all_;
+            other.all_ = nullptr;
+            std::copy(other.head_, other.head_ + Held, head_);
+        }
+        return *this;
+    }
+    ~InlineHeadArray() { delete[] all_; }
+
+    const T& operator[](size_t i) const
+    {
+        if (all_)
+            return all_[i];
+        return i - First < Held ? head_[i - First] : Default();
+    }
+    // Makes the storage when i lies outside the inline elements: read through a
+    // const reference (std::as_const) where nothing is written.
+    T& operator[](size_t i)
+    {
+        if (!all_ && i - First < Held)
+            return head_[i - First];
+        return All()[i];
+    }
+    static constexpr size_t size() { return N; }
+
+    // Elements First..First+n-1, contiguous, as one span for drawing and writing.
+    // More than the inline elements exist only once one beyond them was written:
+    // before that the span holds the inline ones alone.
+    std::span<const T> Run(size_t n) const
+    {
+        if (all_)
+            return {all_ + First, std::min(n, N - First)};
+        return {head_, std::min(n, Held)};
+    }
+
+    // Whether the elements were moved to storage of their own (see above).
+    bool allocated() const { return all_ != nullptr; }
+    // Every element back to its default, and the storage given back.
+    void reset()
+    {
+        delete[] all_;
+        all_ = nullptr;
+        std::fill(head_, head_ + Held, T{});
+    }
+
+private:
+    T* All()
+    {
+        if (!all_) {
+            T* all = new T[N]();
+            std::copy(head_, head_ + Held, all + First);
+            all_ = all;
+        }
+        return all_;
+    }
+    static T* Copy(const T* from)
+    {
+        if (!from)
+            return nullptr;
+        T* to = new T[N];
+        std::copy(from, from + N, to);
+        return to;
+    }
+    static const T& Default()
+    {
+        static const T value{};
+        return value;
+    }
+
+    // The storage first: a reader tests it before it reads either.
+    T* all_ = nullptr;
+    T head_[Held] = {};
 };

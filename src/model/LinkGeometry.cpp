@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/mman.h>
@@ -86,8 +88,8 @@ float Distance(const TPoint& a, const TPoint& b)
 // Lane edges of a straight link (points p0, p1); false when it has no length.
 bool StraightBand(TArcos& a, float d1, float d2, float laneOffset)
 {
-    const TPoint& p0 = a.Points[1];
-    const TPoint& p1 = a.Points[2];
+    const TPoint& p0 = std::as_const(a.Points)[1];
+    const TPoint& p1 = std::as_const(a.Points)[2];
     float L = Distance(p0, p1);
     if (!(L > 0.0f))
         return false;
@@ -112,7 +114,7 @@ bool StraightBand(TArcos& a, float d1, float d2, float laneOffset)
 // skipped segment leaves unset repeats the corner before it.
 bool ShapedBand(TArcos& a, int32_t n, float d1, float d2, float laneOffset)
 {
-    const TPoint* p = &a.Points[1]; // p[0] at node A .. p[n-1] at node B
+    const std::span<const TPoint> p = a.Points.Run(size_t(n)); // p[0] at node A .. p[n-1] at node B
     float len[MaxShapePoints] = {};
     int first = -1, last = -1;
     for (int k = 0; k <= n - 2; ++k) {
@@ -193,7 +195,7 @@ void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& l
         if (k + 12 <= last) {
             const TArcos& ahead = Arcos[k + 12];
             __builtin_prefetch(&ahead, 1);
-            __builtin_prefetch(&ahead.Points[2], 1);
+            __builtin_prefetch(&ahead.Points, 1);
             __builtin_prefetch(&ahead.LaneEdgeNear, 1);
         }
         if (k + 6 <= last) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <numbers>
 #include <unordered_set>
+#include <utility>
 
 std::vector<std::string> MovedNodes;
 
@@ -75,8 +76,9 @@ bool NewAngles(const TLaneWidth& widths, TZoomSlot& extent)
         const int32_t n = a.PointCount;
         a.Points[1] = {double(na.X), double(na.Y)};
         a.Points[n] = {double(nb.X), double(nb.Y)};
-        a.BearingA = Bearing(a.Points[1], a.Points[n]);
-        a.BearingB = Bearing(a.Points[n - 1], a.Points[n]);
+        const auto& points = std::as_const(a.Points);
+        a.BearingA = Bearing(points[1], points[n]);
+        a.BearingB = Bearing(points[n - 1], points[n]);
         a.CosA = static_cast<float>(std::cos(a.BearingA / TenthsPerRadian));
         a.SinA = static_cast<float>(std::sin(a.BearingA / TenthsPerRadian));
     }
@@ -132,7 +134,7 @@ TPoint ShapeHandlePoint(const TArcos& a, int32_t handle)
 void SetBearingB(TArcos& a)
 {
     if (a.PointCount >= 2)
-        a.BearingB = Bearing(a.Points[a.PointCount - 1], a.Points[a.PointCount]);
+        a.BearingB = Bearing(std::as_const(a.Points)[a.PointCount - 1], std::as_const(a.Points)[a.PointCount]);
 }
 
 bool DropShapeHandle(TArcos& a, int32_t handle, const TPoint& p)
@@ -147,7 +149,7 @@ bool DropShapeHandle(TArcos& a, int32_t handle, const TPoint& p)
     if (a.PointCount >= MaxShapePoints)
         return false;
     for (int32_t m = a.PointCount; m > k; --m)
-        a.Points[m + 1] = a.Points[m];
+        a.Points[m + 1] = std::as_const(a.Points)[m];
     a.Points[k + 1] = p;
     ++a.PointCount;
     return true;
@@ -160,7 +162,7 @@ bool DeleteShapePoint(TArcos& a, int32_t handle)
         return false;
     const int32_t k = handle / 2 + 1;
     for (int32_t m = k; m < a.PointCount; ++m)
-        a.Points[m] = a.Points[m + 1];
+        a.Points[m] = std::as_const(a.Points)[m + 1];
     --a.PointCount;
     return true;
 }

@@ -161,6 +161,7 @@ int32_t NewLink()
     a.LaneEdgeCount = 0;
     a.LaneEdgeNear.reset();
     a.LaneEdgeFar.reset();
+    a.Points.reset();
     // The lanes pass only ever sets these, and only for positioned links with
     // movements, so a reused record would otherwise keep the previous network's.
     a.StraightLength = 0.0f;

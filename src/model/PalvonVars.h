@@ -213,12 +213,16 @@ constexpr int LinkLaneWords = 3;
 using TLinkVars = ColumnValues<NumLinkVars + 1, LinkLaneWords>;
 
 // What the map's layers read of every link (flags, nodes, pair, bearings, the
-// street name and the first two shape points) fills the record's first two
+// street name and the two points of a straight link) fills the record's first two
 // cache lines, and records start on a cache line: a redraw, which meets the
 // links in the order of the view's tiles, scattered over the records, fetches
-// two lines per link however large the network. The link variables lie in
-// columns beside the records: the minima and maxima of a variable sweep one
-// dense array, and a pass over the records reads no values it does not use.
+// two lines per link however large the network. The shape points beyond a
+// straight link's two lie apart, made only for the links that have them; the
+// rest and some spare bytes fill three more lines: a large network's records
+// are five lines each (seven with every point inline), which its read clears
+// and writes. The link variables lie in columns beside the records: the minima
+// and maxima of a variable sweep one dense array, and a pass over the records
+// reads no values it does not use.
 struct alignas(64) TArcos {
     uint16_t Flags = 0; // bit set, elements 0..15
     uint8_t Active = 1;
@@ -233,30 +237,38 @@ struct alignas(64) TArcos {
     float StraightLength = 0.0f;
     int32_t BearingA = 0;
     int32_t BearingB = 0;
+    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
     std::string StreetName;
-    TPoint Points[MaxShapePoints + 1]; // 1..12
-    // What the lane bands read and write of each link, in the line the points end in.
+    // Points 1..PointCount (at most 12): the first two in the record, all of them
+    // apart once a third is written (see InlineHeadArray).
+    InlineHeadArray<TPoint, MaxShapePoints + 1, 1, 2> Points;
+    // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
+    LazyArray<uint8_t, MaxLanes + 1> LaneFlags;
+    // What the lane bands read and write of each link, in one line after the points.
     // Made only for links whose lane edges are computed, with room for the two
     // points of a straight link until more are written: see ShortFirstArray.
     ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeNear;
     ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeFar;
-    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
-    TShortText<23> Key; // LinkKey: two "%9d" fields
-    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
-    // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
-    LazyArray<uint8_t, MaxLanes + 1> LaneFlags;
-    uint8_t HasMovements = 0;
     LazyArray<uint8_t, MaxLanes + 1> LaneUsed;
     LazyArray<int32_t[3], MaxLanes + 1> LaneDirs;
     LazyArray<int32_t, MaxLanes + 1> LaneMark;
+    TLinkVars Var; // 1..130
+    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
     float CosA = 0.0f;
     float SinA = 0.0f;
-    uint8_t HasPija = 0;
-    TShortText<7> StreetTag; // one column of the record
-    TShortText<7> SpeedTag;
     int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
     int32_t LineRefLast = -1;
-    TLinkVars Var; // 1..130
+    TShortText<23> Key; // LinkKey: two "%9d" fields
+    TShortText<7> StreetTag; // one column of the record
+    TShortText<7> SpeedTag;
+    uint8_t HasMovements = 0;
+    uint8_t HasPija = 0;
+    // Unused: it makes the record five cache lines long, an odd number. A pass
+    // that reads the same line of every record (a lookup, a grid, the map) then
+    // meets every set of the caches; records four lines long would crowd such a
+    // pass into a quarter of the sets, and it would wait on evictions (measured
+    // slower than the seven lines of old, for all the memory it spares).
+    uint8_t OddLines[66] = {};
 
     static constexpr int ColumnCount = NumLinkVars + 1 + LinkLaneWords;
     void BindColumns(float* at, std::ptrdiff_t stride) { Var.Bind(at, stride); }
@@ -280,6 +292,7 @@ struct alignas(64) TArcos {
     void SetFlag(int e) { Flags = static_cast<uint16_t>(Flags | (1u << e)); }
     void ClearFlag(int e) { Flags = static_cast<uint16_t>(Flags & ~(1u << e)); }
 };
+static_assert(sizeof(TArcos) == 320, "a link record is five cache lines");
 
 struct TMovimiento {
     std::string Key;

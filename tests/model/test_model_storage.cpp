@@ -1,6 +1,7 @@
 // How the model stores what it reads: the node-key list (direct index for small
 // numbers, hash for the rest), the text keys of links and movements, and the
-// junction arms, outlines and lane edges that only the records using them hold.
+// junction arms, outlines, lane edges and shape points that only the records using
+// them hold.
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <span>
+#include <utility>
 
 using ZelUtils::Format;
 
@@ -82,6 +85,40 @@ TEST(LazyRecordParts, ReadAsDefaultsCopiedWhole)
     EXPECT_EQ(n.Arms[2].OtherNode, 0);
 }
 
+// A link's points beyond its two ends, read before any is written, read as the
+// zeros of an inline array; written, they hold all the points in one run, which a
+// copy owns apart and a reuse of the record gives back.
+TEST(LazyRecordParts, ShapePointsBeyondTheEndsMadeWhenWritten)
+{
+    TArcos a;
+    const TArcos& reader = a;
+    a.Points[1] = {1.0, 2.0};
+    a.Points[2] = {3.0, 4.0};
+    EXPECT_EQ(reader.Points[MaxShapePoints].x, 0.0);
+    EXPECT_EQ(reader.Points[0].y, 0.0);
+    EXPECT_EQ(reader.Points.Run(2)[1].x, 3.0);
+    EXPECT_FALSE(a.Points.allocated());
+    a.Points[3] = {5.0, 6.0};
+    ASSERT_TRUE(a.Points.allocated());
+    const std::span<const TPoint> run = reader.Points.Run(3);
+    ASSERT_EQ(run.size(), 3u);
+    EXPECT_EQ(run[0].y, 2.0);
+    EXPECT_EQ(run[1].x, 3.0);
+    EXPECT_EQ(run[2].y, 6.0);
+    TArcos copy = a;
+    copy.Points[2].x = 9.0;
+    EXPECT_EQ(reader.Points[2].x, 3.0);
+    TArcos moved = std::move(copy);
+    EXPECT_EQ(moved.Points[2].x, 9.0);
+    EXPECT_EQ(moved.Points[3].y, 6.0);
+    copy = moved;
+    EXPECT_EQ(copy.Points.Run(3)[1].x, 9.0);
+    a.Points.reset();
+    EXPECT_FALSE(a.Points.allocated());
+    EXPECT_EQ(reader.Points[1].x, 0.0);
+    EXPECT_EQ(reader.Points[3].x, 0.0);
+}
+
 // A network without junctions nor lanes: its records hold none of those parts,
 // also when a record was used by a junction of the network read before.
 TEST(LazyRecordParts, NetworkWithoutJunctionsHoldsNone)
@@ -94,6 +131,7 @@ TEST(LazyRecordParts, NetworkWithoutJunctionsHoldsNone)
     Nodos[1].Arms[0].OtherNode = 99;
     Nodos[1].Outline[0] = {1.0, 2.0};
     Arcos[1].LaneEdgeNear[0] = {1.0, 2.0};
+    Arcos[1].Points[5] = {1.0, 2.0};
     std::vector<std::string> lines = {" &OPTION &END", "RED", " &PARAM XYFORM='2F15.1', &END", "33333",
                                       "  101  102   60   80 1000  2    500    4    1",
                                       "  102  103   60   80 1000  1    500    4    1", "99999", "55555",
@@ -109,6 +147,7 @@ TEST(LazyRecordParts, NetworkWithoutJunctionsHoldsNone)
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         EXPECT_FALSE(Arcos[k].LaneEdgeNear.allocated()) << k;
         EXPECT_FALSE(Arcos[k].LaneEdgeFar.allocated()) << k;
+        EXPECT_FALSE(Arcos[k].Points.allocated()) << k;
     }
     // The lookups the reader used still answer.
     EXPECT_EQ(Nodos[KDVlib::FindNodo(103)].Number, 103);

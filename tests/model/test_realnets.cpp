@@ -73,10 +73,12 @@ TEST_P(RealNetworks, CountsAsListed)
     for (const auto& e : ZoneConnectorList)
         zones.insert(e.substr(0, 5));
     EXPECT_EQ(static_cast<int32_t>(zones.size()), net.zones);
-    // Every link, arm-made or read, joins two node records.
+    // Every link, arm-made or read, joins two node records; a straight one keeps
+    // its points in its record.
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         ASSERT_GT(Arcos[k].AIndex, 0) << net.file << " link " << Arcos[k].A << "-" << Arcos[k].B;
         ASSERT_GT(Arcos[k].BIndex, 0) << net.file << " link " << Arcos[k].A << "-" << Arcos[k].B;
+        ASSERT_FALSE(Arcos[k].PointCount <= 2 && Arcos[k].Points.allocated()) << net.file << " link " << k;
     }
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         for (int32_t k = FirstArc[n]; k < FirstArc[n + 1]; ++k)
@@ -140,6 +142,8 @@ TEST(SampleNetwork, EverySectionReadsCleanly)
     EXPECT_EQ(Network.HasCentroids, 1);
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         EXPECT_EQ(Nodos[n].HasXY, 1) << Nodos[n].Number;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        EXPECT_FALSE(Arcos[k].PointCount <= 2 && Arcos[k].Points.allocated()) << k;
     for (int t = 0; t <= 5; ++t)
         EXPECT_TRUE(ui.enabledItems[ZelUtils::Format("Jtype%d", t)]) << t;
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();

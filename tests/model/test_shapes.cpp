@@ -70,6 +70,9 @@ TEST_F(ShapeFiles, SigFileReplacesOnlyTheLinksItNamesAndFits)
     EXPECT_EQ(Arcos[LinkIndex(16, 15)].PointCount, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("2 líneas no se consideraron"), std::string::npos);
+    // Only a link given points beyond its ends holds them apart from its record.
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        EXPECT_EQ(Arcos[k].Points.allocated(), Arcos[k].PointCount > 2) << k;
 
     EXPECT_FALSE(KDVlib::ReadSigFile(tmp.file("no_such.sig")));
 }

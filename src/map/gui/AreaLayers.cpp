@@ -405,9 +405,10 @@ DataLayers::TLegendRequest DrawLineas(TMapPainter& Img, const TViewSnapshot& vie
                     const TArcos& arc = Arcos[link];
                     SetPen(Img, Red, 2);
                     const int32_t n = std::clamp(arc.PointCount, 0, MaxShapePoints);
-                    if (n >= 2)
-                        Img.PolylinePtArray(std::span<const TPoint>(&arc.Points[1], static_cast<size_t>(n)), n - 1);
-                    else if (NodePlaced(arc.AIndex) && NodePlaced(arc.BIndex))
+                    if (n >= 2) {
+                        const std::span<const TPoint> points = arc.Points.Run(static_cast<size_t>(n));
+                        Img.PolylinePtArray(points, static_cast<int32_t>(points.size()) - 1);
+                    } else if (NodePlaced(arc.AIndex) && NodePlaced(arc.BIndex))
                         Img.LinePts(NodePoint(arc.AIndex), NodePoint(arc.BIndex));
                     continue;
                 }

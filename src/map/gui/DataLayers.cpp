@@ -333,7 +333,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
         if (!LinkShown(a, o) || a.PointCount < 2)
             return;
         const int32_t n = std::min(a.PointCount, MaxShapePoints);
-        std::span<const TPoint> points(&a.Points[1], static_cast<size_t>(n));
+        const std::span<const TPoint> points = a.Points.Run(static_cast<size_t>(n));
         int32_t offset = 0;
         for (size_t j = 0; j < cols.size(); ++j) {
             const double v = LinkValue(a, cols[j]);

@@ -524,9 +524,10 @@ void PrintRoutes(QPainter& p, const TViewState& view)
             UsePen(p, colour, width);
             const int32_t link = KDVlib::FindArco(std::abs(a), std::abs(b));
             const int32_t n = link >= 1 && link <= Network.LinkCount ? PointCountOf(Arcos[link]) : 0;
-            if (n >= 2)
-                ZelPrinter::PolylinePts(&p, std::span<const TPoint>(&Arcos[link].Points[1], size_t(n)), n - 1, 0);
-            else if (bothPlaced)
+            if (n >= 2) {
+                const std::span<const TPoint> points = Arcos[link].Points.Run(size_t(n));
+                ZelPrinter::PolylinePts(&p, points, int32_t(points.size()) - 1, 0);
+            } else if (bothPlaced)
                 ZelPrinter::LinePts(&p, NodePoint(na), NodePoint(nb));
             const int32_t leg = k - 1;
             if (bothPlaced && view.ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
