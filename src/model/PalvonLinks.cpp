@@ -33,47 +33,74 @@ constexpr int32_t ReadingMark = -1;
 
 // (A, B) key -> link index, open addressing in one flat table: every record of the
 // link section looks its link up, and a node-based map would allocate per link.
+// The table grows with what it holds, so that it stays within the caches.
 class TLinkIndex {
 public:
     // Index stored for the key, 0 when none.
     int32_t Find(uint64_t key) const
     {
-        if (links_.empty())
+        if (slots_.empty() || !Marked(key))
             return 0;
         for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
-            if (links_[slot] == 0)
+            if (slots_[slot].link == 0)
                 return 0;
-            if (keys_[slot] == key)
-                return links_[slot];
+            if (slots_[slot].key == key)
+                return slots_[slot].link;
         }
     }
     // Stores the index unless the key has one already (the first link wins).
     void Add(uint64_t key, int32_t link)
     {
-        if (links_.empty()) {
-            keys_.assign(Capacity, 0);
-            links_.assign(Capacity, 0);
-        }
+        // Never more than half full: probes stay short.
+        if (2 * (count_ + 1) > slots_.size())
+            Rehash(std::max<size_t>(1024, 2 * slots_.size()));
         for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
-            if (links_[slot] == 0) {
-                keys_[slot] = key;
-                links_[slot] = link;
+            if (slots_[slot].link == 0) {
+                slots_[slot] = {key, link};
+                ++count_;
+                const uint64_t bit = Bit(key);
+                marks_[bit / 64] |= uint64_t(1) << (bit % 64);
                 return;
             }
-            if (keys_[slot] == key)
+            if (slots_[slot].key == key)
                 return;
         }
     }
 
 private:
-    // A power of two over twice the links the model holds: never full, probes short.
-    static constexpr size_t Capacity = size_t(1) << 16;
-    static_assert(Capacity >= 2 * static_cast<size_t>(MaxArcos));
-    size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 48) & mask_; }
+    struct TSlot {
+        uint64_t key = 0;
+        int32_t link = 0; // 0 = empty slot
+    };
+    size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & mask_; }
+    // One bit per key held, in a few kilobytes that stay in the nearest cache: most
+    // keys looked up are new, and their bit alone says so, without a probe into
+    // the table (far larger, and cold between the lines of the text).
+    static uint64_t Bit(uint64_t key) { return (key * 0xC2B2AE3D27D4EB4Full) >> (64 - MarkBits); }
+    bool Marked(uint64_t key) const
+    {
+        const uint64_t bit = Bit(key);
+        return (marks_[bit / 64] >> (bit % 64)) & 1u;
+    }
+    static constexpr int MarkBits = 16;
+    // Every key is held once, so the entries move to a larger table as they are.
+    void Rehash(size_t capacity)
+    {
+        std::vector<TSlot> old = std::exchange(slots_, std::vector<TSlot>(capacity));
+        mask_ = capacity - 1;
+        for (const TSlot& e : old)
+            if (e.link != 0) {
+                size_t slot = Slot(e.key);
+                while (slots_[slot].link != 0)
+                    slot = (slot + 1) & mask_;
+                slots_[slot] = e;
+            }
+    }
 
-    size_t mask_ = Capacity - 1;
-    std::vector<uint64_t> keys_;
-    std::vector<int32_t> links_; // 0 = empty slot
+    size_t mask_ = 0;
+    size_t count_ = 0;
+    std::vector<TSlot> slots_;
+    std::vector<uint64_t> marks_ = std::vector<uint64_t>((size_t(1) << MarkBits) / 64);
 };
 
 // A link of the section whose record is made when the section ends: made then in
@@ -104,6 +131,14 @@ struct SectionState {
     // (by the arms as well).
     TLinkIndex linkByNodes;
     int32_t indexedLinks = 0;
+    // The pending links that came after every other one in the order of (A, B),
+    // as most do in a network a program wrote out: their keys, in order, and
+    // indices, found by bisection without a look at memory far away (the links
+    // past the last key, the forward links of such a text, not even that). Any
+    // other pending link is in the table. No key is in both: a link is added
+    // only when none has its numbers.
+    std::vector<uint64_t> orderedKeys;
+    std::vector<int32_t> orderedLinks;
     std::vector<PendingLink> pending;
     std::vector<PendingExtra> pendingExtras;
     std::vector<float> extraValues; // their extra data: the count, then the values
@@ -136,11 +171,20 @@ int32_t FindLink(int32_t a, int32_t b)
     if (state.indexedLinks > Network.LinkCount) {
         state.linkByNodes = TLinkIndex();
         state.indexedLinks = 0;
+        state.orderedKeys.clear();
+        state.orderedLinks.clear();
     }
     for (int32_t k = state.indexedLinks + 1; k <= Network.LinkCount; ++k)
         state.linkByNodes.Add(NodesKey(Arcos[k].A, Arcos[k].B), k);
     state.indexedLinks = Network.LinkCount;
-    return state.linkByNodes.Find(NodesKey(a, b));
+    const uint64_t key = NodesKey(a, b);
+    const std::vector<uint64_t>& ordered = state.orderedKeys;
+    if (!ordered.empty() && key <= ordered.back()) {
+        const auto it = std::lower_bound(ordered.begin(), ordered.end(), key);
+        if (*it == key)
+            return state.orderedLinks[static_cast<size_t>(it - ordered.begin())];
+    }
+    return state.linkByNodes.Find(key);
 }
 
 bool BlankOrDigit(const std::string& line, int column)
@@ -382,6 +426,8 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
         // in one block (grown by doubling it would take half as much again).
         const size_t lines = r.Lines ? r.Lines->size() - static_cast<size_t>(std::max(r.LineIndex, 0)) : 0;
         state.pending.reserve(std::min(2 * lines, static_cast<size_t>(MaxArcos - Network.LinkCount)));
+        state.orderedKeys.reserve(state.pending.capacity());
+        state.orderedLinks.reserve(state.pending.capacity());
     }
     PendingLink link;
     link.a = a;
@@ -389,7 +435,12 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
     link.line = line;
     link.extra = StoreExtra(extra, extraCount);
     state.pending.push_back(link);
-    state.linkByNodes.Add(NodesKey(a, b), index);
+    if (const uint64_t key = NodesKey(a, b); state.orderedKeys.empty() || key > state.orderedKeys.back()) {
+        state.orderedKeys.push_back(key);
+        state.orderedLinks.push_back(index);
+    } else {
+        state.linkByNodes.Add(key, index);
+    }
 }
 
 void NameNodes(int32_t a, int32_t b)
@@ -668,6 +719,8 @@ bool MakePendingLinks(const TNetworkReader& r)
     // look-up indexes the records again.
     state.linkByNodes = TLinkIndex();
     state.indexedLinks = 0;
+    state.orderedKeys = {};
+    state.orderedLinks = {};
     // Given back at once: the opening goes on to fill grids and draw.
     state.pending = {};
     state.pendingExtras = {};
