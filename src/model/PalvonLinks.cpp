@@ -44,33 +44,43 @@ public:
         for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
             if (slots_[slot].link == 0)
                 return 0;
-            if (slots_[slot].key == key)
+            if (slots_[slot].Key() == key)
                 return slots_[slot].link;
         }
+    }
+    // Room for `keys` more keys, made at once.
+    void Reserve(size_t keys)
+    {
+        size_t capacity = 4096;
+        while (capacity < 2 * (count_ + keys))
+            capacity *= 2;
+        if (capacity > slots_.size())
+            Rehash(capacity);
     }
     // Stores the index unless the key has one already (the first link wins).
     void Add(uint64_t key, int32_t link)
     {
         // Never more than half full: probes stay short.
         if (2 * (count_ + 1) > slots_.size())
-            Rehash(std::max<size_t>(1024, 2 * slots_.size()));
+            Reserve(std::max<size_t>(count_, 1));
         for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
             if (slots_[slot].link == 0) {
-                slots_[slot] = {key, link};
+                slots_[slot] = {static_cast<uint32_t>(key >> 32), static_cast<uint32_t>(key), link};
                 ++count_;
                 const uint64_t bit = Bit(key);
                 marks_[bit / 64] |= uint64_t(1) << (bit % 64);
                 return;
             }
-            if (slots_[slot].key == key)
+            if (slots_[slot].Key() == key)
                 return;
         }
     }
 
 private:
     struct TSlot {
-        uint64_t key = 0;
-        int32_t link = 0; // 0 = empty slot
+        uint32_t high = 0, low = 0; // the key, in halves: twelve bytes a slot
+        int32_t link = 0;           // 0 = empty slot
+        uint64_t Key() const { return (static_cast<uint64_t>(high) << 32) | low; }
     };
     size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & mask_; }
     // One bit per key held, in a few kilobytes that stay in the nearest cache: most
@@ -90,7 +100,7 @@ private:
         mask_ = capacity - 1;
         for (const TSlot& e : old)
             if (e.link != 0) {
-                size_t slot = Slot(e.key);
+                size_t slot = Slot(e.Key());
                 while (slots_[slot].link != 0)
                     slot = (slot + 1) & mask_;
                 slots_[slot] = e;
@@ -131,12 +141,12 @@ struct SectionState {
     // (by the arms as well).
     TLinkIndex linkByNodes;
     int32_t indexedLinks = 0;
-    // The pending links that came after every other one in the order of (A, B),
-    // as most do in a network a program wrote out: their keys, in order, and
-    // indices, found by bisection without a look at memory far away (the links
-    // past the last key, the forward links of such a text, not even that). Any
-    // other pending link is in the table. No key is in both: a link is added
-    // only when none has its numbers.
+    // The pending links of a record's own direction that came after every other
+    // such one in the order of (A, B), as most do in a network a program wrote
+    // out: their keys, in order, and indices, found by bisection without a look
+    // at memory far away (a link past the last key, as each new one of such a
+    // text, not even that). Any other pending link is in the table. No key is in
+    // both: a link is added only when none has its numbers.
     std::vector<uint64_t> orderedKeys;
     std::vector<int32_t> orderedLinks;
     std::vector<PendingLink> pending;
@@ -150,6 +160,9 @@ struct SectionState {
     bool knobsReported = false;
 };
 SectionState state;
+// The two-way records PrepareLinkStorage counted in the section ahead: the links
+// of their other direction are the table's, sized for them at the first link.
+int32_t twoWayRecordsAhead = 0;
 
 void EnsureCurrentState()
 {
@@ -415,8 +428,11 @@ void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
 
 // A new link of the section, pending until the section ends; the same capacity
 // check as NewLink, at the same point of the reading.
+// The link of a record's own direction may join the links kept in order; that of
+// its other direction goes to the table: coming after its record's own, it would
+// raise the last key past the links of the records that follow.
 void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line, const float* extra,
-                    int32_t extraCount)
+                    int32_t extraCount, bool recordDirection)
 {
     const int32_t index = Network.LinkCount + static_cast<int32_t>(state.pending.size()) + 1;
     if (index >= MaxArcos)
@@ -428,6 +444,7 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
         state.pending.reserve(std::min(2 * lines, static_cast<size_t>(MaxArcos - Network.LinkCount)));
         state.orderedKeys.reserve(state.pending.capacity());
         state.orderedLinks.reserve(state.pending.capacity());
+        state.linkByNodes.Reserve(static_cast<size_t>(twoWayRecordsAhead));
     }
     PendingLink link;
     link.a = a;
@@ -435,7 +452,8 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
     link.line = line;
     link.extra = StoreExtra(extra, extraCount);
     state.pending.push_back(link);
-    if (const uint64_t key = NodesKey(a, b); state.orderedKeys.empty() || key > state.orderedKeys.back()) {
+    if (const uint64_t key = NodesKey(a, b);
+        recordDirection && (state.orderedKeys.empty() || key > state.orderedKeys.back())) {
         state.orderedKeys.push_back(key);
         state.orderedLinks.push_back(index);
     } else {
@@ -530,7 +548,7 @@ void ParseLinkRecord(TNetworkReader& r, const std::string& line)
     if (int32_t k = FindLink(a, b); k > 0) {
         RepeatedRecord(k, extra, extraCount);
     } else {
-        AddPendingLink(r, a, b, recordLine, extra, extraCount);
+        AddPendingLink(r, a, b, recordLine, extra, extraCount, true);
         NameNodes(a, b);
     }
 
@@ -538,7 +556,7 @@ void ParseLinkRecord(TNetworkReader& r, const std::string& line)
         if (int32_t reverse = FindLink(b, a); reverse > 0) {
             RepeatedRecord(reverse, extra, extraCount);
         } else {
-            AddPendingLink(r, b, a, recordLine, extra, extraCount);
+            AddPendingLink(r, b, a, recordLine, extra, extraCount, false);
             // Also when the forward link came from a junction arm: the nodes must
             // exist, or the reverse link would have no ends to be drawn between.
             NameNodes(a, b);
@@ -745,6 +763,7 @@ void PrepareLinkStorage(const TNetworkReader& r)
     }
     const size_t twoWayColumn = static_cast<size_t>(2 * Network.Options.NodeWidth + 17);
     int32_t records = 0;
+    twoWayRecordsAhead = 0;
     const size_t firstLine = k + 1;
     for (++k; k < lines.size() && records < MaxArcos; ++k) {
         std::string_view l = lines[k];
@@ -752,7 +771,9 @@ void PrepareLinkStorage(const TNetworkReader& r)
             continue;
         if (l[0] == '9' && IsTerminator(std::string(l.substr(0, 5))))
             break;
-        records += l.size() > twoWayColumn && l[twoWayColumn] == '2' ? 2 : 1;
+        const bool twoWay = l.size() > twoWayColumn && l[twoWayColumn] == '2';
+        records += twoWay ? 2 : 1;
+        twoWayRecordsAhead += twoWay ? 1 : 0;
     }
     // Below a few hundred records the mapping costs next to nothing.
     if (records < 1024 || Parallel::Helpers(1) == 0)
