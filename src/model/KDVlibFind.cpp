@@ -113,16 +113,23 @@ bool TArcoKeys::Transposed(std::vector<int32_t>& reverse) const
     std::vector<int32_t> byB(count);
     for (size_t k = 1; k <= count; ++k)
         byB[static_cast<size_t>(start[static_cast<size_t>(keys_[k].second - low)]++)] = static_cast<int32_t>(k);
+    // Each pair as one number in the same order, compared at once.
+    auto ordered = [](int32_t a, int32_t b) {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(a) ^ 0x80000000u) << 32) |
+               (static_cast<uint32_t>(b) ^ 0x80000000u);
+    };
     size_t s = 1;
+    uint64_t at = ordered(keys_[1].first, keys_[1].second);
     for (const int32_t t : byB) {
-        const std::pair<int32_t, int32_t> wanted(keys_[static_cast<size_t>(t)].second,
-                                                 keys_[static_cast<size_t>(t)].first);
-        while (s <= count && keys_[s] < wanted)
+        const uint64_t wanted = ordered(keys_[static_cast<size_t>(t)].second, keys_[static_cast<size_t>(t)].first);
+        while (at < wanted && s < count) {
             ++s;
-        if (s > count)
-            break;
-        if (keys_[s] == wanted)
+            at = ordered(keys_[s].first, keys_[s].second);
+        }
+        if (at == wanted)
             reverse[static_cast<size_t>(t)] = static_cast<int32_t>(s);
+        else if (at < wanted)
+            break; // past the last link
     }
     return true;
 }

@@ -121,7 +121,7 @@ TEST_F(Lookup, TenDigitNodeNumbersKeepNumericOrder)
 TEST_F(Lookup, ReversesAreTheLinksOfTheSwappedNumbers)
 {
     const std::vector<std::vector<std::pair<int32_t, int32_t>>> networks = {
-        {{1, 2}, {2, 1}, {2, 3}, {3, 2}, {3, 1}, {4, 4}, {5, 1}, {1, 5}},
+        {{1, 2}, {2, 1}, {2, 3}, {3, 2}, {3, 1}, {4, 4}, {5, 1}, {1, 5}, {-1, 2}, {2, -1}},
         {{7, 2000000000}, {2000000000, 7}, {7, 8}, {8, 9}, {9, 8}, {-3, 7}, {7, -3}},
         {{1, 2}, {2, 1}, {2, 1}, {1, 3}, {3, 1}, {3, 1}, {3, 1}},
     };
