@@ -180,6 +180,26 @@ TEST_F(Lookup, NodesSortAndTheLastOfTwoEqualNumbersWins)
     EXPECT_EQ(KDVlib::FindNodo(12), i);
 }
 
+// Nodes of equal numbers keep the order they were made in, whether the numbers
+// lie close together or far apart.
+TEST_F(Lookup, NodesOfEqualNumbersSortInTheOrderMade)
+{
+    const std::vector<std::vector<int32_t>> numbers = {{5, 3, 5, 1, 3, 5}, {2000000000, 3, 2000000000, -7, 3}};
+    for (const std::vector<int32_t>& made : numbers) {
+        ClearNetwork();
+        for (size_t k = 0; k < made.size(); ++k) {
+            const int32_t i = ++Network.NodeCount;
+            Nodos[i].Number = made[k];
+            Nodos[i].X = static_cast<float>(k);
+        }
+        SortNodes();
+        for (int32_t i = 1; i < Network.NodeCount; ++i) {
+            const TNodo &x = Nodos[i], &y = Nodos[i + 1];
+            EXPECT_TRUE(x.Number < y.Number || (x.Number == y.Number && x.X < y.X)) << made[0] << " record " << i;
+        }
+    }
+}
+
 TEST_F(Lookup, JunctionArmsMakeApproachLinksAndTurnMovements)
 {
     int j = NodeIndex(100);
