@@ -26,18 +26,24 @@ int32_t FindMovimFirst(int32_t p1, int32_t p2);
 // up many links while changing none of their numbers: Find gives FindArco's
 // answer, without touching a kilobyte record at every step of the bisection.
 // When every key is distinct and in order (the links as the reader leaves them),
-// the one match is found through a hash table instead of the bisection.
+// the one match is found through a hash table instead of the bisection, built
+// at the first Find: a first Find is not to be made by several threads at once.
 class TArcoKeys {
 public:
     TArcoKeys();
     int32_t Find(int32_t a, int32_t b) const;
+    // Find(B, A) of every link 1..LinkCount, at its index (0 unused).
+    std::vector<int32_t> Reverses() const;
 
 private:
     int32_t Bisect(int32_t a, int32_t b) const;
+    void BuildTable() const;
+    bool Transposed(std::vector<int32_t>& reverse) const;
 
     std::vector<std::pair<int32_t, int32_t>> keys_; // 1..LinkCount
-    std::vector<int32_t> slots_;                    // link index by hash of its key, 0 = empty; none when not distinct
-    uint64_t mask_ = 0;
+    bool distinct_ = false;                         // distinct and in order
+    mutable std::vector<int32_t> slots_;            // link index by hash of its key, 0 = empty
+    mutable uint64_t mask_ = 0;
 };
 
 // ---- Message texts ------------------------------------------------------------

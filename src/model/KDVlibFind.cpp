@@ -51,34 +51,96 @@ TArcoKeys::TArcoKeys()
     bool distinct = true;
     for (int32_t k = 2; k <= count && distinct; ++k)
         distinct = keys_[static_cast<size_t>(k) - 1] < keys_[static_cast<size_t>(k)];
-    if (!distinct || count == 0)
-        return;
+    distinct_ = distinct && count > 0;
+}
+
+void TArcoKeys::BuildTable() const
+{
     // Distinct keys in order: the bisection finds the one match, and so does the
     // table. A power of two over twice the links keeps the probes short.
+    const size_t count = keys_.size() - 1;
     size_t capacity = 1;
-    while (capacity < 2 * static_cast<size_t>(count))
+    while (capacity < 2 * count)
         capacity *= 2;
     mask_ = capacity - 1;
     slots_.assign(capacity, 0);
-    for (int32_t k = 1; k <= count; ++k) {
-        const auto& [a, b] = keys_[static_cast<size_t>(k)];
+    for (size_t k = 1; k <= count; ++k) {
+        const auto& [a, b] = keys_[k];
         size_t slot = PairHash(a, b) & mask_;
         while (slots_[slot] != 0)
             slot = (slot + 1) & mask_;
-        slots_[slot] = k;
+        slots_[slot] = static_cast<int32_t>(k);
     }
 }
 
 int32_t TArcoKeys::Find(int32_t a, int32_t b) const
 {
-    if (slots_.empty())
+    if (!distinct_)
         return Bisect(a, b);
+    if (slots_.empty())
+        BuildTable();
     const std::pair<int32_t, int32_t> key(a, b);
     for (size_t slot = PairHash(a, b) & mask_;; slot = (slot + 1) & mask_) {
         const int32_t k = slots_[slot];
         if (k == 0 || keys_[static_cast<size_t>(k)] == key)
             return k;
     }
+}
+
+// With distinct keys in order, the links counted out by B (a stable pass, which
+// keeps each B's links in the order of A) stand in the order of their reversed
+// keys: walked alongside the links in order, each meets its reverse where that
+// stands, in two passes over memory near at hand instead of a look-up far away
+// for each link. Only where the B numbers lie close enough together to count by
+// them; false otherwise.
+bool TArcoKeys::Transposed(std::vector<int32_t>& reverse) const
+{
+    const size_t count = keys_.size() - 1;
+    if (!distinct_)
+        return false;
+    int64_t low = keys_[1].second, high = low;
+    for (size_t k = 2; k <= count; ++k) {
+        low = std::min<int64_t>(low, keys_[k].second);
+        high = std::max<int64_t>(high, keys_[k].second);
+    }
+    if (high - low >= 4 * static_cast<int64_t>(count) + 1024)
+        return false;
+    std::vector<int32_t> start(static_cast<size_t>(high - low) + 2, 0);
+    for (size_t k = 1; k <= count; ++k)
+        ++start[static_cast<size_t>(keys_[k].second - low) + 1];
+    for (size_t v = 1; v < start.size(); ++v)
+        start[v] += start[v - 1];
+    std::vector<int32_t> byB(count);
+    for (size_t k = 1; k <= count; ++k)
+        byB[static_cast<size_t>(start[static_cast<size_t>(keys_[k].second - low)]++)] = static_cast<int32_t>(k);
+    // Each pair as one number in the same order, compared at once.
+    auto ordered = [](int32_t a, int32_t b) {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(a) ^ 0x80000000u) << 32) |
+               (static_cast<uint32_t>(b) ^ 0x80000000u);
+    };
+    size_t s = 1;
+    uint64_t at = ordered(keys_[1].first, keys_[1].second);
+    for (const int32_t t : byB) {
+        const uint64_t wanted = ordered(keys_[static_cast<size_t>(t)].second, keys_[static_cast<size_t>(t)].first);
+        while (at < wanted && s < count) {
+            ++s;
+            at = ordered(keys_[s].first, keys_[s].second);
+        }
+        if (at == wanted)
+            reverse[static_cast<size_t>(t)] = static_cast<int32_t>(s);
+        else if (at < wanted)
+            break; // past the last link
+    }
+    return true;
+}
+
+std::vector<int32_t> TArcoKeys::Reverses() const
+{
+    std::vector<int32_t> reverse(keys_.size(), 0);
+    if (!Transposed(reverse))
+        for (size_t k = 1; k < keys_.size(); ++k)
+            reverse[k] = Find(keys_[k].second, keys_[k].first);
+    return reverse;
 }
 
 int32_t TArcoKeys::Bisect(int32_t a, int32_t b) const

@@ -42,7 +42,7 @@ struct TBearingTrig {
 // Puts in `scale` the ratio of straight length to data length of the links whose
 // both nodes have a position and whose two lengths are known (and marks them in
 // `scaled`): summed afterwards in link order, without reading the records again.
-void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scaled, std::vector<double>& scale,
+void StraightLinkRange(const std::vector<int32_t>& reverse, std::vector<uint8_t>& scaled, std::vector<double>& scale,
                        int32_t first, int32_t last)
 {
     static const TBearingTrig trig;
@@ -51,7 +51,7 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scal
         // fetched meanwhile (the fields used here lie in their first lines).
         PrefetchRecord(Arcos, k + 6, 384);
         TArcos& a = Arcos[k];
-        a.ReverseIndex = keys.Find(a.B, a.A);
+        a.ReverseIndex = reverse[static_cast<size_t>(k)];
         if (a.StreetTag == "1" && a.ReverseIndex == 0)
             a.NoReverse = 1;
         if (a.AIndex <= 0 || a.BIndex <= 0 || a.AIndex > Network.NodeCount || a.BIndex > Network.NodeCount)
@@ -88,9 +88,10 @@ void StraightLinks(const KDVlib::TArcoKeys& keys)
     const int32_t count = Network.LinkCount;
     std::vector<uint8_t> scaled(static_cast<size_t>(count) + 1, 0);
     std::vector<double> scale(static_cast<size_t>(count) + 1, 0.0);
+    const std::vector<int32_t> reverse = keys.Reverses();
     constexpr int32_t PerChunk = 2048;
     Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&](int c) {
-        StraightLinkRange(keys, scaled, scale, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
+        StraightLinkRange(reverse, scaled, scale, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
     });
     double scaleSum = 0.0;
     int scaleCount = 0;

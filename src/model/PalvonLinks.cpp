@@ -33,47 +33,84 @@ constexpr int32_t ReadingMark = -1;
 
 // (A, B) key -> link index, open addressing in one flat table: every record of the
 // link section looks its link up, and a node-based map would allocate per link.
+// The table grows with what it holds, so that it stays within the caches.
 class TLinkIndex {
 public:
     // Index stored for the key, 0 when none.
     int32_t Find(uint64_t key) const
     {
-        if (links_.empty())
+        if (slots_.empty() || !Marked(key))
             return 0;
         for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
-            if (links_[slot] == 0)
+            if (slots_[slot].link == 0)
                 return 0;
-            if (keys_[slot] == key)
-                return links_[slot];
+            if (slots_[slot].Key() == key)
+                return slots_[slot].link;
         }
+    }
+    // Room for `keys` more keys, made at once.
+    void Reserve(size_t keys)
+    {
+        size_t capacity = 4096;
+        while (capacity < 2 * (count_ + keys))
+            capacity *= 2;
+        if (capacity > slots_.size())
+            Rehash(capacity);
     }
     // Stores the index unless the key has one already (the first link wins).
     void Add(uint64_t key, int32_t link)
     {
-        if (links_.empty()) {
-            keys_.assign(Capacity, 0);
-            links_.assign(Capacity, 0);
-        }
+        // Never more than half full: probes stay short.
+        if (2 * (count_ + 1) > slots_.size())
+            Reserve(std::max<size_t>(count_, 1));
         for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
-            if (links_[slot] == 0) {
-                keys_[slot] = key;
-                links_[slot] = link;
+            if (slots_[slot].link == 0) {
+                slots_[slot] = {static_cast<uint32_t>(key >> 32), static_cast<uint32_t>(key), link};
+                ++count_;
+                const uint64_t bit = Bit(key);
+                marks_[bit / 64] |= uint64_t(1) << (bit % 64);
                 return;
             }
-            if (keys_[slot] == key)
+            if (slots_[slot].Key() == key)
                 return;
         }
     }
 
 private:
-    // A power of two over twice the links the model holds: never full, probes short.
-    static constexpr size_t Capacity = size_t(1) << 16;
-    static_assert(Capacity >= 2 * static_cast<size_t>(MaxArcos));
-    size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 48) & mask_; }
+    struct TSlot {
+        uint32_t high = 0, low = 0; // the key, in halves: twelve bytes a slot
+        int32_t link = 0;           // 0 = empty slot
+        uint64_t Key() const { return (static_cast<uint64_t>(high) << 32) | low; }
+    };
+    size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & mask_; }
+    // One bit per key held, in a few kilobytes that stay in the nearest cache: most
+    // keys looked up are new, and their bit alone says so, without a probe into
+    // the table (far larger, and cold between the lines of the text).
+    static uint64_t Bit(uint64_t key) { return (key * 0xC2B2AE3D27D4EB4Full) >> (64 - MarkBits); }
+    bool Marked(uint64_t key) const
+    {
+        const uint64_t bit = Bit(key);
+        return (marks_[bit / 64] >> (bit % 64)) & 1u;
+    }
+    static constexpr int MarkBits = 16;
+    // Every key is held once, so the entries move to a larger table as they are.
+    void Rehash(size_t capacity)
+    {
+        std::vector<TSlot> old = std::exchange(slots_, std::vector<TSlot>(capacity));
+        mask_ = capacity - 1;
+        for (const TSlot& e : old)
+            if (e.link != 0) {
+                size_t slot = Slot(e.Key());
+                while (slots_[slot].link != 0)
+                    slot = (slot + 1) & mask_;
+                slots_[slot] = e;
+            }
+    }
 
-    size_t mask_ = Capacity - 1;
-    std::vector<uint64_t> keys_;
-    std::vector<int32_t> links_; // 0 = empty slot
+    size_t mask_ = 0;
+    size_t count_ = 0;
+    std::vector<TSlot> slots_;
+    std::vector<uint64_t> marks_ = std::vector<uint64_t>((size_t(1) << MarkBits) / 64);
 };
 
 // A link of the section whose record is made when the section ends: made then in
@@ -104,6 +141,14 @@ struct SectionState {
     // (by the arms as well).
     TLinkIndex linkByNodes;
     int32_t indexedLinks = 0;
+    // The pending links of a record's own direction that came after every other
+    // such one in the order of (A, B), as most do in a network a program wrote
+    // out: their keys, in order, and indices, found by bisection without a look
+    // at memory far away (a link past the last key, as each new one of such a
+    // text, not even that). Any other pending link is in the table. No key is in
+    // both: a link is added only when none has its numbers.
+    std::vector<uint64_t> orderedKeys;
+    std::vector<int32_t> orderedLinks;
     std::vector<PendingLink> pending;
     std::vector<PendingExtra> pendingExtras;
     std::vector<float> extraValues; // their extra data: the count, then the values
@@ -115,6 +160,9 @@ struct SectionState {
     bool knobsReported = false;
 };
 SectionState state;
+// The two-way records PrepareLinkStorage counted in the section ahead: the links
+// of their other direction are the table's, sized for them at the first link.
+int32_t twoWayRecordsAhead = 0;
 
 void EnsureCurrentState()
 {
@@ -136,11 +184,20 @@ int32_t FindLink(int32_t a, int32_t b)
     if (state.indexedLinks > Network.LinkCount) {
         state.linkByNodes = TLinkIndex();
         state.indexedLinks = 0;
+        state.orderedKeys.clear();
+        state.orderedLinks.clear();
     }
     for (int32_t k = state.indexedLinks + 1; k <= Network.LinkCount; ++k)
         state.linkByNodes.Add(NodesKey(Arcos[k].A, Arcos[k].B), k);
     state.indexedLinks = Network.LinkCount;
-    return state.linkByNodes.Find(NodesKey(a, b));
+    const uint64_t key = NodesKey(a, b);
+    const std::vector<uint64_t>& ordered = state.orderedKeys;
+    if (!ordered.empty() && key <= ordered.back()) {
+        const auto it = std::lower_bound(ordered.begin(), ordered.end(), key);
+        if (*it == key)
+            return state.orderedLinks[static_cast<size_t>(it - ordered.begin())];
+    }
+    return state.linkByNodes.Find(key);
 }
 
 bool BlankOrDigit(const std::string& line, int column)
@@ -371,8 +428,11 @@ void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
 
 // A new link of the section, pending until the section ends; the same capacity
 // check as NewLink, at the same point of the reading.
+// The link of a record's own direction may join the links kept in order; that of
+// its other direction goes to the table: coming after its record's own, it would
+// raise the last key past the links of the records that follow.
 void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line, const float* extra,
-                    int32_t extraCount)
+                    int32_t extraCount, bool recordDirection)
 {
     const int32_t index = Network.LinkCount + static_cast<int32_t>(state.pending.size()) + 1;
     if (index >= MaxArcos)
@@ -382,6 +442,9 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
         // in one block (grown by doubling it would take half as much again).
         const size_t lines = r.Lines ? r.Lines->size() - static_cast<size_t>(std::max(r.LineIndex, 0)) : 0;
         state.pending.reserve(std::min(2 * lines, static_cast<size_t>(MaxArcos - Network.LinkCount)));
+        state.orderedKeys.reserve(state.pending.capacity());
+        state.orderedLinks.reserve(state.pending.capacity());
+        state.linkByNodes.Reserve(static_cast<size_t>(twoWayRecordsAhead));
     }
     PendingLink link;
     link.a = a;
@@ -389,7 +452,13 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
     link.line = line;
     link.extra = StoreExtra(extra, extraCount);
     state.pending.push_back(link);
-    state.linkByNodes.Add(NodesKey(a, b), index);
+    if (const uint64_t key = NodesKey(a, b);
+        recordDirection && (state.orderedKeys.empty() || key > state.orderedKeys.back())) {
+        state.orderedKeys.push_back(key);
+        state.orderedLinks.push_back(index);
+    } else {
+        state.linkByNodes.Add(key, index);
+    }
 }
 
 void NameNodes(int32_t a, int32_t b)
@@ -479,7 +548,7 @@ void ParseLinkRecord(TNetworkReader& r, const std::string& line)
     if (int32_t k = FindLink(a, b); k > 0) {
         RepeatedRecord(k, extra, extraCount);
     } else {
-        AddPendingLink(r, a, b, recordLine, extra, extraCount);
+        AddPendingLink(r, a, b, recordLine, extra, extraCount, true);
         NameNodes(a, b);
     }
 
@@ -487,7 +556,7 @@ void ParseLinkRecord(TNetworkReader& r, const std::string& line)
         if (int32_t reverse = FindLink(b, a); reverse > 0) {
             RepeatedRecord(reverse, extra, extraCount);
         } else {
-            AddPendingLink(r, b, a, recordLine, extra, extraCount);
+            AddPendingLink(r, b, a, recordLine, extra, extraCount, false);
             // Also when the forward link came from a junction arm: the nodes must
             // exist, or the reverse link would have no ends to be drawn between.
             NameNodes(a, b);
@@ -668,6 +737,8 @@ bool MakePendingLinks(const TNetworkReader& r)
     // look-up indexes the records again.
     state.linkByNodes = TLinkIndex();
     state.indexedLinks = 0;
+    state.orderedKeys = {};
+    state.orderedLinks = {};
     // Given back at once: the opening goes on to fill grids and draw.
     state.pending = {};
     state.pendingExtras = {};
@@ -692,6 +763,7 @@ void PrepareLinkStorage(const TNetworkReader& r)
     }
     const size_t twoWayColumn = static_cast<size_t>(2 * Network.Options.NodeWidth + 17);
     int32_t records = 0;
+    twoWayRecordsAhead = 0;
     const size_t firstLine = k + 1;
     for (++k; k < lines.size() && records < MaxArcos; ++k) {
         std::string_view l = lines[k];
@@ -699,7 +771,9 @@ void PrepareLinkStorage(const TNetworkReader& r)
             continue;
         if (l[0] == '9' && IsTerminator(std::string(l.substr(0, 5))))
             break;
-        records += l.size() > twoWayColumn && l[twoWayColumn] == '2' ? 2 : 1;
+        const bool twoWay = l.size() > twoWayColumn && l[twoWayColumn] == '2';
+        records += twoWay ? 2 : 1;
+        twoWayRecordsAhead += twoWay ? 1 : 0;
     }
     // Below a few hundred records the mapping costs next to nothing.
     if (records < 1024 || Parallel::Helpers(1) == 0)

@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <numeric>
 #include <thread>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 TNetwork Network;
 RecordArray<TNodo, MaxNodos> Nodos;
@@ -355,6 +358,32 @@ void RotateCycle(Record* base, const std::vector<int32_t>& c)
         w.join();
 }
 
+// Puts (key, record) pairs in the order of their keys as std::stable_sort does,
+// by counting them out by key: where the keys lie close together, two passes
+// over memory near at hand instead of a sort. False, the pairs as they were,
+// where they lie far apart.
+template <class Key>
+bool CountOutByKey(std::vector<std::pair<Key, int32_t>>& order)
+{
+    int64_t low = order.front().first, high = low;
+    for (const auto& e : order) {
+        low = std::min<int64_t>(low, e.first);
+        high = std::max<int64_t>(high, e.first);
+    }
+    if (high - low >= 4 * static_cast<int64_t>(order.size()) + 1024)
+        return false;
+    std::vector<int32_t> start(static_cast<size_t>(high - low) + 2, 0);
+    for (const auto& e : order)
+        ++start[static_cast<size_t>(e.first - low) + 1];
+    for (size_t v = 1; v < start.size(); ++v)
+        start[v] += start[v - 1];
+    std::vector<std::pair<Key, int32_t>> counted(order.size());
+    for (const auto& e : order)
+        counted[static_cast<size_t>(start[static_cast<size_t>(e.first - low)]++)] = e;
+    order.swap(counted);
+    return true;
+}
+
 // Orders records 1..count by a key and moves each record once (records are large,
 // so exchanging them pairwise as a quicksort does would dominate the read).
 // False when they were in order already: no record moved.
@@ -377,7 +406,11 @@ bool SortRecords(Array& arr, int32_t count, KeyFn key)
     if (std::is_sorted(order.begin(), order.end(),
                        [](const auto& x, const auto& y) { return x.first < y.first; }))
         return false;
-    std::stable_sort(order.begin(), order.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    bool counted = false;
+    if constexpr (std::is_integral_v<Key>)
+        counted = CountOutByKey(order);
+    if (!counted)
+        std::stable_sort(order.begin(), order.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     // Apply the permutation in place, cycle by cycle: each record moves once and
     // no second copy of the array is needed.
     std::vector<int32_t> source(static_cast<size_t>(count) + 1);

@@ -115,6 +115,22 @@ TEST_F(Links, RecordsInAnyOrderEndOrderedWithTheirLastExtraData)
     EXPECT_EQ(FirstArc[static_cast<size_t>(n100) + 1], 3);
 }
 
+// Records in order whose links come again later, by a two-way record's other
+// direction or by a record of their own: each is the link first made.
+TEST_F(Links, LinksOfRecordsInOrderGivenAgainAreTheFirstMade)
+{
+    ASSERT_TRUE(Read("", {"    1    2   10   11  900  1    100", "    1    3   20   21  800  1    200",
+                          "    2    1   30   31  700  2    300", "    1    3   40   41  600  1    400",
+                          "    3    1   50   51  500  1    500", "    1    3   60   61  600  1    600"}));
+    ASSERT_EQ(Network.LinkCount, 4);
+    EXPECT_FLOAT_EQ(Link(1, 2).Var[3], 10.0f);
+    EXPECT_FLOAT_EQ(Link(1, 3).Var[3], 20.0f);
+    EXPECT_FLOAT_EQ(Link(2, 1).Var[3], 30.0f);
+    EXPECT_FLOAT_EQ(Link(3, 1).Var[3], 50.0f);
+    EXPECT_TRUE(ErrorsMention("Arco 1 - 2 repetido"));
+    EXPECT_TRUE(ErrorsMention("Arco 1 - 3 repetido"));
+}
+
 // Letters count as upper-cased and a final CR (a CR LF file split on LF) as
 // nothing, whichever column the line ends at.
 TEST_F(Links, LowerCaseCodesNamesAndCarriageReturns)

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace PalvonRead;
 using KDVlib::FindArco;
 using KDVlib::FindMovim;
@@ -113,6 +116,27 @@ TEST_F(Lookup, TenDigitNodeNumbersKeepNumericOrder)
     EXPECT_EQ(FindArco(1000000000, 5), 2);
 }
 
+// Each link's reverse is the link FindArco finds for its numbers swapped, however
+// the numbers lie: close together, far apart, or a pair given twice.
+TEST_F(Lookup, ReversesAreTheLinksOfTheSwappedNumbers)
+{
+    const std::vector<std::vector<std::pair<int32_t, int32_t>>> networks = {
+        {{1, 2}, {2, 1}, {2, 3}, {3, 2}, {3, 1}, {4, 4}, {5, 1}, {1, 5}, {-1, 2}, {2, -1}},
+        {{7, 2000000000}, {2000000000, 7}, {7, 8}, {8, 9}, {9, 8}, {-3, 7}, {7, -3}},
+        {{1, 2}, {2, 1}, {2, 1}, {1, 3}, {3, 1}, {3, 1}, {3, 1}},
+    };
+    for (size_t n = 0; n < networks.size(); ++n) {
+        ClearNetwork();
+        for (const auto& [a, b] : networks[n])
+            AddLink(a, b);
+        SortLinks();
+        const std::vector<int32_t> reverse = KDVlib::TArcoKeys().Reverses();
+        ASSERT_EQ(reverse.size(), networks[n].size() + 1) << n;
+        for (int32_t k = 1; k <= Network.LinkCount; ++k)
+            EXPECT_EQ(reverse[static_cast<size_t>(k)], FindArco(Arcos[k].B, Arcos[k].A)) << n << " link " << k;
+    }
+}
+
 TEST_F(Lookup, MovementsByWholeKeyAndByPrefix)
 {
     // (A, Node, C)
@@ -154,6 +178,26 @@ TEST_F(Lookup, NodesSortAndTheLastOfTwoEqualNumbersWins)
     int i = ++Network.NodeCount;
     Nodos[i].Number = 12;
     EXPECT_EQ(KDVlib::FindNodo(12), i);
+}
+
+// Nodes of equal numbers keep the order they were made in, whether the numbers
+// lie close together or far apart.
+TEST_F(Lookup, NodesOfEqualNumbersSortInTheOrderMade)
+{
+    const std::vector<std::vector<int32_t>> numbers = {{5, 3, 5, 1, 3, 5}, {2000000000, 3, 2000000000, -7, 3}};
+    for (const std::vector<int32_t>& made : numbers) {
+        ClearNetwork();
+        for (size_t k = 0; k < made.size(); ++k) {
+            const int32_t i = ++Network.NodeCount;
+            Nodos[i].Number = made[k];
+            Nodos[i].X = static_cast<float>(k);
+        }
+        SortNodes();
+        for (int32_t i = 1; i < Network.NodeCount; ++i) {
+            const TNodo &x = Nodos[i], &y = Nodos[i + 1];
+            EXPECT_TRUE(x.Number < y.Number || (x.Number == y.Number && x.X < y.X)) << made[0] << " record " << i;
+        }
+    }
 }
 
 TEST_F(Lookup, JunctionArmsMakeApproachLinksAndTurnMovements)
