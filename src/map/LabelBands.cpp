@@ -22,6 +22,8 @@
 #include <optional>
 #include <thread>
 
+#include <unistd.h>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -122,10 +124,18 @@ private:
 };
 
 std::unique_ptr<TBandThreads> threads;
+pid_t threadsProcess = 0;
 
 TBandThreads* Threads()
 {
+    // A process forked from this one has only the thread that forked: the threads
+    // of its copy of the pool are not there to take a band, and a pass would wait
+    // for them for ever. It is left alone (its threads cannot be joined) and the
+    // process makes threads of its own.
+    if (threads && threadsProcess != ::getpid())
+        (void)threads.release();
     if (!threads) {
+        threadsProcess = ::getpid();
         if (!QCoreApplication::instance())
             return nullptr;
         threads = std::make_unique<TBandThreads>(std::max(1, std::min(MaxBands, QThread::idealThreadCount()) - 1));

@@ -316,7 +316,7 @@ constexpr rlim_t Limit = 700; // bytes: below every writer's output
 // and the child exits 0 when the writer said so with one Spanish message.
 int WriteInChild(const Writer& w, const std::string& path, bool killed)
 {
-    const pid_t pid = ::fork();
+    const pid_t pid = testutil::Fork();
     if (pid == 0) {
         rlimit core{0, 0};
         ::setrlimit(RLIMIT_CORE, &core);
@@ -338,7 +338,7 @@ int WriteInChild(const Writer& w, const std::string& path, bool killed)
 // Runs the writer in a child process of the user "nobody": 0 when it said `why`.
 int WriteAsAnotherUser(const Writer& w, const std::string& path, const char* why)
 {
-    const pid_t pid = ::fork();
+    const pid_t pid = testutil::Fork();
     if (pid == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
             ::setresuid(65534, 65534, 65534) != 0)
@@ -492,7 +492,7 @@ TEST_F(SafeWrites, OnlyLeftoversOfGoneWritersAreRemoved)
     testutil::writeFile((outside / "sub" / "mas.txt").string(), "más");
     // Writers killed half way: a scratch file, a scratch folder of files, and one
     // that also holds a folder (not what a writer makes).
-    const pid_t gone = ::fork();
+    const pid_t gone = testutil::Fork();
     if (gone == 0) {
         SafeFile::TTarget target;
         SafeFile::Prepare((dir / "red.dat").string(), target);
@@ -647,7 +647,7 @@ TEST_F(SafeWrites, OwnerAndGroupAreKept)
     ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
     // The child's own group differs from the folder's and the file's.
     ASSERT_EQ(::chmod(shared.c_str(), 0775), 0);
-    const pid_t pid = ::fork();
+    const pid_t pid = testutil::Fork();
     if (pid == 0) {
         const gid_t groups[] = {Group};
         if (::setgroups(1, groups) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||

@@ -398,7 +398,7 @@ TEST_F(ReaderFrame, IncludeBombsAndEndlessFilesRefuseTheNetwork)
     };
     for (const char* include : {"$        a.dat", "$        /proc/self/pagemap"}) {
         SCOPED_TRACE(include);
-        const pid_t pid = ::fork();
+        const pid_t pid = testutil::Fork();
         if (pid == 0) {
             rlimit as{2ull << 30, 2ull << 30};
             ::setrlimit(RLIMIT_AS, &as);

@@ -10,6 +10,13 @@
 
 namespace testutil {
 
+// fork() for a child that goes on running the program's code (a child killed half
+// way, one under other limits or another user). A child has only the thread that
+// forked: Qt's shared pool, which the raster painter hands large fills to, would
+// pass work to its idle threads, gone in the child, and wait for it forever. The
+// pool is emptied first, so that the child's pool starts threads of its own.
+pid_t Fork();
+
 // A folder under the system temp dir, removed when the object goes.
 class TempDir {
 public:

@@ -426,7 +426,7 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
         testutil::writeFile(tmp.file("bomba.dat"), ZelUtils::Format(" &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n"
                                                                     "$        %s\r\n99999\r\n99999\r\n",
                                                                     include));
-        const pid_t pid = ::fork();
+        const pid_t pid = testutil::Fork();
         if (pid == 0) {
             ::alarm(120);
             rlimit as{2ull << 30, 2ull << 30};

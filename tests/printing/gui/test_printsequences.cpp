@@ -975,7 +975,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
             EXPECT_NE(ui.messages[0].find(told), std::string::npos) << ui.messages[0];
             EXPECT_NE(ui.messages[0].find(c.reason), std::string::npos) << ui.messages[0];
         } else {
-            const pid_t pid = ::fork();
+            const pid_t pid = testutil::Fork();
             if (pid == 0) {
                 rlimit core{0, 0};
                 ::setrlimit(RLIMIT_CORE, &core);
