@@ -1,7 +1,7 @@
 // The map's pictures pixel for pixel: the public test networks and the sample
-// drawn layer by layer at full extent and zoomed in, with node numbers, street
-// names and zone numbers under the overlap test, the lane view, and a few
-// thousand labels at all angles. Each picture's digest was taken from the drawing
+// drawn layer by layer at full extent and zoomed in, their links straight and
+// bowed through shape points, with node numbers, street names and zone numbers
+// under the overlap test, the lane view, and a few thousand labels at all angles. Each picture's digest was taken from the drawing
 // code as it stood before it was made faster; a changed pixel changes it, and so
 // does any difference between one processor, two or all of them.
 #include "map/DisplayStyles.h"
@@ -29,9 +29,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -49,7 +51,8 @@ struct Case {
 };
 
 // Layers: n links, a arrows, o nodes, c centroids, l lanes, 1 node numbers,
-// s street names, r rotated labels (p: in a pass).
+// s street names, r rotated labels (p: in a pass); w: every link bowed through
+// 2 to 12 shape points first (see Bow).
 const Case Cases[] = {
     {"berlin_full", "berlin-center-truncated.dat", 100, "naoc1", "255c85813c8d2676"},
     {"berlin_zoom", "berlin-center-truncated.dat", 8, "naoc1s", "6e1c4d4afe6ba6a8"},
@@ -60,7 +63,31 @@ const Case Cases[] = {
     {"anaheim_full", "anaheim.dat", 100, "naoc1s", "f99d348babfcfaf1"},
     {"sample_full", "/samples/ejemplo.dat", 100, "naoc1s", "2ef8b71bf18a318b"},
     {"sample_lanes", "/samples/ejemplo.dat", 40, "lao1s", "6d5878914d3503b2"},
+    {"chicago_bowed", "chicago-sketch.dat", 100, "naoc1sw", "9aaf3dd1fb6138f2"},
+    {"chicago_bowed_lanes", "chicago-sketch.dat", 3, "lnao1w", "942ed991964f8fb8"},
+    {"sample_bowed_lanes", "/samples/ejemplo.dat", 40, "lnao1sw", "b07e0bbbae3696a1"},
 };
+
+// Gives every link between placed nodes a bow of 2 + k % 11 points (12 at most,
+// some links straight), alternately to either side, ends on its nodes: links whose
+// points lie inline and links whose points lie apart, drawn side by side.
+void Bow()
+{
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        TArcos& a = Arcos[k];
+        if (a.AIndex < 1 || a.BIndex < 1 || !Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
+            continue;
+        const double x1 = Nodos[a.AIndex].X, y1 = Nodos[a.AIndex].Y;
+        const double dx = Nodos[a.BIndex].X - x1, dy = Nodos[a.BIndex].Y - y1;
+        const int32_t n = 2 + k % (MaxShapePoints - 1);
+        const double side = k % 2 ? 0.15 : -0.15;
+        a.PointCount = n;
+        for (int32_t j = 0; j < n; ++j) {
+            const double t = double(j) / (n - 1), w = j == 0 || j == n - 1 ? 0.0 : side * std::sin(3.14159265 * t);
+            a.Points[j + 1] = {x1 + t * dx - w * dy, y1 + t * dy + w * dx};
+        }
+    }
+}
 
 class DrawIdentity : public ::testing::TestWithParam<Case> {
 protected:
@@ -86,7 +113,8 @@ TEST_P(DrawIdentity, PixelsAsBefore)
     for (const int cores : {1, 2, 0}) {
         SCOPED_TRACE(testing::Message() << cores << " processors (0: all)");
         const testutil::OnCores on(cores);
-        ASSERT_TRUE(testutil::ReadCaseNetwork(path, tmp.file("Errores.txt")));
+        const bool bowed = std::string(c.layers).find('w') != std::string::npos;
+        ASSERT_TRUE(testutil::ReadCaseNetwork(path, tmp.file("Errores.txt"), bowed ? Bow : std::function<void()>()));
 
         const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
         const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;
