@@ -1,9 +1,10 @@
 // The map's pictures pixel for pixel: the public test networks and the sample
 // drawn layer by layer at full extent and zoomed in, their links straight and
 // bowed through shape points, with node numbers, street names and zone numbers
-// under the overlap test, the lane view, and a few thousand labels at all angles. Each picture's digest was taken from the drawing
-// code as it stood before it was made faster; a changed pixel changes it, and so
-// does any difference between one processor, two or all of them.
+// under the overlap test, the lane view, and a few thousand labels at all angles.
+// Each picture's digest was taken from the drawing code as it stood before it was
+// made faster; a changed pixel changes it, and so does any difference between one
+// processor, two or all of them.
 #include "map/DisplayStyles.h"
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
