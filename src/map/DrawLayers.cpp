@@ -439,11 +439,19 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         int32_t penWidth = 0;
         uint8_t penStyle = psSolid;
         bool penThin = false, penSet = false; // penSet: the painter holds pen
-        auto flush = [&] {
-            img.LinesPixels(run);
-            run.clear();
-        };
-        NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
+        ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+            if (!a.Active || !ValidNode(a.AIndex) || !ValidNode(a.BIndex))
+                return;
+            const auto pts = NetworkShapes::PointsOf(a);
+            if (pts.size() < 2)
+                return;
+            // Both ends of a straight link within the view's margin: it meets
+            // the view, and its ends lie far inside the range where
+            // SegmentPixels clips or saturates, so they are rounded straight away.
+            const bool nearEnds =
+                pts.size() == 2 && near.Contains(pts[0].x, pts[0].y) && near.Contains(pts[1].x, pts[1].y);
+            if (!nearEnds && !view.MeetsPoints(pts))
+                return;
             uint32_t color = o.ArcosColor;
             int32_t width = baseWidth;
             uint8_t style = psSolid;
@@ -466,25 +474,25 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
                 penSet = p->pen() == pen;
             }
             const bool batched = raster && pts.size() == 2 && penThin;
-            if (!run.empty() && (!batched || !penSet))
-                flush();
+            if (!run.empty() && (!batched || !penSet)) {
+                img.LinesPixels(run);
+                run.clear();
+            }
             if (!penSet) {
                 p->setPen(pen);
                 penSet = true;
             }
-            QLine line;
-            if (batched) {
-                // Both ends within the view's margin lie far inside the range
-                // where SegmentPixels clips or saturates: they are rounded
-                // straight away.
-                if (near.Contains(pts[0].x, pts[0].y) && near.Contains(pts[1].x, pts[1].y))
-                    run.emplace_back(near.Pixel(pts[0]), near.Pixel(pts[1]));
-                else if (img.SegmentPixels(pts[0], pts[1], line))
-                    run.push_back(line);
-            } else
+            if (!batched) {
                 img.PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
+                return;
+            }
+            QLine line;
+            if (nearEnds)
+                run.emplace_back(near.Pixel(pts[0]), near.Pixel(pts[1]));
+            else if (img.SegmentPixels(pts[0], pts[1], line))
+                run.push_back(line);
         });
-        flush();
+        img.LinesPixels(run);
     }
     Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
 }

@@ -209,6 +209,11 @@ void ForEachStreetLabel(const TViewBox& view, const TNetworkOptions& o, double o
 inline void ApplyLinkMarks(const TArcos& a, const TArcos& pair, const TNetworkOptions& o, uint32_t& color,
                            uint8_t& style)
 {
+    // Most links carry none of these marks, nor does their pair.
+    constexpr unsigned Marks =
+        (1u << DrawLayers::FlagMarked) | (1u << 10) | (1u << 11) | (1u << DrawLayers::FlagBlocked);
+    if (((a.Flags | pair.Flags) & Marks) == 0)
+        return;
     for (int flag : {DrawLayers::FlagMarked, 10, 11}) {
         if (a.HasFlag(flag) && pair.HasFlag(flag))
             style = psDot;

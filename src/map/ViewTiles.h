@@ -45,22 +45,28 @@ void ForEachLink(F&& f)
         // two shape points) is fetched while this one is drawn, and the start of
         // its opposite link's record (its flags) once that record has come in.
         constexpr int32_t Ahead = 8, PairAhead = 4;
+        // The records made so far, reached without the array's test of each
+        // index (a drawing makes none: links 1..LinkCount are made).
+        const int32_t count = Network.LinkCount;
+        const TArcos* const made = Arcos.data();
+        const int32_t madeCount = Arcos.allocated();
+        auto record = [&](int32_t i) -> const TArcos& { return i < madeCount ? made[i] : Arcos[i]; };
         for (int32_t k = 0; k < n; ++k) {
             if (k + Ahead < n) {
                 const int32_t next = t.Links[k + Ahead];
-                if (next >= 1 && next <= Network.LinkCount) {
-                    const char* r = reinterpret_cast<const char*>(&Arcos[next]);
+                if (next >= 1 && next <= count) {
+                    const char* r = reinterpret_cast<const char*>(&record(next));
                     for (size_t b = 0; b < (Head ? 1 : HotLinkBytes); b += 64)
                         __builtin_prefetch(r + b);
                 }
             }
             if (!Head && k + PairAhead < n) {
                 const int32_t next = t.Links[k + PairAhead];
-                if (next >= 1 && next <= Network.LinkCount) {
-                    const TArcos& ahead = Arcos[next];
+                if (next >= 1 && next <= count) {
+                    const TArcos& ahead = record(next);
                     const int32_t pair = ahead.ReverseIndex;
-                    if (pair >= 1 && pair <= Network.LinkCount)
-                        __builtin_prefetch(&Arcos[pair].Flags);
+                    if (pair >= 1 && pair <= count)
+                        __builtin_prefetch(&record(pair).Flags);
                     if constexpr (Ends) {
                         for (const int32_t node : {ahead.AIndex, ahead.BIndex})
                             if (node >= 1 && node <= Network.NodeCount && node < Nodos.allocated())
@@ -70,8 +76,8 @@ void ForEachLink(F&& f)
                 }
             }
             const int32_t l = t.Links[k];
-            if (l >= 1 && l <= Network.LinkCount)
-                f(l, Arcos[l]);
+            if (l >= 1 && l <= count)
+                f(l, record(l));
         }
     });
 }
