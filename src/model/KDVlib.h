@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <mutex>
 #include <vector>
 
 namespace KDVlib {
@@ -27,7 +28,7 @@ int32_t FindMovimFirst(int32_t p1, int32_t p2);
 // answer, without touching a kilobyte record at every step of the bisection.
 // When every key is distinct and in order (the links as the reader leaves them),
 // the one match is found through a hash table instead of the bisection, built
-// at the first Find: a first Find is not to be made by several threads at once.
+// at the first Find (once, whichever thread asks first).
 class TArcoKeys {
 public:
     TArcoKeys();
@@ -42,6 +43,7 @@ private:
 
     std::vector<std::pair<int32_t, int32_t>> keys_; // 1..LinkCount
     bool distinct_ = false;                         // distinct and in order
+    mutable std::once_flag built_;
     mutable std::vector<int32_t> slots_;            // link index by hash of its key, 0 = empty
     mutable uint64_t mask_ = 0;
 };

@@ -77,8 +77,7 @@ int32_t TArcoKeys::Find(int32_t a, int32_t b) const
 {
     if (!distinct_)
         return Bisect(a, b);
-    if (slots_.empty())
-        BuildTable();
+    std::call_once(built_, [this] { BuildTable(); });
     const std::pair<int32_t, int32_t> key(a, b);
     for (size_t slot = PairHash(a, b) & mask_;; slot = (slot + 1) & mask_) {
         const int32_t k = slots_[slot];
