@@ -445,6 +445,7 @@ void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line,
         state.orderedKeys.reserve(state.pending.capacity());
         state.orderedLinks.reserve(state.pending.capacity());
         state.linkByNodes.Reserve(static_cast<size_t>(twoWayRecordsAhead));
+        twoWayRecordsAhead = 0; // counted for this section alone
     }
     PendingLink link;
     link.a = a;
