@@ -1,7 +1,6 @@
 #include "export/DxfMapExport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "map/ViewTiles.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/TextCodec.h"
 #include "model/ZelUtils.h"
 
 using namespace ZelDxfer;
@@ -31,6 +31,19 @@ const TArcos& Opposite(const TArcos& a)
     return a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount ? Arcos[a.ReverseIndex] : a;
 }
 TPoint NodeXY(int32_t i) { return {Nodos[i].X, Nodos[i].Y}; }
+
+// A street name in capitals, accented letters included ("Peñalolén" is
+// "PEÑALOLÉN"), kept in the encoding it came in (UTF-8 or Windows-1252). A
+// letter whose capital the drawing's code page lacks stays as it is.
+std::string UpperStreetName(const std::string& name)
+{
+    const bool utf8 = TextCodec::IsValidUtf8(name);
+    QString text = TextCodec::Decode(name);
+    for (QChar& c : text)
+        if (const QChar up = c.toUpper(); up != c && TextCodec::EncodeCp1252(QString(up)) != "?")
+            c = up;
+    return utf8 ? text.toStdString() : TextCodec::EncodeCp1252(text);
+}
 
 // The tiles' records: every one once with the single-tile grid.
 template <class F>
@@ -225,8 +238,7 @@ void TMapDrawing::Calles(bool upper)
         if (name.empty())
             return;
         if (upper)
-            for (char& c : name)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            name = UpperStreetName(name);
         const double f = View().StreetLabelOffset;
         const double x = f * Nodos[a.AIndex].X + (1.0 - f) * Nodos[a.BIndex].X;
         const double y = f * Nodos[a.AIndex].Y + (1.0 - f) * Nodos[a.BIndex].Y;

@@ -268,6 +268,16 @@ TEST(DxfMapExport, LayersLabelsAndIndependentParse)
     ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
     const auto c = Texts(readFile(dir.file("calles.dxf")));
     EXPECT_EQ(c, (std::vector<std::string>{"MAYOR", "SUR"}));
+    // Accented names in capitals too, read in UTF-8 or in Windows-1252, written in
+    // the drawing's Windows-1252; the micro sign stays: its capital is not in it.
+    const std::pair<const char*, const char*> accented[] = {
+        {"Pe\xC3\xB1" "alol\xC3\xA9n", "PE\xD1" "ALOL\xC9N"}, {"\xF1" "and\xFA", "\xD1" "AND\xDA"},
+        {"\xC2\xB5m \xC3\xBF", "\xB5M \x9F"}};
+    for (const auto& [stored, written] : accented) {
+        Arcos[3].StreetName = stored;
+        ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
+        EXPECT_EQ(Texts(readFile(dir.file("calles.dxf"))), (std::vector<std::string>{"MAYOR", written})) << stored;
+    }
 }
 
 // ---- Data layers ----
