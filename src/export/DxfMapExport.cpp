@@ -166,6 +166,10 @@ void TMapDrawing::ArcosLayer()
     DxfLineColor = Colour(clFuchsia);
     for (int32_t l = 1; l <= Network.LinkCount; ++l) {
         const TArcos& a = Arcos[l];
+        // A link with an end not on the map has no trace there either: its points
+        // were never set, and would put a line at the origin of the drawing.
+        if (!Drawable(a) || !Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
+            continue;
         const int32_t n = std::clamp(a.PointCount, 0, MaxShapePoints);
         if (n > 0)
             DxfPolyline("ARCOS", a.Points.Run(static_cast<size_t>(n)));

@@ -268,6 +268,26 @@ TEST(DxfMapExport, LayersLabelsAndIndependentParse)
     ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
     const auto c = Texts(readFile(dir.file("calles.dxf")));
     EXPECT_EQ(c, (std::vector<std::string>{"MAYOR", "SUR"}));
+    // The links' traces: one whose far end has no position has none, not a line
+    // to the drawing's origin.
+    Arcos[1].PointCount = 2;
+    Arcos[1].Points[1] = {0, 0};
+    Arcos[1].Points[2] = {100, 0};
+    const int32_t away = PalvonRead::NodeIndex(4);
+    const int32_t k = PalvonRead::NewLink();
+    Arcos[k].A = 3;
+    Arcos[k].B = 4;
+    Arcos[k].AIndex = Arcos[k].A;
+    Arcos[k].BIndex = away;
+    Arcos[k].PointCount = 2;
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("trazas.dxf"), o));
+    const auto traces = Pairs(readFile(dir.file("trazas.dxf")));
+    size_t arcos = 0;
+    for (size_t i = 0; i + 3 < traces.size(); ++i)
+        arcos += traces[i].second == "POLYLINE" && traces[i + 2].first == "  8" && traces[i + 2].second == "ARCOS";
+    EXPECT_EQ(arcos, 1u);
+    Network.LinkCount = 3;
+
     // Accented names in capitals too, read in UTF-8 or in Windows-1252, written in
     // the drawing's Windows-1252; the micro sign stays: its capital is not in it.
     const std::pair<const char*, const char*> accented[] = {
