@@ -26,6 +26,8 @@ int32_t Colour(uint32_t c) { return ZelUtils::NearestColour(c); }
 
 bool ValidNode(int32_t i) { return i >= 1 && i <= Network.NodeCount; }
 bool Drawable(const TArcos& a) { return ValidNode(a.AIndex) && ValidNode(a.BIndex); }
+// Both ends on the map: a link whose points or connectors can be drawn.
+bool Placed(const TArcos& a) { return Drawable(a) && Nodos[a.AIndex].HasXY && Nodos[a.BIndex].HasXY; }
 const TArcos& Opposite(const TArcos& a)
 {
     return a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount ? Arcos[a.ReverseIndex] : a;
@@ -168,7 +170,7 @@ void TMapDrawing::ArcosLayer()
         const TArcos& a = Arcos[l];
         // A link with an end not on the map has no trace there either: its points
         // were never set, and would put a line at the origin of the drawing.
-        if (!Drawable(a) || !Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
+        if (!Placed(a))
             continue;
         const int32_t n = std::clamp(a.PointCount, 0, MaxShapePoints);
         if (n > 0)
@@ -184,7 +186,7 @@ void TMapDrawing::Cents()
             const TZoneConnector& k = z.Connectors[c];
             if (k.Kind == 0 && k.LinkIndex > 0 && k.LinkIndex <= Network.LinkCount) {
                 const TArcos& a = Arcos[k.LinkIndex];
-                if (!Drawable(a))
+                if (!Placed(a))
                     continue;
                 const double x = 0.25 * Nodos[a.AIndex].X + 0.75 * Nodos[a.BIndex].X;
                 const double y = 0.25 * Nodos[a.AIndex].Y + 0.75 * Nodos[a.BIndex].Y;
