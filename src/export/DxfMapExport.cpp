@@ -1,7 +1,6 @@
 #include "export/DxfMapExport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "map/ViewTiles.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/TextCodec.h"
 #include "model/ZelUtils.h"
 
 using namespace ZelDxfer;
@@ -26,11 +26,26 @@ int32_t Colour(uint32_t c) { return ZelUtils::NearestColour(c); }
 
 bool ValidNode(int32_t i) { return i >= 1 && i <= Network.NodeCount; }
 bool Drawable(const TArcos& a) { return ValidNode(a.AIndex) && ValidNode(a.BIndex); }
+// Both ends on the map: a link whose points or connectors can be drawn.
+bool Placed(const TArcos& a) { return Drawable(a) && Nodos[a.AIndex].HasXY && Nodos[a.BIndex].HasXY; }
 const TArcos& Opposite(const TArcos& a)
 {
     return a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount ? Arcos[a.ReverseIndex] : a;
 }
 TPoint NodeXY(int32_t i) { return {Nodos[i].X, Nodos[i].Y}; }
+
+// A street name in capitals, accented letters included ("Peñalolén" is
+// "PEÑALOLÉN"), kept in the encoding it came in (UTF-8 or Windows-1252). A
+// letter whose capital the drawing's code page lacks stays as it is.
+std::string UpperStreetName(const std::string& name)
+{
+    const bool utf8 = TextCodec::IsValidUtf8(name);
+    QString text = TextCodec::Decode(name);
+    for (QChar& c : text)
+        if (const QChar up = c.toUpper(); up != c && TextCodec::EncodeCp1252(QString(up)) != "?")
+            c = up;
+    return utf8 ? text.toStdString() : TextCodec::EncodeCp1252(text);
+}
 
 // The tiles' records: every one once with the single-tile grid.
 template <class F>
@@ -153,6 +168,10 @@ void TMapDrawing::ArcosLayer()
     DxfLineColor = Colour(clFuchsia);
     for (int32_t l = 1; l <= Network.LinkCount; ++l) {
         const TArcos& a = Arcos[l];
+        // A link with an end not on the map has no trace there either: its points
+        // were never set, and would put a line at the origin of the drawing.
+        if (!Placed(a))
+            continue;
         const int32_t n = std::clamp(a.PointCount, 0, MaxShapePoints);
         if (n > 0)
             DxfPolyline("ARCOS", a.Points.Run(static_cast<size_t>(n)));
@@ -167,7 +186,7 @@ void TMapDrawing::Cents()
             const TZoneConnector& k = z.Connectors[c];
             if (k.Kind == 0 && k.LinkIndex > 0 && k.LinkIndex <= Network.LinkCount) {
                 const TArcos& a = Arcos[k.LinkIndex];
-                if (!Drawable(a))
+                if (!Placed(a))
                     continue;
                 const double x = 0.25 * Nodos[a.AIndex].X + 0.75 * Nodos[a.BIndex].X;
                 const double y = 0.25 * Nodos[a.AIndex].Y + 0.75 * Nodos[a.BIndex].Y;
@@ -225,8 +244,7 @@ void TMapDrawing::Calles(bool upper)
         if (name.empty())
             return;
         if (upper)
-            for (char& c : name)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            name = UpperStreetName(name);
         const double f = View().StreetLabelOffset;
         const double x = f * Nodos[a.AIndex].X + (1.0 - f) * Nodos[a.BIndex].X;
         const double y = f * Nodos[a.AIndex].Y + (1.0 - f) * Nodos[a.BIndex].Y;

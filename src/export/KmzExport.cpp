@@ -148,9 +148,10 @@ void KmzLineasNodos(TKmlWriter& kml, bool allLines)
         const int32_t count = line.Stops.empty() ? 0 : line.Stops[0];
         for (int32_t k = 1; k <= count && k < int32_t(line.Stops.size()); ++k) {
             const int32_t number = line.Stops[k];
-            // A negative number marks a stop passed without halting: it is not placed.
+            // A negative number marks a stop passed without halting: it is not placed;
+            // nor is a node without a position on the map.
             const int32_t nd = number > 0 ? KDVlib::FindNodo(number) : 0;
-            if (nd <= 0)
+            if (nd <= 0 || !Nodos[nd].HasXY)
                 continue;
             kml.KmlPoint(Format("%d", Nodos[nd].Number), "", Nodos[nd].X, Nodos[nd].Y);
             trace.push_back(TPoint{Nodos[nd].X, Nodos[nd].Y});

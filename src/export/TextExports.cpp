@@ -59,8 +59,10 @@ std::string LineTraceText(const std::vector<TLineRow>& rows)
     for (const TLineRow& row : rows) {
         std::vector<TPoint> nodes;
         for (int32_t n : row.Nodes) {
+            // A node without a position has no place on the trace (its unset
+            // coordinates would send the line, point by point, off the map).
             const int32_t i = KDVlib::FindNodo(std::abs(n));
-            if (i > 0)
+            if (i > 0 && Nodos[i].HasXY)
                 nodes.push_back({static_cast<double>(Nodos[i].X), static_cast<double>(Nodos[i].Y)});
         }
         std::vector<TPoint> pts;

@@ -218,8 +218,14 @@ void TGridsController::ConnectGridEvents()
         p.grid->setContextMenuPolicy(Qt::CustomContextMenu);
         QMenu* menu = p.menu;
         TStringAlignGrid* grid = p.grid;
-        QObject::connect(grid, &QWidget::customContextMenuRequested, grid,
-                         [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
+        const bool links = grid == sagArcos;
+        QObject::connect(grid, &QWidget::customContextMenuRequested, grid, [this, menu, grid, links](const QPoint& pos) {
+            // The link grids share one menu, which acts on the grid it is opened
+            // over: by the menu key too, wherever the mouse was last.
+            if (links)
+                LinkGridMouseOver = true;
+            menu->popup(grid->mapToGlobal(pos));
+        });
     }
 }
 

@@ -1027,8 +1027,11 @@ TStringAlignGrid* TSelectionController::SelectedLinksGrid(bool make)
     split->show(); // made after its page may have been shown
     if (QMenu* menu = viewer_.pupArcos) {
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(grid, &QWidget::customContextMenuRequested, &viewer_,
-                         [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
+        TPalvonViewer& w = viewer_;
+        QObject::connect(grid, &QWidget::customContextMenuRequested, &viewer_, [menu, grid, &w](const QPoint& pos) {
+            w.Grids().LinkGridMouseOver = false; // the menu is this grid's, however it was opened
+            menu->popup(grid->mapToGlobal(pos));
+        });
     }
     TPalvonViewer& w = viewer_;
     QObject::connect(grid, &TStringAlignGrid::mouseMoved, &viewer_, [&w] { w.Grids().LinkGridMouseOver = false; });

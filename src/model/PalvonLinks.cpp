@@ -287,6 +287,34 @@ void SetExtraData(TArcos& link, const float* extra, int32_t count)
 
 char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// The accented letters of a street name in capitals too, as the rest of the record
+// reads: "Peñalolén" is "PEÑALOLÉN", in UTF-8 or in Windows-1252 alike. (A letter
+// whose capital has another length in UTF-8, as ÿ, stays.)
+void UpperAccented(std::string& name)
+{
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return;
+    if (TextCodec::IsValidUtf8(name)) {
+        // à..þ (but ÷) follow 0xC3, which never continues a character.
+        for (size_t i = 0; i + 1 < name.size(); ++i)
+            if (static_cast<unsigned char>(name[i]) == 0xC3) {
+                const unsigned char b = static_cast<unsigned char>(name[++i]);
+                if (b >= 0xA0 && b <= 0xBE && b != 0xB7)
+                    name[i] = static_cast<char>(b - 0x20);
+            }
+        return;
+    }
+    for (char& c : name) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
+            c = static_cast<char>(b - 0x20);
+        else if (b == 0x9A || b == 0x9C || b == 0x9E) // š, œ, ž
+            c = static_cast<char>(b - 0x10);
+        else if (b == 0xFF)
+            c = static_cast<char>(0x9F);
+    }
+}
+
 // A one-column code as the upper-cased line holds it.
 std::string_view UpperCode(std::string_view code, char& room)
 {
@@ -343,6 +371,7 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
     f.streetName.assign(Trimmed(StreetNameField(line, 2 * w + 36)));
     for (char& c : f.streetName)
         c = UpperChar(c);
+    UpperAccented(f.streetName);
     set(8, RealField(line, 2 * w + 26, 5));
     set(9, RealField(line, 2 * w + 31, 5));
 }

@@ -268,6 +268,50 @@ TEST(DxfMapExport, LayersLabelsAndIndependentParse)
     ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
     const auto c = Texts(readFile(dir.file("calles.dxf")));
     EXPECT_EQ(c, (std::vector<std::string>{"MAYOR", "SUR"}));
+    // The links' traces and the zone connectors along links: a link whose far end
+    // has no position has neither, not a line to the drawing's origin or beyond.
+    Arcos[1].PointCount = 2;
+    Arcos[1].Points[1] = {0, 0};
+    Arcos[1].Points[2] = {100, 0};
+    const int32_t away = PalvonRead::NodeIndex(4);
+    const int32_t k = PalvonRead::NewLink();
+    Arcos[k].A = 3;
+    Arcos[k].B = 4;
+    Arcos[k].AIndex = Arcos[k].A;
+    Arcos[k].BIndex = away;
+    Arcos[k].PointCount = 2;
+    Nodos[away].X = Nodos[away].Y = -1.0e8f;
+    const int32_t z = PalvonRead::NewZone();
+    Zonas[z].Number = 9;
+    Zonas[z].CentroidX = Zonas[z].CentroidY = 50;
+    Zonas[z].HasCentroid = 1;
+    Zonas[z].ConnectorCount = 2;
+    Zonas[z].Connectors.resize(3);
+    Zonas[z].Connectors[1].LinkIndex = 1;
+    Zonas[z].Connectors[2].LinkIndex = k;
+    KDVlib::BuildHitGrid();
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("trazas.dxf"), o));
+    const auto traces = Pairs(readFile(dir.file("trazas.dxf")));
+    size_t arcos = 0, connectors = 0;
+    for (size_t i = 0; i + 3 < traces.size(); ++i) {
+        arcos += traces[i].second == "POLYLINE" && traces[i + 2].first == "  8" && traces[i + 2].second == "ARCOS";
+        connectors += traces[i].second == "LINE" && traces[i + 2].first == "  8" && traces[i + 2].second == "CENTROIDES";
+    }
+    EXPECT_EQ(arcos, 1u);
+    EXPECT_EQ(connectors, 1u);
+    Network.LinkCount = 3;
+
+    // Accented names in capitals too, read in UTF-8 or in Windows-1252, written in
+    // the drawing's Windows-1252; the micro sign stays: its capital is not in it.
+    const std::pair<const char*, const char*> accented[] = {
+        {"Pe\xC3\xB1" "alol\xC3\xA9n", "PE\xD1" "ALOL\xC9N"}, {"\xF1" "and\xFA", "\xD1" "AND\xDA"},
+        {"\xC2\xB5m \xC3\xBF", "\xB5M \x9F"}};
+    for (const auto& [stored, written] : accented) {
+        Arcos[3].StreetName = stored;
+        ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
+        EXPECT_EQ(Texts(readFile(dir.file("calles.dxf"))), (std::vector<std::string>{"MAYOR", written})) << stored;
+    }
 }
 
 // ---- Data layers ----

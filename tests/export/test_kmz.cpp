@@ -79,6 +79,9 @@ TEST_F(KmzTest, TransitLinesAndText)
     PlacedNode(12, 350200, 6300000);
     AddLine("12", "1", 6, {10, -11, 12}, true);
     AddLine("L2", "0", 4, {11, 99}, false); // one node found; not selected
+    const int32_t away = PalvonRead::NodeIndex(13);
+    Nodos[away].X = Nodos[away].Y = -1.0e8f;
+    AddLine("L3", "0", 4, {10, 13}, false); // a node without a position is not placed
 
     ASSERT_TRUE(WriteSelectedLinesText(dir.file("sel.csv"), ','));
     EXPECT_EQ(testutil::readFile(dir.file("sel.csv")), "12,1,6,3,10,11,12\r\n");
@@ -100,7 +103,9 @@ TEST_F(KmzTest, TransitLinesAndText)
     EXPECT_NE(text.find("<name>12.Trazado</name>"), std::string::npos);
     EXPECT_NE(text.find("<name>L2.Nodos</name>"), std::string::npos);
     EXPECT_EQ(text.find("L2.Trazado"), std::string::npos);
-    EXPECT_EQ(Count(text, "<Point>"), 3); // 10 and 12, then 11 of L2
+    EXPECT_EQ(Count(text, "<Point>"), 4); // 10 and 12, then 11 of L2, then 10 of L3
+    EXPECT_EQ(text.find("<name>13</name>"), std::string::npos);
+    EXPECT_EQ(text.find("L3.Trazado"), std::string::npos);
 
     // Only the selected line goes into the selection export, the same after the
     // export of every line (whose document styles are its own); none selected still

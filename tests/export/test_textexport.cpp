@@ -22,6 +22,8 @@ TEST(TextExports, TraceEvery30UnitsByAbsoluteNodeNumber)
     PlacedNode(1, 0, 0);
     PlacedNode(2, 95, 0);
     PlacedNode(3, 95, 20);
+    const int32_t away = PalvonRead::NodeIndex(4); // no position
+    Nodos[away].X = Nodos[away].Y = -1.0e8f;
     PalvonRead::SortNodes();
     const std::vector<TLineRow> rows = {
         {2, "17", "", 1, 4, {1, -2, 3}}, // 95 units: 0, 30, 60, 90; then 20 units: start only; then the end
@@ -29,12 +31,14 @@ TEST(TextExports, TraceEvery30UnitsByAbsoluteNodeNumber)
         // Lines named with letters are known by their record numbers, not both as 0.
         {1, "L01", "A", 3, 12, {1, 2}},
         {1, "L02", "B", 4, 6, {2, 1}},
+        {1, "6", "", 5, 1, {1, 4, 2}}, // the node without a position is left out
     };
     EXPECT_EQ(TextExports::LineTraceText(rows),
               "200017,    6,0.00,0.00,30.00,0.00,60.00,0.00,90.00,0.00,95.00,0.00,95.00,20.00\r\n"
               "100005,    2,95.00,20.00,95.00,20.00\r\n"
               "100003,    5,0.00,0.00,30.00,0.00,60.00,0.00,90.00,0.00,95.00,0.00\r\n"
-              "100004,    5,95.00,0.00,65.00,0.00,35.00,0.00,5.00,0.00,0.00,0.00\r\n");
+              "100004,    5,95.00,0.00,65.00,0.00,35.00,0.00,5.00,0.00,0.00,0.00\r\n"
+              "100006,    5,0.00,0.00,30.00,0.00,60.00,0.00,90.00,0.00,95.00,0.00\r\n");
 }
 
 TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)

@@ -234,6 +234,20 @@ TEST_F(Links, StreetNameCutAtItsLastColumnKeepsWholeCharacters)
     }
 }
 
+// Accented letters in capitals as the others, in either encoding of the file.
+TEST_F(Links, StreetNamesReadInCapitalsAccentsIncluded)
+{
+    const std::string head = "    1    2   50   40  900  2   1000    4    1";
+    const std::pair<std::string, std::string> rows[] = {
+        {"Pe\xC3\xB1" "alol\xC3\xA9n \xE2\x82\xAC \xC3\x9F\xC3\xB7", "PE\xC3\x91" "ALOL\xC3\x89N \xE2\x82\xAC \xC3\x9F\xC3\xB7"},
+        {"Pasaje \xD1u\xF1oa \xFC\x9A\xF7", "PASAJE \xD1U\xD1OA \xDC\x8A\xF7"}};
+    for (const auto& [text, kept] : rows) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(Read("", {head + text + "\r"}));
+        EXPECT_EQ(Link(1, 2).StreetName, kept);
+    }
+}
+
 TEST_F(Links, ExtraDataLinesAndConnectorLines)
 {
     ASSERT_TRUE(Read("KNOBS=4,", {"  101  102   30   40 1200  1    500", "       1.5         2       3.5",

@@ -313,6 +313,9 @@ bool WriteGif(const QImage& source, const std::string& fileName)
     if (!gif)
         return false;
     ColorMapObject* map = GifMakeMapObject(1 << bits, colours.data());
+    // The transparent colour rides in a graphic control extension, which only the
+    // 89a version of the format knows: the header, written first, must say so.
+    EGifSetGifVersion(gif, white >= 0);
     bool ok = map && EGifPutScreenDesc(gif, image.width(), image.height(), bits, 0, map) == GIF_OK;
     if (ok && white >= 0) {
         GraphicsControlBlock gcb{};

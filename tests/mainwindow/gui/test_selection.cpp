@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QContextMenuEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -139,6 +140,16 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
                       w->sagArcosSel->viewport()->mapTo(top, Cell(w->sagArcosSel, 0, 1)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->pupArcos->isVisible(); }));
     EXPECT_FALSE(livemenus::Find(w.get(), "SelArco")->isEnabled());
+    QTest::keyClick(w->pupArcos, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->pupArcos->isVisible(); }));
+    // Opened by the menu key with the mouse last over the links grid, it is still
+    // the pop-up of the grid that has the focus, and exports that grid.
+    Hover(w->sagArcos, 0, 1);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), w->sagArcosSel->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(w->sagArcosSel, &menuKey);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->pupArcos->isVisible(); }));
+    EXPECT_FALSE(livemenus::Find(w.get(), "SelArco")->isEnabled());
+    EXPECT_EQ(livemenus::Find(w.get(), "ExportarArcos")->data().toInt(), 31);
     QTest::keyClick(w->pupArcos, Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w->pupArcos->isVisible(); }));
     testutil::settle();

@@ -125,6 +125,14 @@ TEST(FrmPreview, SavesByUpperCasedExtension)
     w.seSize->setValue(2);
     EXPECT_TRUE(w.ImageExports(dir.file("c.gif")));
     expectPicture("c.gif", "gif", ZelPrinter::GifSize(w.ppv->width(), w.ppv->height(), 2));
+    // Its white is transparent, in the version of the format that has transparency.
+    EXPECT_EQ(testutil::readFile(dir.file("c.gif")).substr(0, 6), "GIF89a");
+    const QImage gif(QString::fromStdString(dir.file("c.gif")));
+    int clear = 0;
+    for (int y = 0; y < gif.height(); ++y)
+        for (int x = 0; x < gif.width(); ++x)
+            clear += qAlpha(gif.pixel(x, y)) == 0;
+    EXPECT_GT(clear, 0);
 
     // The metafiles hold the line inside the picture's bounds (an EMF counts its last
     // pixel in, a placeable WMF's rectangle ends past it).
