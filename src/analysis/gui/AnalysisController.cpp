@@ -161,9 +161,11 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
         }
     }
     if (!named) {
-        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(
-            fileName, written, "su línea no da dos nodos de esta red (origen,destino)",
-            "ninguna de sus %d líneas da dos nodos de esta red (origen,destino)"));
+        // A file with no pair at all is said to be empty, not "none of its 0 lines".
+        Services().ShowMessage(written == 0 ? Format("Archivo %s sin datos", AuxFileText::BaseName(fileName))
+                                            : AuxFileText::NoneOfThisNetwork(
+                                                  fileName, written, "su línea no da dos nodos de esta red (origen,destino)",
+                                                  "ninguna de sus %d líneas da dos nodos de esta red (origen,destino)"));
         return;
     }
     KDVlib::PairsList = std::move(lines);

@@ -797,8 +797,14 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     EXPECT_EQ(foreign, 0);
 
     // Pairs that name no two nodes of this network (another network's, or written
-    // with semicolons) are refused with one message, and no empty listing opens.
-    for (const char* text : {"na,nb\r\n90001,90002\r\n90003,90004\r\n", "102;203\r\n"}) {
+    // with semicolons) are refused with one message, and no empty listing opens;
+    // so is a file without pairs, said to be empty.
+    const std::pair<const char*, const char*> refused[] = {
+        {"na,nb\r\n90001,90002\r\n90003,90004\r\n", "ninguna de sus 3 líneas da dos nodos de esta red"},
+        {"102;203\r\n", "su línea no da dos nodos de esta red"},
+        {"", "ajenos.csv sin datos"},
+        {"\r\n  \r\n", "ajenos.csv sin datos"}};
+    for (const auto& [text, said] : refused) {
         SCOPED_TRACE(text);
         testutil::writeFile(tmp.file("ajenos.csv"), text);
         RecordingServices ui;
@@ -816,7 +822,7 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         poll.stop();
         EXPECT_FALSE(shown);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_NE(ui.messages[0].find("de esta red"), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
     }
 }
 
