@@ -180,16 +180,21 @@ bool LoadOrdenArcos()
     std::vector<std::string> lines;
     if (!ReadAll(LinkOrderFileName, lines))
         return false;
+    // The first line that holds anything chooses the separator; a file without one
+    // is empty, which is said as such.
+    const auto first = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return !ZelUtils::Trim(l).empty(); });
+    if (first == lines.end()) {
+        Services().ShowMessage(Format("Archivo %s sin datos", BaseName(LinkOrderFileName)));
+        return false;
+    }
     char sep = ',';
-    if (!lines.empty()) {
-        const std::string& first = lines.front();
-        if (first.find(';') != std::string::npos)
-            sep = ';';
-        else if (first.find(',') == std::string::npos) {
-            Services().ShowMessage(
-                Format("Archivo %s con formato no reconocido\rProceso abortado", BaseName(LinkOrderFileName)));
-            return false;
-        }
+    if (first->find(';') != std::string::npos)
+        sep = ';';
+    else if (first->find(',') == std::string::npos) {
+        Services().ShowMessage(
+            Format("Archivo %s con formato no reconocido\rProceso abortado", BaseName(LinkOrderFileName)));
+        return false;
     }
 
     const int32_t count = Network.LinkCount;
@@ -211,12 +216,9 @@ bool LoadOrdenArcos()
     // The order of another network would only put this one's back in array order,
     // losing the order read before: it is refused, and the user told why.
     if (named.empty()) {
-        const bool blank = std::all_of(lines.begin(), lines.end(),
-                                       [](const std::string& l) { return ZelUtils::Trim(l).empty(); });
         Services().ShowMessage(
             read > 0 ? AuxFileText::NoneOfThisNetwork(LinkOrderFileName, read, "su arco no es de esta red",
                                                       "ninguno de sus %d arcos es de esta red")
-            : blank  ? Format("Archivo %s sin datos", BaseName(LinkOrderFileName))
                      : Format("Archivo %s con formato no reconocido\rProceso abortado", BaseName(LinkOrderFileName)));
         return false;
     }

@@ -145,6 +145,21 @@ TEST_F(ShapeFiles, LinkOrderNumbersEachLinkFoundOnce)
     EXPECT_FALSE(KDVlib::LoadOrdenArcos());
     EXPECT_EQ(Order(), (std::vector<int32_t>{2, 4, 5, 1, 3}));
     EXPECT_TRUE(ui.anyMessageContains("formato no reconocido"));
+    // Blank lines are no first line: before the order they are passed over, and
+    // alone they make an empty file, refused as such.
+    for (const auto& [text, said] : {std::pair<std::string, std::string>{"\r\n  \r\n", "bad.csv sin datos"},
+                                     {"", "bad.csv sin datos"},
+                                     {"\r\n15 16\r\n", "formato no reconocido"}}) {
+        testutil::writeFile(bad, text);
+        ui.messages.clear();
+        EXPECT_FALSE(KDVlib::LoadOrdenArcos()) << text;
+        ASSERT_EQ(ui.messages.size(), 1u) << text;
+        EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(Order(), (std::vector<int32_t>{2, 4, 5, 1, 3}));
+    }
+    testutil::writeFile(bad, "\r\n15,16\r\n");
+    ASSERT_TRUE(KDVlib::LoadOrdenArcos());
+    EXPECT_EQ(Order(), (std::vector<int32_t>{1, 2, 4, 5, 3}));
     LinkOrderFileName = "null";
 }
 
