@@ -209,5 +209,7 @@ void NoteLimit(const std::string& summary, const std::string& detail);
 // A record given twice: to the error list at once, summed up in one message by
 // PostLinkPass.
 void NoteRepeat(const std::string& summary, const std::string& detail);
+// A data field whose text is no number, read as 0: the same way.
+void NoteUnreadable(const std::string& summary, const std::string& detail);
 
 } // namespace PalvonRead

@@ -557,3 +557,61 @@ TEST_F(Reload, FormulaAnswersGoBackToTheirLinksWhenTheGridWasSorted)
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(byLink(), made);
 }
+
+// A number typed wrong into a link record (a letter, a comma for the point, a
+// plus sign) reads as 0, as every field that is no number does: reloaded, one
+// message says so and Errores.txt names the link, the columns and the text; a 0
+// typed as such says nothing.
+TEST_F(Reload, LinkFieldsThatAreNoNumberAreSaidAfterTheReload)
+{
+    const std::string record = "  150  151   10   20 9000  2    100    4    1"; // of an included file
+    const struct {
+        int column; // first of the five columns typed over
+        const char* typed;
+        int var;
+    } rows[] = {{21, "90x00", 5}, {31, "  1,5", 7}, {11, "  +10", 3}, {21, "    0", 5}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        QString asked;
+        if (FrmDat->IsModified())
+            testutil::AnswerNextBox(viewer, QMessageBox::No, asked);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+        if (!FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        const std::vector<std::string> text = FrmDat->Lines().ToVector();
+        const auto at = std::find(text.begin(), text.end(), record) - text.begin();
+        ASSERT_LT(at, static_cast<long>(text.size()));
+        FrmDat->mmDat->setFocus();
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+        for (long i = 0; i < at; ++i)
+            QTest::keyClick(FrmDat->mmDat, Qt::Key_Down);
+        for (int i = 1; i < row.column; ++i)
+            QTest::keyClick(FrmDat->mmDat, Qt::Key_Right);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(FrmDat->mmDat, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClicks(FrmDat->mmDat, row.typed);
+
+        RecordingServices ui; // "Los datos no han sido grabados": not now
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        const int32_t link = KDVlib::FindArco(150, 151);
+        ASSERT_GT(link, 0);
+        EXPECT_EQ(Arcos[link].Var[row.var], 0.0f);
+        const std::string errors = testutil::readFile(tmp.file("Errores.txt"));
+        const std::string detail = ZelUtils::Format("Arco 150 - 151: \"%s\" en las columnas %d-%d no es un número",
+                                                    ZelUtils::Trim(row.typed), row.column, row.column + 4);
+        const size_t said = std::count_if(ui.messages.begin(), ui.messages.end(), [](const std::string& m) {
+            return m.find("Datos de arcos que no son números se leyeron como 0") != std::string::npos;
+        });
+        if (std::string(row.typed) == "    0") {
+            EXPECT_EQ(said, 0u);
+            EXPECT_EQ(errors.find("no es un número"), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(said, 1u);
+        // Both links of the two-way record hold the 0.
+        EXPECT_TRUE(ui.anyMessageContains("\rSección 33333: 2"));
+        EXPECT_NE(errors.find(detail), std::string::npos) << errors;
+    }
+}
