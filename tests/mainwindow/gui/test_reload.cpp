@@ -615,3 +615,36 @@ TEST_F(Reload, LinkFieldsThatAreNoNumberAreSaidAfterTheReload)
         EXPECT_NE(errors.find(detail), std::string::npos) << errors;
     }
 }
+
+// The user's edits before a reload that puts notes into the text (a line's
+// unknown node) are still undone with Ctrl+Z, back to the text as opened.
+TEST_F(Reload, EditsStayUndoableAfterAReloadThatAddsNotes)
+{
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    const std::vector<std::string> opened = FrmDat->Lines().ToVector();
+    const auto at = std::find(opened.begin(), opened.end(), "L1  A   10    4  101  102  104  103") - opened.begin();
+    ASSERT_LT(at, static_cast<long>(opened.size()));
+    FrmDat->mmDat->setFocus();
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+    for (long i = 0; i < at; ++i)
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Down);
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_End);
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Backspace);
+    QTest::keyClicks(FrmDat->mmDat, "7"); // node 107: not in the network
+    {
+        RecordingServices ui; // "Los datos no han sido grabados": not now
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    const std::vector<std::string> read = FrmDat->Lines().ToVector();
+    ASSERT_EQ(read[size_t(at) + 1], "*** Velmora: Nodo 107 no encontrado");
+    // The editor shows the text read, notes and all.
+    std::string shown;
+    for (const std::string& line : read)
+        shown += (shown.empty() ? "" : "\n") + line;
+    EXPECT_EQ(FrmDat->mmDat->toPlainText().toStdString(), shown);
+    for (int i = 0; i < 5 && FrmDat->Lines().ToVector() != opened; ++i)
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(FrmDat->Lines().ToVector(), opened);
+}
