@@ -318,16 +318,6 @@ struct LinkFields {
 // capacity, the length, the exponent and the category.
 constexpr int LinkDataFields[] = {1, 6, 11, 21, 26, 31};
 
-// True when a field that reads 0 says 0 (blanks, zeros, a point, a sign), false
-// when its text is no number at all and 0 only stands for it.
-bool SaysZero(std::string_view text)
-{
-    for (char c : text)
-        if (c != ' ' && c != '0' && c != '.' && c != '-' && c != 'E' && c != 'e')
-            return false;
-    return true;
-}
-
 // The line is taken as the text holds it, without its final CR: letters count as
 // upper-cased (the numbers read the same either way), as the section read them.
 // Reads nothing but the line and its arguments (node width, KERMIT).

@@ -122,6 +122,9 @@ void ParseXyForm(const std::string& value);
 std::string Field(const std::string& line, int first, int width);
 // The same field without a copy, for the records read by the thousand.
 std::string_view FieldView(std::string_view line, int first, int width);
+// True when a field that reads 0 says 0 (blanks, zeros, a point, a sign), false
+// when its text is no number at all and the 0 only stands for it.
+bool SaysZero(std::string_view text);
 
 // ---- Record creation (capacity-checked) ------------------------------------
 void ClearNetwork();
