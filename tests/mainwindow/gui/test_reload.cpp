@@ -558,19 +558,20 @@ TEST_F(Reload, FormulaAnswersGoBackToTheirLinksWhenTheGridWasSorted)
     EXPECT_EQ(byLink(), made);
 }
 
-// A number typed wrong into a link record or a position (a letter, a comma for
-// the point, a plus sign) reads as 0, as every field that is no number does:
+// A number typed wrong into a link record, a position or a line's frequency (a
+// letter, a comma for the point, a plus sign) reads as 0, as every field that is no number does:
 // reloaded, one message says so and Errores.txt names the record and the text; a
 // 0 typed as such says nothing.
 TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
 {
     const std::string link = "  150  151   10   20 9000  2    100    4    1"; // of an included file
     const std::string place = "  103 1300 1000";
+    const std::string line = "L1  A   10    4  101  102  104  103";
     const struct {
         const std::string& record;
         int column; // first of the five columns typed over
         const char* typed;
-        int var;           // of link 150-151; 0: the X of node 103
+        int var;           // of link 150-151; 0: the X of node 103; -1: the frequency of line L1
         const char* said;  // the message, or none
         const char* error; // the line of Errores.txt
     } rows[] = {
@@ -583,6 +584,8 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
         {link, 21, "    0", 5, nullptr, nullptr},
         {place, 6, "13,00", 0, "Sección 55555: 1 líneas con coordenadas que no son números",
          "Coordenadas: X o Y no es un número y se leyó como 0:   10313,00 1000"},
+        {line, 7, "  1O ", -1, "Línea L1: la frecuencia \"1O\" no es un número; se leyó como 0",
+         "Línea L1: la frecuencia \"1O\" no es un número"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.typed);
@@ -613,12 +616,14 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
             const int32_t k = KDVlib::FindArco(150, 151);
             ASSERT_GT(k, 0);
             EXPECT_EQ(Arcos[k].Var[row.var], 0.0f);
-        } else {
+        } else if (row.var == 0) {
             EXPECT_EQ(Nodos[KDVlib::FindNodo(103)].X, 0.0f);
+        } else {
+            EXPECT_EQ(Lineas[1].Frequency, 0);
         }
         const std::string errors = testutil::readFile(tmp.file("Errores.txt"));
         const size_t said = std::count_if(ui.messages.begin(), ui.messages.end(), [](const std::string& m) {
-            return m.find("no son números") != std::string::npos;
+            return m.find("no son números") != std::string::npos || m.find("no es un número") != std::string::npos;
         });
         if (!row.said) {
             EXPECT_EQ(said, 0u);
