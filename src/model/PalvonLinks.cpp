@@ -158,7 +158,7 @@ struct SectionState {
     // and in an include), counted the same way.
     std::vector<std::pair<std::string, int>> repeats;
     // Data fields whose text is no number (a letter, a comma for the point) and
-    // read as 0, counted the same way.
+    // read as 0, and records out of their columns, counted the same way.
     std::vector<std::pair<std::string, int>> unreadable;
     bool knobsReported = false;
 };
@@ -306,6 +306,7 @@ struct LinkFields {
     float var[10] = {};
     uint16_t written = 0;
     uint8_t unreadable = 0; // bit k: the field at LinkDataFields[k] is no number (read as 0)
+    bool shifted = false;   // the columns no field reads are not blank: the record is out of its columns
     char streetTag = 0;
     char speedTag = 0;
     uint8_t streetTagLength = 0;
@@ -361,6 +362,13 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
         c = UpperChar(c);
     set(8, field(4));
     set(9, field(5));
+    // A digit typed in or taken out moves every field after it by a column: the
+    // columns between the capacity and the codes, or between the codes and the
+    // length, then hold what belongs to their neighbours.
+    for (const char c : FieldView(line, 2 * w + 16, 2))
+        f.shifted = f.shifted || c != ' ';
+    for (const char c : FieldView(line, 2 * w + 20, 1))
+        f.shifted = f.shifted || c != ' ';
 }
 
 // The fields of a new link that were no number, each noted with its text: the
@@ -368,10 +376,15 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
 void NoteUnreadableFields(const LinkFields& f, std::string_view line, int32_t a, int32_t b)
 {
     const int w = Network.Options.NodeWidth;
+    if (f.shifted)
+        NoteUnreadable("Registros fuera de sus columnas en la sección 33333",
+                       Format("Arco %d - %d: las columnas %d-%d y %d, que no se leen, no están en blanco: el registro "
+                              "parece corrido (un número más ancho que su campo, o un espacio de menos)",
+                              a, b, 2 * w + 16, 2 * w + 17, 2 * w + 20));
     for (int k = 0; k < static_cast<int>(std::size(LinkDataFields)); ++k)
         if ((f.unreadable >> k) & 1u) {
             const int first = 2 * w + LinkDataFields[k];
-            NoteUnreadable("Sección 33333",
+            NoteUnreadable("Valores que no son números en la sección 33333",
                            Format("Arco %d - %d: \"%s\" en las columnas %d-%d no es un número; se leyó como 0", a,
                                   b, ZelUtils::Trim(FieldView(line, first, 5)), first, first + 4));
         }
@@ -402,7 +415,7 @@ void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const f
     LinkFields f;
     ParseLinkFields(line, Network.Options.NodeWidth, Network.Options.KERMIT != 0, f);
     ApplyLinkFields(link, a, b, f, extra, extraCount);
-    if (f.unreadable != 0)
+    if (f.unreadable != 0 || f.shifted)
         NoteUnreadableFields(f, line, a, b);
 }
 
@@ -758,7 +771,7 @@ bool MakePendingLinks(const TNetworkReader& r)
         if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {
             const LinkFields& f = ahead->fields[static_cast<size_t>(i)];
             ApplyLinkFields(made, link.a, link.b, f, extra, extraCount);
-            if (f.unreadable != 0) {
+            if (f.unreadable != 0 || f.shifted) {
                 std::string_view line = (*r.Lines)[static_cast<size_t>(link.line)];
                 if (!line.empty() && line.back() == '\r')
                     line.remove_suffix(1);
@@ -924,7 +937,7 @@ void PostLinkPass()
         Services().ShowMessage(msg);
     }
     if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.unreadable.empty()) {
-        std::string msg = "Datos de arcos que no son números se leyeron como 0 (detalle en Errores.txt):";
+        std::string msg = "Datos de arcos que no se leyeron como están escritos (detalle en Errores.txt):";
         for (const auto& [text, count] : state.unreadable)
             msg += Format("\r%s: %d", text, count);
         Services().ShowMessage(msg);

@@ -559,7 +559,8 @@ TEST_F(Reload, FormulaAnswersGoBackToTheirLinksWhenTheGridWasSorted)
 }
 
 // A number typed wrong into a link record, a position or a line's frequency (a
-// letter, a comma for the point, a plus sign) reads as 0, as every field that is no number does:
+// letter, a comma for the point, a plus sign) reads as 0, as every field that is
+// no number does, and a number wider than its field moves the rest of its record:
 // reloaded, one message says so and Errores.txt names the record and the text; a
 // 0 typed as such says nothing.
 TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
@@ -572,19 +573,22 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
         int column; // first of the five columns typed over
         const char* typed;
         int var;           // of link 150-151; 0: the X of node 103; -1: the frequency of line L1
+        float value;       // what it reads
         const char* said;  // the message, or none
         const char* error; // the line of Errores.txt
     } rows[] = {
-        {link, 21, "90x00", 5, "Datos de arcos que no son números se leyeron como 0",
+        {link, 21, "90x00", 5, 0, "\rValores que no son números en la sección 33333: 2",
          "Arco 150 - 151: \"90x00\" en las columnas 21-25 no es un número"},
-        {link, 31, "  1,5", 7, "Datos de arcos que no son números se leyeron como 0",
+        {link, 31, "  1,5", 7, 0, "\rValores que no son números en la sección 33333: 2",
          "Arco 150 - 151: \"1,5\" en las columnas 31-35 no es un número"},
-        {link, 11, "  +10", 3, "Datos de arcos que no son números se leyeron como 0",
+        {link, 11, "  +10", 3, 0, "\rValores que no son números en la sección 33333: 2",
          "Arco 150 - 151: \"+10\" en las columnas 11-15 no es un número"},
-        {link, 21, "    0", 5, nullptr, nullptr},
-        {place, 6, "13,00", 0, "Sección 55555: 1 líneas con coordenadas que no son números",
+        {link, 21, "129000", 5, 12900, "\rRegistros fuera de sus columnas en la sección 33333: 1",
+         "Arco 150 - 151: las columnas 26-27 y 30, que no se leen, no están en blanco"},
+        {link, 21, "    0", 5, 0, nullptr, nullptr},
+        {place, 6, "13,00", 0, 0, "Sección 55555: 1 líneas con coordenadas que no son números",
          "Coordenadas: X o Y no es un número y se leyó como 0:   10313,00 1000"},
-        {line, 7, "  1O ", -1, "Línea L1: la frecuencia \"1O\" no es un número; se leyó como 0",
+        {line, 7, "  1O ", -1, 0, "Línea L1: la frecuencia \"1O\" no es un número; se leyó como 0",
          "Línea L1: la frecuencia \"1O\" no es un número"},
     };
     for (const auto& row : rows) {
@@ -615,7 +619,7 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
         if (row.var > 0) {
             const int32_t k = KDVlib::FindArco(150, 151);
             ASSERT_GT(k, 0);
-            EXPECT_EQ(Arcos[k].Var[row.var], 0.0f);
+            EXPECT_EQ(Arcos[k].Var[row.var], row.value);
         } else if (row.var == 0) {
             EXPECT_EQ(Nodos[KDVlib::FindNodo(103)].X, 0.0f);
         } else {
@@ -623,7 +627,8 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
         }
         const std::string errors = testutil::readFile(tmp.file("Errores.txt"));
         const size_t said = std::count_if(ui.messages.begin(), ui.messages.end(), [](const std::string& m) {
-            return m.find("no son números") != std::string::npos || m.find("no es un número") != std::string::npos;
+            return m.find("Datos de arcos que no se leyeron como están escritos") != std::string::npos ||
+                   m.find("no son números") != std::string::npos || m.find("no es un número") != std::string::npos;
         });
         if (!row.said) {
             EXPECT_EQ(said, 0u);
