@@ -31,14 +31,17 @@ void TPalvonViewer::CreateAnalysisMenus()
         Action(Cmd::NIvelMovimiento)->setEnabled(false);
     }
     // The chosen cost variable shows in the item's caption, by the title of the
-    // last links-grid column that shows it (column 0 when none does).
+    // last links-grid column that shows it (column 0 when none does). The menu
+    // hears of the choice before the item's own handler sets CostVar: the
+    // variable is the one the item carries.
     Grids().CreateGrids();
     if (QMenu* ConfigurarRmin = Grids().ConfigurarRmin)
-        connect(ConfigurarRmin, &QMenu::triggered, this, [this, ConfigurarRmin] {
+        connect(ConfigurarRmin, &QMenu::triggered, this, [this, ConfigurarRmin](QAction* chosen) {
+            const int32_t cost = chosen ? chosen->data().toInt() : KDVlib::CostVar;
             int col = 0;
             const int count = std::min<int>(sagArcos ? sagArcos->ColCount() : NumColArcos, NumArcosColumns);
             for (int c = 2; c < count; ++c)
-                if (ColVarArcos[static_cast<size_t>(c)] == KDVlib::CostVar)
+                if (ColVarArcos[static_cast<size_t>(c)] == cost)
                     col = c;
             const std::string title = sagArcos ? sagArcos->cell(col, 0) : std::string();
             ConfigurarRmin->setTitle(QString::fromStdString(ZelUtils::Format("Configurar (%s)", title)));

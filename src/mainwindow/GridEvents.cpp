@@ -414,7 +414,7 @@ void TGridsController::PutBackGridOrder()
         for (QAction* a : ConfigurarRmin->actions())
             if (a->text() == cost && a->isEnabled()) {
                 a->trigger();
-                viewer_.Action(Cmd::ConfigurarRminItem)->setText(QStringLiteral("Configurar (%1)").arg(cost));
+                NameCostInCaption();
                 break;
             }
 }

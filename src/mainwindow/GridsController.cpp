@@ -546,6 +546,17 @@ void TGridsController::AgregarItemArcos(int column)
     }
 }
 
+void TGridsController::NameCostInCaption()
+{
+    int col = 0;
+    const int count = std::min<int>(sagArcos ? sagArcos->ColCount() : NumColArcos, NumArcosColumns);
+    for (int c = 2; c < count; ++c)
+        if (ColVarArcos[static_cast<size_t>(c)] == KDVlib::CostVar)
+            col = c;
+    const std::string title = sagArcos ? sagArcos->cell(col, 0) : std::string();
+    viewer_.Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", title)));
+}
+
 void TGridsController::AgregarItemMovim(int column)
 {
     CreateGrids();

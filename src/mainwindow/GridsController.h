@@ -81,6 +81,9 @@ public:
     void DrawDataLpl();
     void DrawDataCnt();
     void AgregarItemArcos(int column);
+    // "Configurar (...)" names the cost of least-cost paths by the links-grid title
+    // of the last column that shows it (column 0 when none does).
+    void NameCostInCaption();
     void AgregarItemMovim(int column);
     // The variable items follow their variables' maxima once new data are read.
     void RefreshVarItems();

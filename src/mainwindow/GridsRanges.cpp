@@ -318,7 +318,7 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
             if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
                 a->trigger();
                 // The menus rebuilt named the length in the item's caption.
-                viewer_.Action(Cmd::ConfigurarRminItem)->setText(QStringLiteral("Configurar (%1)").arg(a->text()));
+                NameCostInCaption();
                 break;
             }
     }

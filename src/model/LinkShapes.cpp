@@ -196,15 +196,29 @@ bool LoadOrdenArcos()
     std::vector<uint8_t> listed(static_cast<size_t>(count) + 1, 0);
     // Links named by the file, each once at its first line (the top of the drawing).
     std::vector<int32_t> named;
+    int read = 0;
     for (const std::string& line : lines) {
         std::vector<std::string> f = Fields(line, sep);
         if (f.size() < 2)
             continue;
+        ++read;
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
         if (link < 1 || link > count || listed[static_cast<size_t>(link)])
             continue;
         listed[static_cast<size_t>(link)] = 1;
         named.push_back(link);
+    }
+    // The order of another network would only put this one's back in array order,
+    // losing the order read before: it is refused, and the user told why.
+    if (named.empty()) {
+        const bool blank = std::all_of(lines.begin(), lines.end(),
+                                       [](const std::string& l) { return ZelUtils::Trim(l).empty(); });
+        Services().ShowMessage(
+            read > 0 ? AuxFileText::NoneOfThisNetwork(LinkOrderFileName, read, "su arco no es de esta red",
+                                                      "ninguno de sus %d arcos es de esta red")
+            : blank  ? Format("Archivo %s sin datos", BaseName(LinkOrderFileName))
+                     : Format("Archivo %s con formato no reconocido\rProceso abortado", BaseName(LinkOrderFileName)));
+        return false;
     }
     int32_t pos = 0;
     for (int32_t k = 1; k <= count; ++k)

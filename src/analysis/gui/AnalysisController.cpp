@@ -11,6 +11,7 @@
 #include "analysis/gui/KdvPija.h"
 #include "export/GeoWriters.h"
 #include "map/gui/MapHost.h"
+#include "model/AuxFileText.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
@@ -142,6 +143,27 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(fileName, lines)) {
         Services().ShowMessage(Format("No se pudo leer el archivo %s", fileName));
+        return;
+    }
+    // A file none of whose lines names two nodes of this network (another
+    // network's pairs, or pairs not separated by commas) would only open an empty
+    // listing without a word: it is refused, and the pairs read before stay.
+    int written = 0;
+    bool named = false;
+    for (const std::string& line : lines) {
+        if (ZelUtils::Trim(line).empty())
+            continue;
+        ++written;
+        int32_t from = 0, to = 0;
+        if (KDVanalysis::ParsePair(line, from, to) && KDVlib::FindNodo(from) > 0 && KDVlib::FindNodo(to) > 0) {
+            named = true;
+            break;
+        }
+    }
+    if (!named) {
+        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(
+            fileName, written, "su línea no da dos nodos de esta red (origen,destino)",
+            "ninguna de sus %d líneas da dos nodos de esta red (origen,destino)"));
         return;
     }
     KDVlib::PairsList = std::move(lines);

@@ -120,6 +120,20 @@ TEST_F(Grids, LinkAndMovementColumnsWithoutListings)
     EXPECT_EQ(ColVarArcosMenu[10], 7);
     EXPECT_EQ(KDVlib::CostVar, 7);
     EXPECT_EQ(w->Grids().ConfigurarRmin->menuAction()->text(), "Configurar (Long)");
+    // A cost picked in its menu is named in the caption at once, and so is the
+    // length picked back.
+    for (int32_t cost : {3, 7}) {
+        for (QAction* a : w->Grids().ConfigurarRmin->actions())
+            if (a->data().toInt() == cost)
+                a->trigger();
+        int col = 0;
+        for (int c = 2; c < NumColArcos; ++c)
+            if (ColVarArcos[static_cast<size_t>(c)] == cost)
+                col = c;
+        EXPECT_EQ(KDVlib::CostVar, cost);
+        EXPECT_EQ(w->Grids().ConfigurarRmin->menuAction()->text().toStdString(),
+                  "Configurar (" + w->sagArcos->cell(col, 0) + ")");
+    }
     // Rebuilding the layout rebuilds the menus instead of adding to them.
     w->Grids().ConfigureGrids();
     EXPECT_EQ(w->Grids().VarArcos->actions().size(), 15);

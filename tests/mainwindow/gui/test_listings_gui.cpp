@@ -9,7 +9,9 @@
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "model/KDVlib.h"
+#include "model/HitGrid.h"
 #include "model/KDVlibPaths.h"
+#include "model/LinkShapes.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -587,9 +589,14 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
         viewer->Files().OpenComplementaryFile(tmp.file("comp.csv"));
         viewer->Files().OpenTrazasFile(tmp.file("tr.geo"));
         viewer->Files().OpenZoningFile(tmp.file("zon.geo"));
+        testutil::writeFile(tmp.file("ord.csv"), link + "\n");
+        testutil::AnswerFileDialog(viewer, tmp.file("ord.csv"));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "AbrirOrden"));
     }
     const std::vector<std::string> names = {CountsFileName, ComplementaryFileName, TraceFileName, ZoningFileName,
-                                            LpaFileName, LplFileName};
+                                            LpaFileName, LplFileName, LinkOrderFileName};
+    const std::vector<int32_t> order(&LinkOrder[1], &LinkOrder[1] + Network.LinkCount);
+    ASSERT_EQ(order.back(), 1); // the link the order file names is drawn last
     ASSERT_EQ(names[0], tmp.file("chc.dat"));
     ASSERT_EQ(names[3], tmp.file("zon.geo"));
     viewer->SetDown(Cmd::tbZonas, false); // the zones hidden: a refused zoning shows none
@@ -614,7 +621,7 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     for (const char* file : {"ch.dat", "chb.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
                              "otra.csv", "otra.geo", "otra.lpa", "otra.lpl", "otra_cnt.dat", "ancho_cnt.dat"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
-                                   "GeneracinAtraccin1"}) {
+                                   "GeneracinAtraccin1", "AbrirOrden"}) {
             if (own.contains(file) && own.at(file) == loader)
                 continue; // its own loader
             SCOPED_TRACE(std::string(file) + " " + loader);
@@ -634,8 +641,9 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
             EXPECT_EQ(NumGenatr, 3);
             EXPECT_EQ(Genatr[2].Gen[1], 30.0f);
             EXPECT_EQ(std::vector<std::string>({CountsFileName, ComplementaryFileName, TraceFileName, ZoningFileName,
-                                                LpaFileName, LplFileName}),
+                                                LpaFileName, LplFileName, LinkOrderFileName}),
                       names);
+            EXPECT_EQ(std::vector<int32_t>(&LinkOrder[1], &LinkOrder[1] + Network.LinkCount), order);
             EXPECT_EQ(viewer->Down(Cmd::tbZonas), zonesShown);
         }
 }

@@ -795,6 +795,29 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     EXPECT_EQ(DatFileName, "red.dat");
     EXPECT_EQ(listed, joined);
     EXPECT_EQ(foreign, 0);
+
+    // Pairs that name no two nodes of this network (another network's, or written
+    // with semicolons) are refused with one message, and no empty listing opens.
+    for (const char* text : {"na,nb\r\n90001,90002\r\n90003,90004\r\n", "102;203\r\n"}) {
+        SCOPED_TRACE(text);
+        testutil::writeFile(tmp.file("ajenos.csv"), text);
+        RecordingServices ui;
+        bool shown = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget()); path && path->isVisible()) {
+                shown = true;
+                path->close();
+            }
+        });
+        poll.start(10);
+        testutil::AnswerFileDialog(viewer, tmp.file("ajenos.csv"));
+        livemenus::Find(viewer, "batchRmin")->trigger();
+        poll.stop();
+        EXPECT_FALSE(shown);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("de esta red"), std::string::npos) << ui.messages[0];
+    }
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)

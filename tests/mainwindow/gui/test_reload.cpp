@@ -6,6 +6,7 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
@@ -137,6 +138,12 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
         EXPECT_FALSE(testutil::DropFile(viewer, tmp.file("caida.dat")));
     });
     drops.start(0);
+    // The cost picked for least-cost paths stays, named by its column's title.
+    for (QAction* a : viewer->Grids().ConfigurarRmin->actions())
+        if (a->data().toInt() == 3)
+            a->trigger();
+    const std::string costCaption = livemenus::Find(viewer, "ConfigurarRminItem")->text().toStdString();
+    ASSERT_EQ(KDVlib::CostVar, 3);
     for (int round = 2; round <= 3; ++round) {
         reading = true;
         QTest::mouseClick(ReloadButton(), Qt::LeftButton);
@@ -146,6 +153,8 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
         EXPECT_EQ(DatFileName, "reload_red.dat") << "reload " << round;
         EXPECT_EQ(Take(), first) << "reload " << round;
         EXPECT_EQ(Arcos[KDVlib::FindArco(102, 104)].Var[41], buses) << "reload " << round;
+        EXPECT_EQ(KDVlib::CostVar, 3) << "reload " << round;
+        EXPECT_EQ(livemenus::Find(viewer, "ConfigurarRminItem")->text().toStdString(), costCaption) << "reload " << round;
     }
     EXPECT_FALSE(FrmDat->IsModified());
 
