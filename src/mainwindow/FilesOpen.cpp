@@ -846,8 +846,12 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    if (anotherNetwork)
+    if (anotherNetwork) {
         viewer_.img->ForgetLabelStamps(); // its street names' glyphs: memory the new one would not use
+        // The selection file last written or read was the earlier network's: offered
+        // again, a save of this one's selection would replace it unasked.
+        viewer_.Selection().SelFileName.clear();
+    }
     if (!choicesGo)
         return; // the same network read again keeps what the user chose to see on it
     // The variables chosen to colour, bar and label, their classes and legends

@@ -56,6 +56,16 @@ void DeferGeographicPositions()
 
 // Free-format lines that could not be used, reported together at the section's end.
 std::vector<std::string> incompleteLines;
+// Lines whose X or Y is no number (read as 0), reported the same way.
+std::vector<std::string> unreadableLines;
+
+void CheckReadable(const std::string& line, std::string_view x, float xValue, std::string_view y, float yValue)
+{
+    if ((xValue == 0.0f && !SaysZero(x)) || (yValue == 0.0f && !SaysZero(y))) {
+        unreadableLines.push_back(line);
+        AddError(Format("Coordenadas: X o Y no es un número y se leyó como 0: %s", line));
+    }
+}
 constexpr size_t MaxListedLines = 10;
 
 void Widen(float x, float y)
@@ -130,6 +140,7 @@ void ParseCoordinates(const std::string& line)
     int32_t number = ZelUtils::ParseInt(centroid ? FieldView(line, 2, w - 1) : FieldView(line, 1, w));
     float x = static_cast<float>(ZelUtils::ParseReal(FieldView(line, w + 1, xw)));
     float y = static_cast<float>(ZelUtils::ParseReal(FieldView(line, w + xw + 1, yw)));
+    CheckReadable(line, FieldView(line, w + 1, xw), x, FieldView(line, w + xw + 1, yw), y);
     StorePosition(centroid, number, x, y);
 }
 
@@ -161,8 +172,10 @@ void ParseFreeCoordinates(const std::string& line)
         AddError(Format("Coordenadas: línea incompleta omitida (se esperan número, X e Y): %s", line));
         return;
     }
-    StorePosition(centroid, ZelUtils::ParseInt(words[0]), static_cast<float>(ZelUtils::ParseReal(words[1])),
-                  static_cast<float>(ZelUtils::ParseReal(words[2])));
+    const float x = static_cast<float>(ZelUtils::ParseReal(words[1]));
+    const float y = static_cast<float>(ZelUtils::ParseReal(words[2]));
+    CheckReadable(line, words[1], x, words[2], y);
+    StorePosition(centroid, ZelUtils::ParseInt(words[0]), x, y);
 }
 
 void ReportIncompleteLines()
@@ -180,6 +193,20 @@ void ReportIncompleteLines()
     Services().ShowMessage(msg);
 }
 
+void ReportUnreadableLines()
+{
+    if (unreadableLines.empty())
+        return;
+    std::string msg = Format("Sección 55555: %d líneas con coordenadas que no son números (se leyeron como 0):",
+                             static_cast<int>(unreadableLines.size()));
+    for (size_t i = 0; i < unreadableLines.size() && i < MaxListedLines; ++i)
+        msg += "\r" + unreadableLines[i];
+    if (unreadableLines.size() > MaxListedLines)
+        msg += "\r... (ver Errores.txt)";
+    unreadableLines.clear();
+    Services().ShowMessage(msg);
+}
+
 // Degrees only when every value can be one: longitudes in -180..180, latitudes
 // in -90..90. A planar network with negative coordinates is not converted.
 bool LooksGeographic()
@@ -193,6 +220,7 @@ bool LooksGeographic()
 void ResetCoordinateState()
 {
     incompleteLines.clear();
+    unreadableLines.clear();
     pendingGeographic.clear();
     zoneByNumber.clear();
     zoneIndexCount = -1;
@@ -243,6 +271,7 @@ void GeographicTestAndExtent()
     else
         DeferGeographicPositions();
     ReportIncompleteLines();
+    ReportUnreadableLines();
     if (geographic) {
         // Said on the progress gauge while it runs: nothing to close afterwards.
         Services().SetProgressCaption("Convirtiendo Coordenadas ...   Geográficas  -->  UTM");

@@ -157,6 +157,9 @@ struct SectionState {
     // Records given twice (a file included twice, or records both in the file
     // and in an include), counted the same way.
     std::vector<std::pair<std::string, int>> repeats;
+    // Data fields whose text is no number (a letter, a comma for the point) and
+    // read as 0, and records out of their columns, counted the same way.
+    std::vector<std::pair<std::string, int>> unreadable;
     bool knobsReported = false;
 };
 SectionState state;
@@ -330,12 +333,19 @@ std::string_view UpperCode(std::string_view code, char& room)
 struct LinkFields {
     float var[10] = {};
     uint16_t written = 0;
+    uint8_t unreadable = 0; // bit k: the field at LinkDataFields[k] is no number (read as 0)
+    bool shifted = false;   // the columns no field reads are not blank: the record is out of its columns
     char streetTag = 0;
     char speedTag = 0;
     uint8_t streetTagLength = 0;
     uint8_t speedTagLength = 0;
     std::string streetName;
 };
+
+// The numeric data fields of a link record, five columns each, by their first
+// column past the two node fields (2W + offset): the two times (or speeds), the
+// capacity, the length, the exponent and the category.
+constexpr int LinkDataFields[] = {1, 6, 11, 21, 26, 31};
 
 // The line is taken as the text holds it, without its final CR: letters count as
 // upper-cased (the numbers read the same either way), as the section read them.
@@ -346,19 +356,26 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
         f.var[v] = static_cast<float>(value);
         f.written = static_cast<uint16_t>(f.written | (1u << v));
     };
-    set(5, RealField(line, 2 * w + 11, 5));
-    set(7, RealField(line, 2 * w + 21, 5) * (kermit ? 1000.0 : 1.0));
+    auto field = [&](int k) {
+        const std::string_view text = FieldView(line, 2 * w + LinkDataFields[k], 5);
+        const double value = ZelUtils::ParseReal(text);
+        if (value == 0.0 && !SaysZero(text))
+            f.unreadable = static_cast<uint8_t>(f.unreadable | (1u << k));
+        return value;
+    };
+    set(5, field(2));
+    set(7, field(3) * (kermit ? 1000.0 : 1.0));
     if (ColumnIs(line, 2 * w + 19, 'S') || ColumnIs(line, 2 * w + 19, 's')) {
-        set(1, RealField(line, 2 * w + 1, 5));
-        set(2, RealField(line, 2 * w + 6, 5));
+        set(1, field(0));
+        set(2, field(1));
         if (f.var[1] > 0)
             set(3, ZelUtils::Round(3.6 * f.var[7] / f.var[1]));
         if (f.var[2] > 0)
             set(4, ZelUtils::Round(3.6 * f.var[7] / f.var[2]));
     } else {
         const double scale = kermit ? 60.0 : 1.0;
-        set(3, RealField(line, 2 * w + 1, 5) * scale);
-        set(4, RealField(line, 2 * w + 6, 5) * scale);
+        set(3, field(0) * scale);
+        set(4, field(1) * scale);
         if (f.var[3] > 0)
             set(1, ZelUtils::Round(3.6 * f.var[7] / f.var[3]));
         if (f.var[4] > 0)
@@ -372,8 +389,34 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
     for (char& c : f.streetName)
         c = UpperChar(c);
     UpperAccented(f.streetName);
-    set(8, RealField(line, 2 * w + 26, 5));
-    set(9, RealField(line, 2 * w + 31, 5));
+    set(8, field(4));
+    set(9, field(5));
+    // A digit typed in or taken out moves every field after it by a column: the
+    // columns between the capacity and the codes, or between the codes and the
+    // length, then hold what belongs to their neighbours.
+    for (const char c : FieldView(line, 2 * w + 16, 2))
+        f.shifted = f.shifted || c != ' ';
+    for (const char c : FieldView(line, 2 * w + 20, 1))
+        f.shifted = f.shifted || c != ' ';
+}
+
+// The fields of a new link that were no number, each noted with its text: the
+// user sees why the link holds 0 there.
+void NoteUnreadableFields(const LinkFields& f, std::string_view line, int32_t a, int32_t b)
+{
+    const int w = Network.Options.NodeWidth;
+    if (f.shifted)
+        NoteUnreadable("Registros fuera de sus columnas en la sección 33333",
+                       Format("Arco %d - %d: las columnas %d-%d y %d, que no se leen, no están en blanco: el registro "
+                              "parece corrido (un número más ancho que su campo, o un espacio de menos)",
+                              a, b, 2 * w + 16, 2 * w + 17, 2 * w + 20));
+    for (int k = 0; k < static_cast<int>(std::size(LinkDataFields)); ++k)
+        if ((f.unreadable >> k) & 1u) {
+            const int first = 2 * w + LinkDataFields[k];
+            NoteUnreadable("Valores que no son números en la sección 33333",
+                           Format("Arco %d - %d: \"%s\" en las columnas %d-%d no es un número; se leyó como 0", a,
+                                  b, ZelUtils::Trim(FieldView(line, first, 5)), first, first + 4));
+        }
 }
 
 // Fills a new link from its record's data columns.
@@ -401,6 +444,8 @@ void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const f
     LinkFields f;
     ParseLinkFields(line, Network.Options.NodeWidth, Network.Options.KERMIT != 0, f);
     ApplyLinkFields(link, a, b, f, extra, extraCount);
+    if (f.unreadable != 0 || f.shifted)
+        NoteUnreadableFields(f, line, a, b);
 }
 
 // Keeps extra[1..extraCount] for a pending link; 0 when there is nothing to keep.
@@ -516,6 +561,11 @@ void CountNote(std::vector<std::pair<std::string, int>>& list, const std::string
 void NoteLimit(const std::string& summary, const std::string& detail) { CountNote(state.limits, summary, detail); }
 
 void NoteRepeat(const std::string& summary, const std::string& detail) { CountNote(state.repeats, summary, detail); }
+
+void NoteUnreadable(const std::string& summary, const std::string& detail)
+{
+    CountNote(state.unreadable, summary, detail);
+}
 
 void ParseLinkRecord(TNetworkReader& r, const std::string& line)
 {
@@ -748,7 +798,14 @@ bool MakePendingLinks(const TNetworkReader& r)
             made.BIndex = KDVlib::FindListedNodo(link.b);
         }
         if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {
-            ApplyLinkFields(made, link.a, link.b, ahead->fields[static_cast<size_t>(i)], extra, extraCount);
+            const LinkFields& f = ahead->fields[static_cast<size_t>(i)];
+            ApplyLinkFields(made, link.a, link.b, f, extra, extraCount);
+            if (f.unreadable != 0 || f.shifted) {
+                std::string_view line = (*r.Lines)[static_cast<size_t>(link.line)];
+                if (!line.empty() && line.back() == '\r')
+                    line.remove_suffix(1);
+                NoteUnreadableFields(f, line, link.a, link.b);
+            }
             continue;
         }
         std::string_view line = (*r.Lines)[static_cast<size_t>(link.line)];
@@ -905,6 +962,12 @@ void PostLinkPass()
     if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.repeats.empty()) {
         std::string msg = "Registros repetidos en la red (detalle en Errores.txt):";
         for (const auto& [text, count] : state.repeats)
+            msg += Format("\r%s: %d", text, count);
+        Services().ShowMessage(msg);
+    }
+    if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.unreadable.empty()) {
+        std::string msg = "Datos de arcos que no se leyeron como están escritos (detalle en Errores.txt):";
+        for (const auto& [text, count] : state.unreadable)
             msg += Format("\r%s: %d", text, count);
         Services().ShowMessage(msg);
     }

@@ -308,6 +308,14 @@ std::string_view FieldView(std::string_view line, int first, int width)
     return line.substr(static_cast<size_t>(first - 1), static_cast<size_t>(width));
 }
 
+bool SaysZero(std::string_view text)
+{
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '0' && c != '.' && c != '-' && c != 'E' && c != 'e')
+            return false;
+    return true;
+}
+
 void LineAsRead(std::string_view raw, std::string& out)
 {
     // Lines may end in CR when a CR LF file was split on LF only.

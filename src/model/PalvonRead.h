@@ -122,6 +122,9 @@ void ParseXyForm(const std::string& value);
 std::string Field(const std::string& line, int first, int width);
 // The same field without a copy, for the records read by the thousand.
 std::string_view FieldView(std::string_view line, int first, int width);
+// True when a field that reads 0 says 0 (blanks, zeros, a point, a sign), false
+// when its text is no number at all and the 0 only stands for it.
+bool SaysZero(std::string_view text);
 
 // ---- Record creation (capacity-checked) ------------------------------------
 void ClearNetwork();
@@ -209,5 +212,7 @@ void NoteLimit(const std::string& summary, const std::string& detail);
 // A record given twice: to the error list at once, summed up in one message by
 // PostLinkPass.
 void NoteRepeat(const std::string& summary, const std::string& detail);
+// A data field whose text is no number, read as 0: the same way.
+void NoteUnreadable(const std::string& summary, const std::string& detail);
 
 } // namespace PalvonRead

@@ -145,6 +145,10 @@ void ParseTransitLine(TNetworkReader& r, const std::string& header, int block)
     std::string code = Field(header, fiveDigits ? 6 : 5, 1);
     int32_t frequency = ZelUtils::ParseInt(Field(header, 7, 4));
     int32_t n = ZelUtils::ParseInt(Field(header, 11, 5));
+    // A frequency that is no number loads nothing onto the links: said, not left at 0 unseen.
+    if (frequency == 0 && block <= MaxTransitBlocks && !SaysZero(FieldView(header, 7, 4)))
+        Report(Format("Línea %s: la frecuencia \"%s\" no es un número; se leyó como 0", name,
+                      ZelUtils::Trim(FieldView(header, 7, 4))));
 
     // Lines of blocks beyond the last one that has vehicle variables: their
     // description is consumed, nothing is recorded.

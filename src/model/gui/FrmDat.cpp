@@ -360,8 +360,67 @@ void TFrmDat::LinesChanged()
 {
     if (editorStale_)
         return; // filled when the window is shown, with the lines as they are then
-    if (lines_.Revision() != shown_)
+    if (lines_.Revision() == shown_)
+        return;
+    // Edits the user can still undo stay undoable: only the lines the program
+    // changed (a note, an include put in) are replaced in the editor, as one step.
+    if (mmDat && !editorDirty_ && !lines_.empty() && mmDat->document()->isUndoAvailable())
+        PatchEditor();
+    else
         ShowLines();
+}
+
+void TFrmDat::PatchEditor()
+{
+    QTextDocument* document = mmDat->document();
+    const size_t blocks = static_cast<size_t>(document->blockCount());
+    const size_t n = lines_.size();
+    size_t prefix = 0;
+    QTextBlock first = document->begin();
+    while (prefix < n && prefix < blocks && first.text() == DecodeLine(lines_[prefix], utf8_)) {
+        ++prefix;
+        first = first.next();
+    }
+    size_t suffix = 0;
+    QTextBlock last = document->lastBlock();
+    while (suffix < n - prefix && suffix < blocks - prefix &&
+           last.text() == DecodeLine(lines_[n - 1 - suffix], utf8_)) {
+        ++suffix;
+        last = last.previous();
+    }
+    QStringList added;
+    for (size_t i = prefix; i < n - suffix; ++i)
+        added << DecodeLine(lines_[i], utf8_);
+    const size_t removed = blocks - prefix - suffix;
+    QTextCursor c(document);
+    if (removed > 0) {
+        // The changed blocks, and a line end to go with them when nothing takes their place.
+        c.setPosition(first.position());
+        c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+        if (added.isEmpty()) {
+            if (last.next().isValid())
+                c.setPosition(last.next().position(), QTextCursor::KeepAnchor);
+            else if (first.previous().isValid()) {
+                c.setPosition(first.previous().position() + first.previous().length() - 1);
+                c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+            }
+        }
+    } else if (first.isValid()) {
+        c.setPosition(first.position());
+        added << QString(); // the new lines end before the block that follows them
+    } else {
+        c.movePosition(QTextCursor::End);
+        added.prepend(QString()); // after the last line
+    }
+    const bool modified = document->isModified();
+    updating_ = true;
+    c.beginEditBlock();
+    c.insertText(added.join(QLatin1Char('\n')));
+    c.endEditBlock();
+    updating_ = false;
+    document->setModified(modified);
+    shown_ = lines_.Revision();
+    editorDirty_ = false;
 }
 
 void TFrmDat::SetLines(const std::vector<std::string>& lines)

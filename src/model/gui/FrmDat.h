@@ -149,6 +149,7 @@ private:
     void SetModified(bool modified);
     void SetSavedName(const QString& name);
     void ShowLines(bool evenIfHidden = false);
+    void PatchEditor();
     void SyncFromEditor();
     void PlaceRuler();
 

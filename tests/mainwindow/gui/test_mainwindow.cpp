@@ -992,6 +992,14 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_FALSE(livemenus::Find(viewer, "VerSeleccion")->isEnabled());
     EXPECT_FALSE(FrmFases->isVisible());
     EXPECT_EQ(viewer->sagMovim->RowCount(), Network.MovementCount + 1);
+    // Its selection is saved without chicago's file offered to be replaced.
+    QStringList offered;
+    testutil::WhenFileDialogShown(viewer, [&offered](QFileDialog* d) {
+        offered = d->selectedFiles();
+        d->reject();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "ExportaSeleccin1"));
+    EXPECT_FALSE(offered.join('|').contains(QStringLiteral("tres.sel"))) << offered.join('|').toStdString();
 
     // Anaheim has no movements and no transit lines: no row of another network's.
     Open(anaheim);

@@ -566,3 +566,119 @@ TEST_F(Reload, FormulaAnswersGoBackToTheirLinksWhenTheGridWasSorted)
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(byLink(), made);
 }
+
+// A number typed wrong into a link record, a position or a line's frequency (a
+// letter, a comma for the point, a plus sign) reads as 0, as every field that is
+// no number does, and a number wider than its field moves the rest of its record:
+// reloaded, one message says so and Errores.txt names the record and the text; a
+// 0 typed as such says nothing.
+TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
+{
+    const std::string link = "  150  151   10   20 9000  2    100    4    1"; // of an included file
+    const std::string place = "  103 1300 1000";
+    const std::string line = "L1  A   10    4  101  102  104  103";
+    const struct {
+        const std::string& record;
+        int column; // first of the five columns typed over
+        const char* typed;
+        int var;           // of link 150-151; 0: the X of node 103; -1: the frequency of line L1
+        float value;       // what it reads
+        const char* said;  // the message, or none
+        const char* error; // the line of Errores.txt
+    } rows[] = {
+        {link, 21, "90x00", 5, 0, "\rValores que no son números en la sección 33333: 2",
+         "Arco 150 - 151: \"90x00\" en las columnas 21-25 no es un número"},
+        {link, 31, "  1,5", 7, 0, "\rValores que no son números en la sección 33333: 2",
+         "Arco 150 - 151: \"1,5\" en las columnas 31-35 no es un número"},
+        {link, 11, "  +10", 3, 0, "\rValores que no son números en la sección 33333: 2",
+         "Arco 150 - 151: \"+10\" en las columnas 11-15 no es un número"},
+        {link, 21, "129000", 5, 12900, "\rRegistros fuera de sus columnas en la sección 33333: 1",
+         "Arco 150 - 151: las columnas 26-27 y 30, que no se leen, no están en blanco"},
+        {link, 21, "    0", 5, 0, nullptr, nullptr},
+        {place, 6, "13,00", 0, 0, "Sección 55555: 1 líneas con coordenadas que no son números",
+         "Coordenadas: X o Y no es un número y se leyó como 0:   10313,00 1000"},
+        {line, 7, "  1O ", -1, 0, "Línea L1: la frecuencia \"1O\" no es un número; se leyó como 0",
+         "Línea L1: la frecuencia \"1O\" no es un número"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed);
+        QString asked;
+        if (FrmDat->IsModified())
+            testutil::AnswerNextBox(viewer, QMessageBox::No, asked);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+        if (!FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        const std::vector<std::string> text = FrmDat->Lines().ToVector();
+        const auto at = std::find(text.begin(), text.end(), row.record) - text.begin();
+        ASSERT_LT(at, static_cast<long>(text.size()));
+        FrmDat->mmDat->setFocus();
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+        for (long i = 0; i < at; ++i)
+            QTest::keyClick(FrmDat->mmDat, Qt::Key_Down);
+        for (int i = 1; i < row.column; ++i)
+            QTest::keyClick(FrmDat->mmDat, Qt::Key_Right);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(FrmDat->mmDat, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClicks(FrmDat->mmDat, row.typed);
+
+        RecordingServices ui; // "Los datos no han sido grabados": not now
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        if (row.var > 0) {
+            const int32_t k = KDVlib::FindArco(150, 151);
+            ASSERT_GT(k, 0);
+            EXPECT_EQ(Arcos[k].Var[row.var], row.value);
+        } else if (row.var == 0) {
+            EXPECT_EQ(Nodos[KDVlib::FindNodo(103)].X, 0.0f);
+        } else {
+            EXPECT_EQ(Lineas[1].Frequency, 0);
+        }
+        const std::string errors = testutil::readFile(tmp.file("Errores.txt"));
+        const size_t said = std::count_if(ui.messages.begin(), ui.messages.end(), [](const std::string& m) {
+            return m.find("Datos de arcos que no se leyeron como están escritos") != std::string::npos ||
+                   m.find("no son números") != std::string::npos || m.find("no es un número") != std::string::npos;
+        });
+        if (!row.said) {
+            EXPECT_EQ(said, 0u);
+            EXPECT_EQ(errors.find("no es un número"), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(said, 1u);
+        EXPECT_TRUE(ui.anyMessageContains(row.said));
+        EXPECT_NE(errors.find(row.error), std::string::npos) << errors;
+    }
+}
+
+// The user's edits before a reload that puts notes into the text (a line's
+// unknown node) are still undone with Ctrl+Z, back to the text as opened.
+TEST_F(Reload, EditsStayUndoableAfterAReloadThatAddsNotes)
+{
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    const std::vector<std::string> opened = FrmDat->Lines().ToVector();
+    const auto at = std::find(opened.begin(), opened.end(), "L1  A   10    4  101  102  104  103") - opened.begin();
+    ASSERT_LT(at, static_cast<long>(opened.size()));
+    FrmDat->mmDat->setFocus();
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+    for (long i = 0; i < at; ++i)
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Down);
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_End);
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Backspace);
+    QTest::keyClicks(FrmDat->mmDat, "7"); // node 107: not in the network
+    {
+        RecordingServices ui; // "Los datos no han sido grabados": not now
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    const std::vector<std::string> read = FrmDat->Lines().ToVector();
+    ASSERT_EQ(read[size_t(at) + 1], "*** Velmora: Nodo 107 no encontrado");
+    // The editor shows the text read, notes and all.
+    std::string shown;
+    for (const std::string& line : read)
+        shown += (shown.empty() ? "" : "\n") + line;
+    EXPECT_EQ(FrmDat->mmDat->toPlainText().toStdString(), shown);
+    for (int i = 0; i < 5 && FrmDat->Lines().ToVector() != opened; ++i)
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(FrmDat->Lines().ToVector(), opened);
+}
