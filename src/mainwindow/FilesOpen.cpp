@@ -8,6 +8,7 @@
 #include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/MapEditController.h"
+#include "mainwindow/PolygonsController.h"
 #include "mainwindow/SelectionController.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/gui/DisplayController.h"
@@ -294,6 +295,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     const bool text = withNetwork && withText && FrmDat && FrmDat->IsModified();
     const bool positions = withNetwork && Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = withNetwork && viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    const bool zoning = withNetwork && Network.ZoningUnsaved && Network.Loaded;
     // Line layers with edits their files do not hold, when they go with the network
     // (a reload and a batch keep them).
     std::vector<int> layers;
@@ -306,6 +308,8 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
         what.push_back("las posiciones de nodos o centroides");
     if (shapes)
         what.push_back("el trazado de arcos");
+    if (zoning)
+        what.push_back("la zonificación");
     if (!layers.empty())
         what.push_back("las capas de soleras");
     if (what.empty())
@@ -347,6 +351,11 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     if (shapes) {
         GrabarSIGClick();
         if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
+            return false;
+    }
+    if (zoning) {
+        viewer_.Polygons().SaveZonClick();
+        if (Network.ZoningUnsaved)
             return false;
     }
     // Each into its own file (one changed on disk is replaced only on a yes).
@@ -818,6 +827,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
     Network.PositionsWriteFailing = false;
+    Network.ZoningUnsaved = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
     viewer_.Action(Cmd::ZoneMove)->setChecked(false);
     TMapEditController& edit = viewer_.MapEdit();

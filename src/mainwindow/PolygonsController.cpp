@@ -15,6 +15,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/PolygonFile.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -816,9 +817,10 @@ void TPolygonsController::SaveZonClick()
     if (chosen) {
         // The zoning is known by the new name only once it is written there.
         const std::string name = dialog.selectedFiles().front().toStdString();
-        if (PolygonFile::WriteZoning(name))
+        if (PolygonFile::WriteZoning(name)) {
             ZoningFileName = name;
-        else
+            Network.ZoningUnsaved = false;
+        } else
             Services().ShowMessage(FileUtils::WriteFailure(name));
     }
 }

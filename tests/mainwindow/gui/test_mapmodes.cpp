@@ -68,6 +68,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -300,10 +301,46 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
     // Network nodes stay where they are.
     EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, 300600.0f);
 
+    // "Recarga" reads the zoning file again: the moved outlines are asked about
+    // first. "Cancelar", or "Sí" with a save that fails, keeps them and the
+    // network as they are; once saved, the network read again shows them.
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    auto reload = [&](QMessageBox::StandardButton answer, const std::string& file) {
+        QString asked;
+        QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, answer, asked);
+        if (!file.empty())
+            testutil::AnswerFileDialog(viewer, file);
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+        testutil::settle();
+        delete watch.data();
+        return asked.toStdString();
+    };
+    auto movedStill = [&] {
+        const TZona& now = Zonas[KDVlib::FindZona(1)];
+        return now.PolygonCount == before1.PolygonCount &&
+               std::abs(now.Polygon[1].x - (before1.Polygon[1].x + dx)) < 1e-4 &&
+               std::abs(now.Polygon[1].y - (before1.Polygon[1].y + dy)) < 1e-4;
+    };
+    EXPECT_EQ(reload(QMessageBox::Cancel, ""),
+              "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
+    EXPECT_TRUE(movedStill());
+    std::filesystem::create_directory(tmp.file("ro"));
+    std::filesystem::permissions(tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    {
+        RecordingServices quiet;
+        EXPECT_FALSE(reload(QMessageBox::Yes, tmp.file("ro/z.geo")).empty());
+        EXPECT_EQ(quiet.messages.size(), 1u);
+    }
+    std::filesystem::permissions(tmp.file("ro"), std::filesystem::perms::owner_all);
+    EXPECT_TRUE(movedStill());
+
     // The zoning saved from the zones pop-up holds the moved outlines.
     const std::string out = tmp.file("movida.geo");
     testutil::AnswerFileDialog(viewer, out);
     livemenus::Find(viewer, "SaveZon")->trigger();
+    EXPECT_EQ(reload(QMessageBox::Cancel, ""), "");
+    EXPECT_TRUE(movedStill());
+    FrmDat->hide();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_GE(lines.size(), 2u);
     const std::vector<double> first = Numbers(lines[0]);
