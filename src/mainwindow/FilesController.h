@@ -69,8 +69,10 @@ public:
     // false when the user cancels or a save did not happen. Without withText the
     // text is not asked about (a reload reads it: its edits are not lost); without
     // withLayers neither are the background layers (they stay loaded); without
-    // withNetwork only the layers are (a layer file opened in their place).
-    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true, bool withNetwork = true);
+    // withNetwork only the layers are (a layer file opened in their place). The user
+    // polygons outlive every network: only withPolygons (the program's end) asks.
+    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true, bool withNetwork = true,
+                             bool withPolygons = false);
     // Where the positions moved on the network in memory are kept: beside its
     // text, under the name the text was last saved with.
     std::string PositionsFileOfText() const;

@@ -286,7 +286,7 @@ std::string TFilesController::PositionsFileOfText() const
     return KDVlib::PositionsFileName(DatDir, DatFileName);
 }
 
-bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool withNetwork)
+bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool withNetwork, bool withPolygons)
 {
     // A batch or a phase report asked once, before it started opening networks.
     if (BatchMode)
@@ -312,6 +312,11 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
         what.push_back("la zonificación");
     if (!layers.empty())
         what.push_back("las capas de soleras");
+    // Named after the network's own: they are no part of it.
+    const bool ofNetwork = !what.empty();
+    const bool polygons = withPolygons && viewer_.Polygons().PolygonsUnsaved();
+    if (polygons)
+        what.push_back("los polígonos");
     if (what.empty())
         return true;
     std::string list = what.front();
@@ -327,7 +332,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     const auto answer = QMessageBox::question(
         viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
         QString::fromStdString(
-            (DatFileName.empty() ? Format("Hay cambios sin grabar en %s.", list)
+            (DatFileName.empty() || !ofNetwork ? Format("Hay cambios sin grabar en %s.", list)
                                  : Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
             where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
@@ -366,6 +371,11 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     for (const int layer : layers)
         if (GeoLayers().GeoLayerSource[layer].Unsaved)
             return false;
+    if (polygons) {
+        viewer_.Polygons().Exportar1Click();
+        if (viewer_.Polygons().PolygonsUnsaved())
+            return false;
+    }
     return true;
 }
 

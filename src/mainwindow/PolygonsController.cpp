@@ -660,6 +660,7 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
     }
     NumPoligonos = count;
     viewer_.Action(Cmd::tbPoligonos)->setEnabled(true);
+    savedContent_ = PolygonsContent(); // as the file holds them
 }
 
 void TPolygonsController::SwapPolygons(TPolygonSet& aside)
@@ -717,9 +718,29 @@ void TPolygonsController::Exportar1Click()
         return;
     // The polygons take the name only once they are in the file: a write that
     // failed leaves them under the name they had.
-    if (ExportarPoligonos(name, filter == 1))
+    if (ExportarPoligonos(name, filter == 1)) {
         PolygonFileName = name;
+        savedContent_ = PolygonsContent();
+    }
 }
+
+std::string TPolygonsController::PolygonsContent()
+{
+    std::string content;
+    for (int32_t i = 0; i < NumPoligonos && i <= MaxPoligonos; ++i) {
+        const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+        content += ZelUtils::Format("%d;%s;%d;%u;%d;%u;%d", p.Id, p.Name, p.Visible, p.PenColor, p.PenWidth,
+                                    p.BrushColor, p.BrushClear);
+        content += ZelUtils::Format(";%.17g;%.17g", p.LabelPoint().x, p.LabelPoint().y);
+        for (int32_t k = 1; k <= p.VertexCount(); ++k)
+            content += ZelUtils::Format(";%.17g;%.17g", p.Points[static_cast<size_t>(k)].x,
+                                        p.Points[static_cast<size_t>(k)].y);
+        content += '\n';
+    }
+    return content;
+}
+
+bool TPolygonsController::PolygonsUnsaved() const { return PolygonsContent() != savedContent_; }
 
 bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool areaFormat)
 {

@@ -89,8 +89,18 @@ public:
     // `aside` (deleted polygons keep their disabled entries).
     void SwapPolygons(TPolygonSet& aside);
     void SaveZonClick();
+    // The polygons differ from those last read from or written to a file (none at
+    // start): the program's end would lose them.
+    bool PolygonsUnsaved() const;
 
     std::string PolygonFileName;
+
+private:
+    // What a polygon file holds of the polygons in use, and whether each is shown.
+    static std::string PolygonsContent();
+    std::string savedContent_ = PolygonsContent();
+
+public:
     // A new user polygon is being drawn on the map (its points gather in the
     // selection's PolyPoints); the double click stores it.
     bool UserPolygonActive = false;

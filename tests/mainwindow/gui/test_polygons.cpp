@@ -10,6 +10,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/PolygonFile.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
@@ -22,6 +23,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QFileDialog>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -100,6 +103,54 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
     Menu("pupEliminarPoligonos")->actions().front()->trigger();
     EXPECT_EQ(ui->questions.size(), 1u);
     EXPECT_FALSE(Poligonos[0].Visible);
+}
+
+// Polygons drawn and in no file go with the program: closing asks about them;
+// "Cancelar" keeps the program, "Sí" writes them through "Exportar" first, and
+// the file holds the polygon the map showed.
+TEST_F(Polygons, ClosingAsksAboutPolygonsInNoFile)
+{
+    w->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+        text = "Barrio";
+        return true;
+    };
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
+    w->Polygons().AddPolygonClickPoint(0, 0);
+    w->Polygons().AddPolygonClickPoint(10, 0);
+    w->Polygons().AddPolygonClickPoint(10, 10);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->img, &dbl);
+    ASSERT_EQ(NumPoligonos, 1);
+
+    const std::string out = tmp.file("barrio.plg");
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
+            asked << box->text();
+            box->button(asked.size() % 2 ? QMessageBox::Yes : answer)->click();
+        } else if (auto* d = qobject_cast<QFileDialog*>(modal); d && d->isVisible())
+            testutil::TypeFileAndAccept(d, QString::fromStdString(out));
+    });
+    poll.start(10);
+    w->AskOnClose = true;
+    InteractiveRun = 1;
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[1], QStringLiteral("Hay cambios sin grabar en los polígonos.\n¿ Desea grabarlos ahora ?"));
+    answer = QMessageBox::Yes;
+    EXPECT_TRUE(w->close());
+    InteractiveRun = 0;
+    w->AskOnClose = false;
+    std::vector<TPolygonRecord> saved;
+    ASSERT_TRUE(PolygonFile::ReadAll(out, saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].Name, "Barrio");
+    EXPECT_EQ(saved[0].Points.size(), 3u);
 }
 
 TEST_F(Polygons, DeletingKeepsRecordGreysSixEntriesAndExportStillWritesIt)
