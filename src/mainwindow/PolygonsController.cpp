@@ -5,6 +5,7 @@
 #include "mainwindow/PalvonViewer.h"
 
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/FilesController.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/DataLayers.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -740,7 +741,10 @@ std::string TPolygonsController::PolygonsContent()
     return content;
 }
 
-bool TPolygonsController::PolygonsUnsaved() const { return PolygonsContent() != savedContent_; }
+bool TPolygonsController::PolygonsUnsaved() const
+{
+    return NumPoligonos > 0 && PolygonsContent() != savedContent_; // none in use: nothing to lose
+}
 
 bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool areaFormat)
 {
@@ -769,6 +773,9 @@ bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool ar
 
 void TPolygonsController::Importar1Click()
 {
+    // The polygons read take the place of those shown.
+    if (!viewer_.Files().ConfirmUnsavedEdits(false, false, false, true))
+        return;
     std::string name;
     int filter = 0;
     if (!PolygonDialog(false, name, filter))

@@ -15,6 +15,7 @@
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 
 #include <QApplication>
@@ -105,10 +106,11 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
     EXPECT_FALSE(Poligonos[0].Visible);
 }
 
-// Polygons drawn and in no file go with the program: closing asks about them;
-// "Cancelar" keeps the program, "Sí" writes them through "Exportar" first, and
-// the file holds the polygon the map showed.
-TEST_F(Polygons, ClosingAsksAboutPolygonsInNoFile)
+// Polygons drawn and in no file go with the program, or with those imported in
+// their place: both ask about them; "Cancelar" keeps the program and the
+// polygons, "Sí" writes them through "Exportar" first, and the file holds the
+// polygon the map showed.
+TEST_F(Polygons, ClosingOrImportingAsksAboutPolygonsInNoFile)
 {
     w->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
         text = "Barrio";
@@ -131,17 +133,22 @@ TEST_F(Polygons, ClosingAsksAboutPolygonsInNoFile)
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
             asked << box->text();
-            box->button(asked.size() % 2 ? QMessageBox::Yes : answer)->click();
+            box->button(box->text().startsWith(QStringLiteral("¿ Desea finalizar")) ? QMessageBox::Yes : answer)
+                ->click();
         } else if (auto* d = qobject_cast<QFileDialog*>(modal); d && d->isVisible())
             testutil::TypeFileAndAccept(d, QString::fromStdString(out));
     });
     poll.start(10);
+    const QString question = QStringLiteral("Hay cambios sin grabar en los polígonos.\n¿ Desea grabarlos ahora ?");
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aImportar1"));
+    EXPECT_EQ(asked, QStringList{question});
+    EXPECT_EQ(Poligonos[0].Name, "Barrio");
     w->AskOnClose = true;
     InteractiveRun = 1;
     EXPECT_FALSE(w->close());
     EXPECT_TRUE(w->isVisible());
-    ASSERT_EQ(asked.size(), 2);
-    EXPECT_EQ(asked[1], QStringLiteral("Hay cambios sin grabar en los polígonos.\n¿ Desea grabarlos ahora ?"));
+    ASSERT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked[2], question);
     answer = QMessageBox::Yes;
     EXPECT_TRUE(w->close());
     InteractiveRun = 0;
@@ -437,8 +444,11 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
     // ring's closing one is the writer's, not a vertex).
     for (TPoint& v : Poligonos[0].Points)
         v.y += 1000; // moved meanwhile: the import, not what was there, gives them back
+    QString asked; // the move is in no file: given up
+    testutil::AnswerNextBox(w.get(), QMessageBox::No, asked);
     testutil::AnswerFileDialog(w.get(), tmp.file("areas.geo"), 1);
     livemenus::Find(w.get(), "aImportar1")->trigger();
+    EXPECT_TRUE(asked.startsWith(QStringLiteral("Hay cambios sin grabar en los polígonos."))) << asked.toStdString();
     ASSERT_EQ(NumPoligonos, 1);
     ASSERT_EQ(Vertices(0), 3);
     for (int k = 1; k <= 3; ++k)
