@@ -379,6 +379,22 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     return true;
 }
 
+bool TFilesController::ConfirmZoningEdits()
+{
+    if (BatchMode || !Network.ZoningUnsaved || !Network.Loaded)
+        return true;
+    const auto answer = QMessageBox::question(
+        viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
+        QString::fromStdString(Format("Hay cambios sin grabar en la zonificación de %s.", DatFileName)) +
+            QStringLiteral("\n¿ Desea grabarlos ahora ?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
+        return false;
+    if (answer == QMessageBox::Yes)
+        viewer_.Polygons().SaveZonClick();
+    return !(answer == QMessageBox::Yes && Network.ZoningUnsaved);
+}
+
 bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo)
 {
     FinishOpening();

@@ -324,6 +324,17 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
     EXPECT_EQ(reload(QMessageBox::Cancel, ""),
               "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
     EXPECT_TRUE(movedStill());
+    {
+        // So does a zoning file opened in their place.
+        QString asked;
+        QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
+        testutil::AnswerFileDialog(viewer, tmp.file("zonas.geo"));
+        livemenus::Find(viewer, "aOpenZonif")->trigger();
+        testutil::settle();
+        delete watch.data();
+        EXPECT_EQ(asked.toStdString(), "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
+        EXPECT_TRUE(movedStill());
+    }
     std::filesystem::create_directory(tmp.file("ro"));
     std::filesystem::permissions(tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     {
