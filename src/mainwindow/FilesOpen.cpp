@@ -312,16 +312,17 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
         what.push_back("la zonificación");
     if (!layers.empty())
         what.push_back("las capas de soleras");
-    // Named after the network's own: they are no part of it.
-    const bool ofNetwork = !what.empty();
     const bool polygons = withPolygons && viewer_.Polygons().PolygonsUnsaved();
-    if (polygons)
-        what.push_back("los polígonos");
-    if (what.empty())
+    if (what.empty() && !polygons)
         return true;
-    std::string list = what.front();
-    for (size_t k = 1; k < what.size(); ++k)
-        list += (k + 1 == what.size() ? " y " : ", ") + what[k];
+    std::string list;
+    for (size_t k = 0; k < what.size(); ++k)
+        list += (k == 0 ? "" : k + 1 == what.size() ? " y " : ", ") + what[k];
+    if (!what.empty() && !DatFileName.empty())
+        list += " de " + DatFileName;
+    // Named after the network's own: they are no part of it.
+    if (polygons)
+        list += what.empty() ? "los polígonos" : " y en los polígonos";
     // The user is told where the positions go: a file of this network's own.
     if (!DatFileName.empty())
         CoordinatesFileName = PositionsFileOfText();
@@ -332,9 +333,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     const auto answer = QMessageBox::question(
         viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
         QString::fromStdString(
-            (DatFileName.empty() || !ofNetwork ? Format("Hay cambios sin grabar en %s.", list)
-                                 : Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
-            where) +
+            Format("Hay cambios sin grabar en %s.", list) + where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)

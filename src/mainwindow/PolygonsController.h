@@ -94,13 +94,6 @@ public:
     bool PolygonsUnsaved() const;
 
     std::string PolygonFileName;
-
-private:
-    // What a polygon file holds of the polygons in use, and whether each is shown.
-    static std::string PolygonsContent();
-    std::string savedContent_ = PolygonsContent();
-
-public:
     // A new user polygon is being drawn on the map (its points gather in the
     // selection's PolyPoints); the double click stores it.
     bool UserPolygonActive = false;
@@ -138,7 +131,10 @@ private:
     // Asks for the name of a new polygon; `name` comes in as the proposed one.
     // False when cancelled.
     bool AskPolygonName(std::string& name);
+    // What a polygon file holds of the polygons in use, and whether each is shown.
+    static std::string PolygonsContent();
 
     TPalvonViewer& viewer_;
     std::unique_ptr<QObject> escapeFilter_;
+    std::string savedContent_ = PolygonsContent(); // as last read or written
 };
