@@ -185,7 +185,7 @@ void TFilesController::OpenComplementaryFile(const std::string& fileName)
 
 void TFilesController::OpenZoningFile(const std::string& fileName)
 {
-    if (!ConfirmZoningEdits())
+    if (!ConfirmMapEdits(false, true))
         return;
     const std::string earlier = ZoningFileName;
     ZoningFileName = fileName;

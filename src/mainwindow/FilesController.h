@@ -73,9 +73,9 @@ public:
     // polygons outlive every network: only withPolygons (the program's end) asks.
     bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true, bool withNetwork = true,
                              bool withPolygons = false);
-    // The same for the zone outlines moved on the map alone (a zoning file opened
-    // in their place).
-    bool ConfirmZoningEdits();
+    // The same for the link shapes or the zone outlines edited on the map alone (a
+    // traces or zoning file read in their place).
+    bool ConfirmMapEdits(bool withShapes, bool withZoning);
     // Where the positions moved on the network in memory are kept: beside its
     // text, under the name the text was last saved with.
     std::string PositionsFileOfText() const;

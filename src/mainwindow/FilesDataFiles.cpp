@@ -141,6 +141,9 @@ void TFilesController::aOpenZonifExecute()
 
 void TFilesController::OpenTrazasFile(const std::string& fileName)
 {
+    // The traces read give their links' shapes: those edited on the map are asked about.
+    if (!ConfirmMapEdits(true, false))
+        return;
     const std::string earlier = TraceFileName;
     TraceFileName = fileName;
     bool ok;

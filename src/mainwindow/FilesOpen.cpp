@@ -378,20 +378,34 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     return true;
 }
 
-bool TFilesController::ConfirmZoningEdits()
+bool TFilesController::ConfirmMapEdits(bool withShapes, bool withZoning)
 {
-    if (BatchMode || !Network.ZoningUnsaved || !Network.Loaded)
+    if (BatchMode || !Network.Loaded)
         return true;
+    const bool shapes = withShapes && viewer_.Action(Cmd::GrabarSIG)->isVisible();
+    const bool zoning = withZoning && Network.ZoningUnsaved;
+    if (!shapes && !zoning)
+        return true;
+    const char* what = shapes && zoning ? "el trazado de arcos y la zonificación"
+                       : shapes         ? "el trazado de arcos"
+                                        : "la zonificación";
     const auto answer = QMessageBox::question(
         viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
-        QString::fromStdString(Format("Hay cambios sin grabar en la zonificación de %s.", DatFileName)) +
+        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", what, DatFileName)) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
         return false;
-    if (answer == QMessageBox::Yes)
+    if (answer == QMessageBox::No)
+        return true;
+    if (shapes) {
+        GrabarSIGClick();
+        if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
+            return false;
+    }
+    if (zoning)
         viewer_.Polygons().SaveZonClick();
-    return !(answer == QMessageBox::Yes && Network.ZoningUnsaved);
+    return !Network.ZoningUnsaved || !zoning;
 }
 
 bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo)

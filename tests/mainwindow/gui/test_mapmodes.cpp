@@ -363,6 +363,27 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
     }
 }
 
+// A traces file read over link shapes edited on the map asks about them first:
+// "Cancelar" keeps the shape drawn.
+TEST_F(MapModes, TracesReadOverEditedShapesAskFirst)
+{
+    InsertShapePoint(104, 105, QPoint(0, -25));
+    const TArcos& link = Arcos[KDVlib::FindArco(104, 105)];
+    const int32_t points = link.PointCount;
+    const double y = link.Points[2].y;
+    testutil::writeFile(tmp.file("tr.geo"), "104,105,2,300000,6125000,300100,6125100\n");
+    QString asked;
+    QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
+    testutil::AnswerFileDialog(viewer, tmp.file("tr.geo"));
+    livemenus::Find(viewer, "aOpenTraza")->trigger();
+    testutil::settle();
+    delete watch.data();
+    EXPECT_EQ(asked.toStdString(), "Hay cambios sin grabar en el trazado de arcos de red.dat.\n¿ Desea grabarlos ahora ?");
+    EXPECT_EQ(link.PointCount, points);
+    EXPECT_EQ(link.Points[2].y, y);
+    EXPECT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+}
+
 TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
 {
     testutil::writeFile(tmp.file("p.plg"), "1;A;3;32768;1;13887443;0;300000;6125000;300040;6125010;300600;6125000\r\n"
