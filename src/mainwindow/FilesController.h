@@ -194,6 +194,8 @@ private:
     // The traces files read onto the network open, in order: each gives the links
     // it names their courses, so a reading of the text again reads every one back.
     std::vector<std::string> tracesRead_;
+    // "Grabar SIG" wrote the shapes shown after the last of those traces was read.
+    bool shapesSavedAfterTraces_ = false;
     PalvonRead::TReadSettings readSettings_;
     std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
     std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet

@@ -156,6 +156,7 @@ void TFilesController::OpenTrazasFile(const std::string& fileName)
         return;
     }
     tracesRead_.push_back(fileName);
+    shapesSavedAfterTraces_ = false;
     viewer_.RedrawMap();
 }
 
@@ -335,5 +336,6 @@ void TFilesController::GrabarSIGClick()
     if (!ok)
         return; // the writer said why, once; the shapes stay unsaved
     SigFileName = name;
+    shapesSavedAfterTraces_ = !tracesRead_.empty();
     viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
 }

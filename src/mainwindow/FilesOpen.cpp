@@ -529,6 +529,7 @@ void TFilesController::ReloadFromText()
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
     // Every traces file read onto it (a batch gives back the last one only).
     std::vector<std::string> traces = tracesRead_;
+    const std::string savedShapes = shapesSavedAfterTraces_ ? SigFileName : std::string();
     if (traces.empty())
         traces.push_back(TraceFileName);
     const std::string zoning = ZoningFileName;
@@ -592,6 +593,14 @@ void TFilesController::ReloadFromText()
                 tracesRead_.push_back(file);
             again = true;
         }
+    // Shapes saved after those traces were read hold them and the edits made on
+    // them since: read last, the links keep the shapes they were shown with.
+    if (given(savedShapes) && !tracesRead_.empty()) {
+        KDVlib::ReadSigFile(savedShapes);
+        SigFileName = savedShapes;
+        shapesSavedAfterTraces_ = true;
+        again = true;
+    }
     if (given(order)) {
         KDVlib::LoadOrdenArcos(); // the order file read for the network (its name kept)
         again = true;
@@ -769,6 +778,7 @@ bool TFilesController::OpenPalvonDat()
     earlierOpening_.reset();
     FrmDat->LinesChanged();
     tracesRead_.clear(); // the courses read onto the network before are gone with it
+    shapesSavedAfterTraces_ = false;
     LinkOrderSet = false; // so is the drawing order read for its links
     FrmDat->MarkAsRead();
 

@@ -382,6 +382,30 @@ TEST_F(MapModes, TracesReadOverEditedShapesAskFirst)
     EXPECT_EQ(link.PointCount, points);
     EXPECT_EQ(link.Points[2].y, y);
     EXPECT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+
+    // Read over the shape on a "No", reshaped and saved: "Recarga" reads the
+    // traces again, and the shapes saved after them last.
+    watch = testutil::AnswerNextBox(viewer, QMessageBox::No, asked);
+    testutil::AnswerFileDialog(viewer, tmp.file("tr.geo"));
+    livemenus::Find(viewer, "aOpenTraza")->trigger();
+    testutil::settle();
+    delete watch.data();
+    ASSERT_EQ(link.Points[1].y, 6125000.0);
+    InsertShapePoint(104, 105, QPoint(0, -25));
+    std::vector<TPoint> shown;
+    for (int32_t k = 1; k <= link.PointCount; ++k)
+        shown.push_back(link.Points[k]);
+    testutil::AnswerFileDialog(viewer, tmp.file("red.sig"));
+    livemenus::Find(viewer, "GrabarSIG")->trigger();
+    ASSERT_FALSE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    FrmDat->findChild<QToolButton*>("tbReload")->click();
+    testutil::settle();
+    FrmDat->hide();
+    const TArcos& again = Arcos[KDVlib::FindArco(104, 105)];
+    ASSERT_EQ(again.PointCount, static_cast<int32_t>(shown.size()));
+    for (size_t k = 1; k + 1 < shown.size(); ++k) // the ends lie on the nodes
+        EXPECT_NEAR(again.Points[k + 1].y, shown[k].y, 1e-4) << k;
 }
 
 TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
