@@ -185,6 +185,8 @@ void TFilesController::OpenComplementaryFile(const std::string& fileName)
 
 void TFilesController::OpenZoningFile(const std::string& fileName)
 {
+    if (!ConfirmMapEdits(false, true))
+        return;
     const std::string earlier = ZoningFileName;
     ZoningFileName = fileName;
     if (!KDVlib::LoadZonificacion())

@@ -69,8 +69,13 @@ public:
     // false when the user cancels or a save did not happen. Without withText the
     // text is not asked about (a reload reads it: its edits are not lost); without
     // withLayers neither are the background layers (they stay loaded); without
-    // withNetwork only the layers are (a layer file opened in their place).
-    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true, bool withNetwork = true);
+    // withNetwork only the layers are (a layer file opened in their place). The user
+    // polygons outlive every network: only withPolygons (the program's end) asks.
+    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true, bool withNetwork = true,
+                             bool withPolygons = false);
+    // The same for the link shapes or the zone outlines edited on the map alone (a
+    // traces or zoning file read in their place).
+    bool ConfirmMapEdits(bool withShapes, bool withZoning);
     // Where the positions moved on the network in memory are kept: beside its
     // text, under the name the text was last saved with.
     std::string PositionsFileOfText() const;
@@ -189,6 +194,8 @@ private:
     // The traces files read onto the network open, in order: each gives the links
     // it names their courses, so a reading of the text again reads every one back.
     std::vector<std::string> tracesRead_;
+    // "Grabar SIG" wrote the shapes shown after the last of those traces was read.
+    bool shapesSavedAfterTraces_ = false;
     PalvonRead::TReadSettings readSettings_;
     std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
     std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet

@@ -141,6 +141,9 @@ void TFilesController::aOpenZonifExecute()
 
 void TFilesController::OpenTrazasFile(const std::string& fileName)
 {
+    // The traces read give their links' shapes: those edited on the map are asked about.
+    if (!ConfirmMapEdits(true, false))
+        return;
     const std::string earlier = TraceFileName;
     TraceFileName = fileName;
     bool ok;
@@ -153,6 +156,7 @@ void TFilesController::OpenTrazasFile(const std::string& fileName)
         return;
     }
     tracesRead_.push_back(fileName);
+    shapesSavedAfterTraces_ = false;
     viewer_.RedrawMap();
 }
 
@@ -332,5 +336,6 @@ void TFilesController::GrabarSIGClick()
     if (!ok)
         return; // the writer said why, once; the shapes stay unsaved
     SigFileName = name;
+    shapesSavedAfterTraces_ = !tracesRead_.empty();
     viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
 }

@@ -8,6 +8,7 @@
 #include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/MapEditController.h"
+#include "mainwindow/PolygonsController.h"
 #include "mainwindow/SelectionController.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/gui/DisplayController.h"
@@ -285,7 +286,7 @@ std::string TFilesController::PositionsFileOfText() const
     return KDVlib::PositionsFileName(DatDir, DatFileName);
 }
 
-bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool withNetwork)
+bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool withNetwork, bool withPolygons)
 {
     // A batch or a phase report asked once, before it started opening networks.
     if (BatchMode)
@@ -294,6 +295,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     const bool text = withNetwork && withText && FrmDat && FrmDat->IsModified();
     const bool positions = withNetwork && Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = withNetwork && viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    const bool zoning = withNetwork && Network.ZoningUnsaved && Network.Loaded;
     // Line layers with edits their files do not hold, when they go with the network
     // (a reload and a batch keep them).
     std::vector<int> layers;
@@ -306,13 +308,21 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
         what.push_back("las posiciones de nodos o centroides");
     if (shapes)
         what.push_back("el trazado de arcos");
+    if (zoning)
+        what.push_back("la zonificación");
     if (!layers.empty())
         what.push_back("las capas de soleras");
-    if (what.empty())
+    const bool polygons = withPolygons && viewer_.Polygons().PolygonsUnsaved();
+    if (what.empty() && !polygons)
         return true;
-    std::string list = what.front();
-    for (size_t k = 1; k < what.size(); ++k)
-        list += (k + 1 == what.size() ? " y " : ", ") + what[k];
+    std::string list;
+    for (size_t k = 0; k < what.size(); ++k)
+        list += (k == 0 ? "" : k + 1 == what.size() ? " y " : ", ") + what[k];
+    if (!what.empty() && !DatFileName.empty())
+        list += " de " + DatFileName;
+    // Named after the network's own: they are no part of it.
+    if (polygons)
+        list += what.empty() ? "los polígonos" : " y en los polígonos";
     // The user is told where the positions go: a file of this network's own.
     if (!DatFileName.empty())
         CoordinatesFileName = PositionsFileOfText();
@@ -323,9 +333,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     const auto answer = QMessageBox::question(
         viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
         QString::fromStdString(
-            (DatFileName.empty() ? Format("Hay cambios sin grabar en %s.", list)
-                                 : Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
-            where) +
+            Format("Hay cambios sin grabar en %s.", list) + where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
@@ -349,6 +357,11 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
         if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
+    if (zoning) {
+        viewer_.Polygons().SaveZonClick();
+        if (Network.ZoningUnsaved)
+            return false;
+    }
     // Each into its own file (one changed on disk is replaced only on a yes).
     if (!layers.empty() && !KDVlib::WriteGeo(layers))
         return false; // the writer said why, once
@@ -357,7 +370,42 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
     for (const int layer : layers)
         if (GeoLayers().GeoLayerSource[layer].Unsaved)
             return false;
+    if (polygons) {
+        viewer_.Polygons().Exportar1Click();
+        if (viewer_.Polygons().PolygonsUnsaved())
+            return false;
+    }
     return true;
+}
+
+bool TFilesController::ConfirmMapEdits(bool withShapes, bool withZoning)
+{
+    if (BatchMode || !Network.Loaded)
+        return true;
+    const bool shapes = withShapes && viewer_.Action(Cmd::GrabarSIG)->isVisible();
+    const bool zoning = withZoning && Network.ZoningUnsaved;
+    if (!shapes && !zoning)
+        return true;
+    const char* what = shapes && zoning ? "el trazado de arcos y la zonificación"
+                       : shapes         ? "el trazado de arcos"
+                                        : "la zonificación";
+    const auto answer = QMessageBox::question(
+        viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
+        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", what, DatFileName)) +
+            QStringLiteral("\n¿ Desea grabarlos ahora ?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
+        return false;
+    if (answer == QMessageBox::No)
+        return true;
+    if (shapes) {
+        GrabarSIGClick();
+        if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
+            return false;
+    }
+    if (zoning)
+        viewer_.Polygons().SaveZonClick();
+    return !Network.ZoningUnsaved || !zoning;
 }
 
 bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo)
@@ -481,6 +529,7 @@ void TFilesController::ReloadFromText()
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
     // Every traces file read onto it (a batch gives back the last one only).
     std::vector<std::string> traces = tracesRead_;
+    const std::string savedShapes = shapesSavedAfterTraces_ ? SigFileName : std::string();
     if (traces.empty())
         traces.push_back(TraceFileName);
     const std::string zoning = ZoningFileName;
@@ -544,6 +593,14 @@ void TFilesController::ReloadFromText()
                 tracesRead_.push_back(file);
             again = true;
         }
+    // Shapes saved after those traces were read hold them and the edits made on
+    // them since: read last, the links keep the shapes they were shown with.
+    if (given(savedShapes) && !tracesRead_.empty()) {
+        KDVlib::ReadSigFile(savedShapes);
+        SigFileName = savedShapes;
+        shapesSavedAfterTraces_ = true;
+        again = true;
+    }
     if (given(order)) {
         KDVlib::LoadOrdenArcos(); // the order file read for the network (its name kept)
         again = true;
@@ -721,6 +778,7 @@ bool TFilesController::OpenPalvonDat()
     earlierOpening_.reset();
     FrmDat->LinesChanged();
     tracesRead_.clear(); // the courses read onto the network before are gone with it
+    shapesSavedAfterTraces_ = false;
     LinkOrderSet = false; // so is the drawing order read for its links
     FrmDat->MarkAsRead();
 
@@ -818,6 +876,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
     Network.PositionsWriteFailing = false;
+    Network.ZoningUnsaved = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
     viewer_.Action(Cmd::ZoneMove)->setChecked(false);
     TMapEditController& edit = viewer_.MapEdit();

@@ -15,7 +15,7 @@ void TPalvonViewer::closeEvent(QCloseEvent* event)
     }
     if (QMessageBox::question(this, QStringLiteral("Velmora"), QStringLiteral("¿ Desea finalizar la aplicación ?"),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes ||
-        !Files().ConfirmUnsavedEdits()) {
+        !Files().ConfirmUnsavedEdits(true, true, true, true)) {
         event->ignore();
         return;
     }

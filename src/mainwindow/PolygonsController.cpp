@@ -5,6 +5,7 @@
 #include "mainwindow/PalvonViewer.h"
 
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/FilesController.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/DataLayers.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -15,6 +16,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/PolygonFile.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -659,6 +661,7 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
     }
     NumPoligonos = count;
     viewer_.Action(Cmd::tbPoligonos)->setEnabled(true);
+    savedContent_ = PolygonsContent(); // as the file holds them
 }
 
 void TPolygonsController::SwapPolygons(TPolygonSet& aside)
@@ -716,8 +719,31 @@ void TPolygonsController::Exportar1Click()
         return;
     // The polygons take the name only once they are in the file: a write that
     // failed leaves them under the name they had.
-    if (ExportarPoligonos(name, filter == 1))
+    if (ExportarPoligonos(name, filter == 1)) {
         PolygonFileName = name;
+        savedContent_ = PolygonsContent();
+    }
+}
+
+std::string TPolygonsController::PolygonsContent()
+{
+    std::string content;
+    for (int32_t i = 0; i < NumPoligonos && i <= MaxPoligonos; ++i) {
+        const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+        content += ZelUtils::Format("%d;%s;%d;%u;%d;%u;%d", p.Id, p.Name, p.Visible, p.PenColor, p.PenWidth,
+                                    p.BrushColor, p.BrushClear);
+        content += ZelUtils::Format(";%.17g;%.17g", p.LabelPoint().x, p.LabelPoint().y);
+        for (int32_t k = 1; k <= p.VertexCount(); ++k)
+            content += ZelUtils::Format(";%.17g;%.17g", p.Points[static_cast<size_t>(k)].x,
+                                        p.Points[static_cast<size_t>(k)].y);
+        content += '\n';
+    }
+    return content;
+}
+
+bool TPolygonsController::PolygonsUnsaved() const
+{
+    return NumPoligonos > 0 && PolygonsContent() != savedContent_; // none in use: nothing to lose
 }
 
 bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool areaFormat)
@@ -747,6 +773,9 @@ bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool ar
 
 void TPolygonsController::Importar1Click()
 {
+    // The polygons read take the place of those shown.
+    if (!viewer_.Files().ConfirmUnsavedEdits(false, false, false, true))
+        return;
     std::string name;
     int filter = 0;
     if (!PolygonDialog(false, name, filter))
@@ -816,9 +845,10 @@ void TPolygonsController::SaveZonClick()
     if (chosen) {
         // The zoning is known by the new name only once it is written there.
         const std::string name = dialog.selectedFiles().front().toStdString();
-        if (PolygonFile::WriteZoning(name))
+        if (PolygonFile::WriteZoning(name)) {
             ZoningFileName = name;
-        else
+            Network.ZoningUnsaved = false;
+        } else
             Services().ShowMessage(FileUtils::WriteFailure(name));
     }
 }

@@ -89,6 +89,9 @@ public:
     // `aside` (deleted polygons keep their disabled entries).
     void SwapPolygons(TPolygonSet& aside);
     void SaveZonClick();
+    // The polygons differ from those last read from or written to a file (none at
+    // start): the program's end would lose them.
+    bool PolygonsUnsaved() const;
 
     std::string PolygonFileName;
     // A new user polygon is being drawn on the map (its points gather in the
@@ -128,7 +131,10 @@ private:
     // Asks for the name of a new polygon; `name` comes in as the proposed one.
     // False when cancelled.
     bool AskPolygonName(std::string& name);
+    // What a polygon file holds of the polygons in use, and whether each is shown.
+    static std::string PolygonsContent();
 
     TPalvonViewer& viewer_;
     std::unique_ptr<QObject> escapeFilter_;
+    std::string savedContent_ = PolygonsContent(); // as last read or written
 };

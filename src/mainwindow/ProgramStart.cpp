@@ -111,6 +111,7 @@ void ResetProgramState()
     AppendSoleraLayer = 0;
     ImageSizeFactor = 1.0f;
     Network.PositionsUnsaved = false;
+    Network.ZoningUnsaved = false;
 
 }
 

@@ -677,10 +677,11 @@ void TSelectionController::ImportaSeleccin2Click()
         return;
     SelFileName = name;
     ImportaSeleccionNodos(SelFileName);
-    // Polygons kept beside the selection under the same name come with it.
+    // Polygons kept beside the selection under the same name come with it, in the
+    // place of those shown (asked about when in no file; kept on Cancelar).
     const std::string plg = WithSuffix(SelFileName, ".plg");
     std::error_code ec;
-    if (std::filesystem::is_regular_file(plg, ec)) {
+    if (std::filesystem::is_regular_file(plg, ec) && viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
         const std::string earlier = viewer_.Polygons().PolygonFileName;
         viewer_.Polygons().PolygonFileName = plg;
         if (!viewer_.Polygons().ImportarPoligonosPlg())

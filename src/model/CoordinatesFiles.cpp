@@ -185,12 +185,34 @@ std::string PositionsFileName(const std::string& datDir, const std::string& datF
 bool ReadPositionsFile(const std::string& fileName, std::vector<int32_t>& movedNodes)
 {
     // Zones come first, in rising order; the first number that does not rise
-    // starts the nodes (a zone and a node may share a number).
-    bool zones = true;
+    // starts the nodes (a zone and a node may share a number). Numbers that rise
+    // to the end mark no start: no zone had a centroid (every line is a node's,
+    // whose numbers may be zones' too), or the zones' numbers all lie below the
+    // nodes'. A number of a node is then the node's, as in any coordinates file.
+    bool rising = true;
+    {
+        int32_t previous = 0;
+        const bool read = ReadPlaceLines(
+            fileName,
+            [&](int32_t number) {
+                const int32_t z = FindZona(number);
+                rising = rising && (z == 0 || z > previous);
+                previous = std::max(previous, z);
+                return std::pair<int32_t, int32_t>{0, 0};
+            },
+            [](int32_t, int32_t, float, float) {});
+        if (!read)
+            return false;
+    }
+    bool zones = !rising;
     int32_t previousZone = 0;
     return ReadPlaceLines(
         fileName,
         [&](int32_t number) {
+            if (rising) {
+                const int32_t n = FindNodo(number);
+                return std::pair<int32_t, int32_t>{n, n > 0 ? 0 : FindZona(number)};
+            }
             int32_t z = zones ? FindZona(number) : 0;
             if (zones && z <= previousZone) {
                 zones = false;

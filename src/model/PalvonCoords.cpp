@@ -178,33 +178,30 @@ void ParseFreeCoordinates(const std::string& line)
     StorePosition(centroid, ZelUtils::ParseInt(words[0]), x, y);
 }
 
+// Lines of the section set aside as it was read: said in one message after a
+// heading, the first of them listed, and the list emptied.
+void ReportLines(std::vector<std::string>& lines, const char* heading)
+{
+    if (lines.empty())
+        return;
+    std::string msg = Format(heading, static_cast<int>(lines.size()));
+    for (size_t i = 0; i < lines.size() && i < MaxListedLines; ++i)
+        msg += "\r" + lines[i];
+    if (lines.size() > MaxListedLines)
+        msg += "\r... (ver Errores.txt)";
+    lines.clear();
+    Services().ShowMessage(msg);
+}
+
 void ReportIncompleteLines()
 {
-    if (incompleteLines.empty())
-        return;
-    std::string msg = Format("Sección 55555: %d líneas de coordenadas incompletas se omitieron "
-                             "(se esperan número, X e Y):",
-                             static_cast<int>(incompleteLines.size()));
-    for (size_t i = 0; i < incompleteLines.size() && i < MaxListedLines; ++i)
-        msg += "\r" + incompleteLines[i];
-    if (incompleteLines.size() > MaxListedLines)
-        msg += "\r... (ver Errores.txt)";
-    incompleteLines.clear();
-    Services().ShowMessage(msg);
+    ReportLines(incompleteLines, "Sección 55555: %d líneas de coordenadas incompletas se omitieron "
+                                 "(se esperan número, X e Y):");
 }
 
 void ReportUnreadableLines()
 {
-    if (unreadableLines.empty())
-        return;
-    std::string msg = Format("Sección 55555: %d líneas con coordenadas que no son números (se leyeron como 0):",
-                             static_cast<int>(unreadableLines.size()));
-    for (size_t i = 0; i < unreadableLines.size() && i < MaxListedLines; ++i)
-        msg += "\r" + unreadableLines[i];
-    if (unreadableLines.size() > MaxListedLines)
-        msg += "\r... (ver Errores.txt)";
-    unreadableLines.clear();
-    Services().ShowMessage(msg);
+    ReportLines(unreadableLines, "Sección 55555: %d líneas con coordenadas que no son números (se leyeron como 0):");
 }
 
 // Degrees only when every value can be one: longitudes in -180..180, latitudes

@@ -136,6 +136,9 @@ struct TNetwork {
     // The last save of moved positions into the coordinates file failed and was
     // said: the saves after each move say it no more until one is written.
     bool PositionsWriteFailing = false;
+    // The zone outlines were moved on the map and not written since: the zoning
+    // file read again would give the earlier outlines back.
+    bool ZoningUnsaved = false;
 
     TPalvonOptions Options;
     int32_t TransitBlockCount = 0; // sections 66666 read, at most MaxTransitBlocks

@@ -195,6 +195,11 @@ bool WriteZoning(const std::string& fileName)
         const TZona& z = Zonas[i];
         const int32_t count =
             std::clamp(z.PolygonCount, 0, std::max(static_cast<int32_t>(z.Polygon.size()) - 1, 0));
+        // A zone without an outline has no arc to give: its line would be one the
+        // zoning reader sets aside, and as the first line one that makes it refuse
+        // the whole file.
+        if (count < 1)
+            continue;
         std::string line = ZelUtils::Format("%d,%d,%d", z.Number, 0, count);
         for (int32_t k = 1; k <= count; ++k)
             line += ZelUtils::Format(",%.5f,%.5f", z.Polygon[static_cast<size_t>(k)].x,

@@ -7,6 +7,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
+#include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -263,6 +264,7 @@ bool LoadZonificacion(bool redraw, bool sayOtherNetwork)
     const bool ok = ext == ".SHP" ? LoadZonificacionShp() : LoadZonificacionTxt(sayOtherNetwork);
     if (!ok)
         return false; // the zones keep the outlines read before, shown or hidden as they were
+    Network.ZoningUnsaved = false; // the outlines are the file's
     Services().SetMenuItemEnabled("tbZonas", true);
     Services().SetMenuItemChecked("tbZonas", true);
     if (redraw && !BatchMode)

@@ -170,6 +170,26 @@ TEST_F(AuxFiles, PositionsFileGivesZonesAndNodesOfTheSameNumberTheirOwnPlaces)
     EXPECT_FLOAT_EQ(Nodos[n3].Y, ref.y[static_cast<size_t>(n3 - 1)] + 25.0f);
     EXPECT_FLOAT_EQ(Zonas[4].CentroidX, ref.cx[3]);
     EXPECT_TRUE(ui.messages.empty());
+
+    // The network without its centroid lines: the file holds nodes alone, and
+    // their numbers, zones' too, stay the nodes'.
+    std::vector<std::string> withoutCentroids;
+    for (const std::string& line : RealLines("siouxfalls-junctions.dat"))
+        if (line.rfind("C ", 0) != 0)
+            withoutCentroids.push_back(line);
+    ASSERT_TRUE(ReadText(withoutCentroids, net));
+    ASSERT_EQ(Network.HasCentroids, 0);
+    text.clear();
+    for (int n = 1; n <= Network.NodeCount; ++n)
+        text += Format("%d,%.5f,%.5f\r\n", Nodos[n].Number, double(Nodos[n].X),
+                       Nodos[n].Y + (n == n3 ? 25.0 : 0.0));
+    testutil::writeFile(tmp.file("red_coordenadas.geo"), text);
+    moved.clear();
+    ASSERT_TRUE(KDVlib::ReadPositionsFile(tmp.file("red_coordenadas.geo"), moved));
+    EXPECT_EQ(moved, std::vector<int32_t>{n3});
+    EXPECT_FLOAT_EQ(Nodos[n3].Y, ref.y[static_cast<size_t>(n3 - 1)] + 25.0f);
+    EXPECT_EQ(Network.HasCentroids, 0);
+    EXPECT_EQ(Zonas[3].HasCentroid, 0);
 }
 
 TEST_F(AuxFiles, DxfTextEntitiesPlaceNodesAndCentroidsOfARealNetwork)

@@ -120,16 +120,18 @@ TEST(PolygonFile, WritersFormatPlgGeoAndZoning)
     const int32_t zones = Network.ZoneCount;
     Network.ZoneCount = 2;
     Zonas[1].Number = 11;
-    Zonas[1].PolygonCount = 2;
-    Zonas[1].Polygon = {{0, 0}, {1.123456, 2}, {3, 4.5}};
+    Zonas[1].PolygonCount = 0;
+    Zonas[1].Polygon.clear();
     Zonas[2].Number = 12;
-    Zonas[2].PolygonCount = 0;
-    Zonas[2].Polygon.clear();
+    Zonas[2].PolygonCount = 2;
+    Zonas[2].Polygon = {{0, 0}, {1.123456, 2}, {3, 4.5}};
     const std::string zon = tmp.file("zonas.geo");
     const bool written = PolygonFile::WriteZoning(zon);
     Network.ZoneCount = zones;
     Zonas[1] = TZona{};
     Zonas[2] = TZona{};
     ASSERT_TRUE(written);
-    EXPECT_EQ(testutil::readFile(zon), "11,0,2,1.12346,2.00000,3.00000,4.50000\r\n12,0,0\r\n");
+    // A zone without an outline gives no line: the first is an arc the zoning
+    // reader takes.
+    EXPECT_EQ(testutil::readFile(zon), "12,0,2,1.12346,2.00000,3.00000,4.50000\r\n");
 }

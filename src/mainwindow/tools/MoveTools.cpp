@@ -6,6 +6,7 @@
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -60,6 +61,9 @@ void TMoveZoningTool::Apply(double dx, double dy)
             zone.Polygon[k].x += dx;
             zone.Polygon[k].y += dy;
         }
+        // Until "Guardar" writes it (or the question before leaving the network).
+        if (last > 0 && (dx != 0.0 || dy != 0.0))
+            Network.ZoningUnsaved = true;
     }
     viewer_.RedrawMap();
 }

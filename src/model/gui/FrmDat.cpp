@@ -231,6 +231,7 @@ void TFrmDat::LoadText(const std::string& path, TTextLines&& lines, bool utf8, b
     utf8_ = utf8;
     lines_ = std::move(lines); // not copied: a large network's text is megabytes
     asRead_.clear();
+    asReadUnsaved_ = false;
     editorDirty_ = false;
     ShowLines();
     SetModified(false);
@@ -265,7 +266,11 @@ bool TFrmDat::ChangedOnDisk(const std::string& path) const
            now.st_mtim.tv_sec != stamp_.st_mtim.tv_sec || now.st_mtim.tv_nsec != stamp_.st_mtim.tv_nsec;
 }
 
-void TFrmDat::MarkAsRead() { asRead_ = Lines(); }
+void TFrmDat::MarkAsRead()
+{
+    asRead_ = Lines();
+    asReadUnsaved_ = IsModified();
+}
 
 void TFrmDat::DocumentDeleter::operator()(QTextDocument* document) const { delete document; }
 
@@ -274,6 +279,7 @@ TFrmDat::Held TFrmDat::Take()
     Held h;
     h.lines = std::move(Lines());
     h.asRead = std::move(asRead_);
+    h.asReadUnsaved = asReadUnsaved_;
     h.utf8 = utf8_;
     h.modified = IsModified();
     h.title = windowTitle();
@@ -312,6 +318,7 @@ void TFrmDat::PutBack(Held&& held)
 {
     lines_ = std::move(held.lines);
     asRead_ = std::move(held.asRead);
+    asReadUnsaved_ = held.asReadUnsaved;
     utf8_ = held.utf8;
     editorDirty_ = false;
     if (held.document && mmDat) {
@@ -549,6 +556,8 @@ bool TFrmDat::SaveDatTo(const std::string& path)
     // The caption names the file the text now belongs to.
     setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     Saved = 1;
+    if (asReadUnsaved_ && Lines() == asRead_)
+        asReadUnsaved_ = false; // the text read is in a file now
     SetModified(false);
     return true;
 }
@@ -579,12 +588,13 @@ void TFrmDat::closeEvent(QCloseEvent* event)
             return;
         }
         if (answer == QMessageBox::No) {
-            // Given up: the window shows again the text the network was read from.
+            // Given up: the window shows again the text the network was read from,
+            // still to be saved when edits read into the network were in no file.
             lines_ = asRead_;
             editorDirty_ = false;
             shown_ = 0; // the text read may carry the revision the editor last showed
             ShowLines();
-            SetModified(false);
+            SetModified(asReadUnsaved_);
         }
     }
     QWidget::closeEvent(event);

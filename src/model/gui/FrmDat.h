@@ -75,6 +75,7 @@ public:
         TTextLines lines, asRead;
         bool utf8 = true;
         bool modified = false;
+        bool asReadUnsaved = false;
         QString title;
         std::string fileName;
         QString savedName;
@@ -155,6 +156,7 @@ private:
 
     TTextLines lines_;
     TTextLines asRead_;              // the text the network in memory was read from
+    bool asReadUnsaved_ = false;     // and it was then in no file (edits read unsaved)
     uint64_t shown_ = 0;             // revision of the lines the editor shows (0: none)
     bool utf8_ = true;               // encoding of the text in the editor
     bool editorDirty_ = false;       // the user changed the editor since lines_ was taken

@@ -1299,6 +1299,17 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     }
     EXPECT_FALSE(FrmDat->isVisible());
     EXPECT_EQ(FrmDat->Lines().ToVector(), asRead);
+    // An edit read into the network ("Recarga") and not saved stays the network's
+    // text, still to be saved, when the window is closed with No.
+    type(QStringLiteral("* nota leida"));
+    {
+        BoxAnswers answers({Qt::Key_N});
+        FrmDat->findChild<QToolButton*>(QStringLiteral("tbReload"))->click();
+        testutil::settle();
+        EXPECT_TRUE(FrmDat->close());
+    }
+    EXPECT_EQ(std::string(FrmDat->Lines()[0]), "* nota leida");
+    EXPECT_TRUE(FrmDat->IsModified());
     type(QStringLiteral("* segunda nota"));
     {
         BoxAnswers answers({Qt::Key_Return});

@@ -68,6 +68,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -300,10 +301,57 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
     // Network nodes stay where they are.
     EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, 300600.0f);
 
+    // "Recarga" reads the zoning file again: the moved outlines are asked about
+    // first. "Cancelar", or "Sí" with a save that fails, keeps them and the
+    // network as they are; once saved, the network read again shows them.
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    auto reload = [&](QMessageBox::StandardButton answer, const std::string& file) {
+        QString asked;
+        QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, answer, asked);
+        if (!file.empty())
+            testutil::AnswerFileDialog(viewer, file);
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+        testutil::settle();
+        delete watch.data();
+        return asked.toStdString();
+    };
+    auto movedStill = [&] {
+        const TZona& now = Zonas[KDVlib::FindZona(1)];
+        return now.PolygonCount == before1.PolygonCount &&
+               std::abs(now.Polygon[1].x - (before1.Polygon[1].x + dx)) < 1e-4 &&
+               std::abs(now.Polygon[1].y - (before1.Polygon[1].y + dy)) < 1e-4;
+    };
+    EXPECT_EQ(reload(QMessageBox::Cancel, ""),
+              "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
+    EXPECT_TRUE(movedStill());
+    {
+        // So does a zoning file opened in their place.
+        QString asked;
+        QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
+        testutil::AnswerFileDialog(viewer, tmp.file("zonas.geo"));
+        livemenus::Find(viewer, "aOpenZonif")->trigger();
+        testutil::settle();
+        delete watch.data();
+        EXPECT_EQ(asked.toStdString(), "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
+        EXPECT_TRUE(movedStill());
+    }
+    std::filesystem::create_directory(tmp.file("ro"));
+    std::filesystem::permissions(tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    {
+        RecordingServices quiet;
+        EXPECT_FALSE(reload(QMessageBox::Yes, tmp.file("ro/z.geo")).empty());
+        EXPECT_EQ(quiet.messages.size(), 1u);
+    }
+    std::filesystem::permissions(tmp.file("ro"), std::filesystem::perms::owner_all);
+    EXPECT_TRUE(movedStill());
+
     // The zoning saved from the zones pop-up holds the moved outlines.
     const std::string out = tmp.file("movida.geo");
     testutil::AnswerFileDialog(viewer, out);
     livemenus::Find(viewer, "SaveZon")->trigger();
+    EXPECT_EQ(reload(QMessageBox::Cancel, ""), "");
+    EXPECT_TRUE(movedStill());
+    FrmDat->hide();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_GE(lines.size(), 2u);
     const std::vector<double> first = Numbers(lines[0]);
@@ -313,6 +361,51 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
         EXPECT_NEAR(first[1 + 2 * k], before1.Polygon[k].x + dx, 1e-4);
         EXPECT_NEAR(first[2 + 2 * k], before1.Polygon[k].y + dy, 1e-4);
     }
+}
+
+// A traces file read over link shapes edited on the map asks about them first:
+// "Cancelar" keeps the shape drawn.
+TEST_F(MapModes, TracesReadOverEditedShapesAskFirst)
+{
+    InsertShapePoint(104, 105, QPoint(0, -25));
+    const TArcos& link = Arcos[KDVlib::FindArco(104, 105)];
+    const int32_t points = link.PointCount;
+    const double y = link.Points[2].y;
+    testutil::writeFile(tmp.file("tr.geo"), "104,105,2,300000,6125000,300100,6125100\n");
+    QString asked;
+    QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
+    testutil::AnswerFileDialog(viewer, tmp.file("tr.geo"));
+    livemenus::Find(viewer, "aOpenTraza")->trigger();
+    testutil::settle();
+    delete watch.data();
+    EXPECT_EQ(asked.toStdString(), "Hay cambios sin grabar en el trazado de arcos de red.dat.\n¿ Desea grabarlos ahora ?");
+    EXPECT_EQ(link.PointCount, points);
+    EXPECT_EQ(link.Points[2].y, y);
+    EXPECT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+
+    // Read over the shape on a "No", reshaped and saved: "Recarga" reads the
+    // traces again, and the shapes saved after them last.
+    watch = testutil::AnswerNextBox(viewer, QMessageBox::No, asked);
+    testutil::AnswerFileDialog(viewer, tmp.file("tr.geo"));
+    livemenus::Find(viewer, "aOpenTraza")->trigger();
+    testutil::settle();
+    delete watch.data();
+    ASSERT_EQ(link.Points[1].y, 6125000.0);
+    InsertShapePoint(104, 105, QPoint(0, -25));
+    std::vector<TPoint> shown;
+    for (int32_t k = 1; k <= link.PointCount; ++k)
+        shown.push_back(link.Points[k]);
+    testutil::AnswerFileDialog(viewer, tmp.file("red.sig"));
+    livemenus::Find(viewer, "GrabarSIG")->trigger();
+    ASSERT_FALSE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    FrmDat->findChild<QToolButton*>("tbReload")->click();
+    testutil::settle();
+    FrmDat->hide();
+    const TArcos& again = Arcos[KDVlib::FindArco(104, 105)];
+    ASSERT_EQ(again.PointCount, static_cast<int32_t>(shown.size()));
+    for (size_t k = 1; k + 1 < shown.size(); ++k) // the ends lie on the nodes
+        EXPECT_NEAR(again.Points[k + 1].y, shown[k].y, 1e-4) << k;
 }
 
 TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)

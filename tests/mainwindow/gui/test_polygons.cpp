@@ -10,10 +10,12 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/PolygonFile.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 
 #include <QApplication>
@@ -22,6 +24,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QFileDialog>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -100,6 +104,60 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
     Menu("pupEliminarPoligonos")->actions().front()->trigger();
     EXPECT_EQ(ui->questions.size(), 1u);
     EXPECT_FALSE(Poligonos[0].Visible);
+}
+
+// Polygons drawn and in no file go with the program, or with those imported in
+// their place: both ask about them; "Cancelar" keeps the program and the
+// polygons, "Sí" writes them through "Exportar" first, and the file holds the
+// polygon the map showed.
+TEST_F(Polygons, ClosingOrImportingAsksAboutPolygonsInNoFile)
+{
+    w->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+        text = "Barrio";
+        return true;
+    };
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
+    w->Polygons().AddPolygonClickPoint(0, 0);
+    w->Polygons().AddPolygonClickPoint(10, 0);
+    w->Polygons().AddPolygonClickPoint(10, 10);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->img, &dbl);
+    ASSERT_EQ(NumPoligonos, 1);
+
+    const std::string out = tmp.file("barrio.plg");
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
+            asked << box->text();
+            box->button(box->text().startsWith(QStringLiteral("¿ Desea finalizar")) ? QMessageBox::Yes : answer)
+                ->click();
+        } else if (auto* d = qobject_cast<QFileDialog*>(modal); d && d->isVisible())
+            testutil::TypeFileAndAccept(d, QString::fromStdString(out));
+    });
+    poll.start(10);
+    const QString question = QStringLiteral("Hay cambios sin grabar en los polígonos.\n¿ Desea grabarlos ahora ?");
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aImportar1"));
+    EXPECT_EQ(asked, QStringList{question});
+    EXPECT_EQ(Poligonos[0].Name, "Barrio");
+    w->AskOnClose = true;
+    InteractiveRun = 1;
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked[2], question);
+    answer = QMessageBox::Yes;
+    EXPECT_TRUE(w->close());
+    InteractiveRun = 0;
+    w->AskOnClose = false;
+    std::vector<TPolygonRecord> saved;
+    ASSERT_TRUE(PolygonFile::ReadAll(out, saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].Name, "Barrio");
+    EXPECT_EQ(saved[0].Points.size(), 3u);
 }
 
 TEST_F(Polygons, DeletingKeepsRecordGreysSixEntriesAndExportStillWritesIt)
@@ -386,8 +444,11 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
     // ring's closing one is the writer's, not a vertex).
     for (TPoint& v : Poligonos[0].Points)
         v.y += 1000; // moved meanwhile: the import, not what was there, gives them back
+    QString asked; // the move is in no file: given up
+    testutil::AnswerNextBox(w.get(), QMessageBox::No, asked);
     testutil::AnswerFileDialog(w.get(), tmp.file("areas.geo"), 1);
     livemenus::Find(w.get(), "aImportar1")->trigger();
+    EXPECT_TRUE(asked.startsWith(QStringLiteral("Hay cambios sin grabar en los polígonos."))) << asked.toStdString();
     ASSERT_EQ(NumPoligonos, 1);
     ASSERT_EQ(Vertices(0), 3);
     for (int k = 1; k <= 3; ++k)

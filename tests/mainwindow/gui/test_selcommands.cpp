@@ -19,9 +19,12 @@
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -107,6 +110,18 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(Poligonos[0].Name, "Plg");
     EXPECT_EQ(w->Polygons().PolygonFileName, tmp.file("leidos.plg"));
     EXPECT_TRUE(ui->anyMessageContains("2701 v\u00e9rtices")) << ui->messages.size();
+    // The polygon reshaped and in no file: the polygons beside are asked about
+    // first, and "Cancelar" keeps the reshaped one; the selection is read all the same.
+    Poligonos[0].Points[1].x += 5;
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return in; };
+    livemenus::Click(w.get(), "popup:pupNodos", "AnulaSeleccin1");
+    QString asked;
+    QPointer<QTimer> watch = testutil::AnswerNextBox(w.get(), QMessageBox::Cancel, asked);
+    livemenus::Click(w.get(), "popup:pupNodos", "ImportaSeleccin2");
+    delete watch.data();
+    EXPECT_EQ(asked, QStringLiteral("Hay cambios sin grabar en los pol\u00edgonos.\n\u00bf Desea grabarlos ahora ?"));
+    EXPECT_EQ(Poligonos[0].Points[1].x, 1005.0);
+    EXPECT_EQ(Nodos[Node(100)].Mark, 3);
 
     // Nodes by node offers only unmarked nodes; nothing offered ends the command.
     int offered = 0;
