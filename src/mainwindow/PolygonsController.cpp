@@ -669,6 +669,8 @@ void TPolygonsController::SwapPolygons(TPolygonSet& aside)
     TPolygonSet shown;
     shown.Polygons.assign(Poligonos.begin(), Poligonos.begin() + std::clamp(NumPoligonos, 0, MaxPoligonos + 1));
     shown.FileName = PolygonFileName;
+    // What each set's file holds goes with it: the set put back is as unsaved as it was.
+    shown.SavedContent = savedContent_;
     EndPolygonEdit();
     ClearPolygonMenus();
     const int32_t count = std::min(static_cast<int32_t>(aside.Polygons.size()), MaxPoligonos + 1);
@@ -683,6 +685,7 @@ void TPolygonsController::SwapPolygons(TPolygonSet& aside)
     }
     NumPoligonos = count;
     PolygonFileName = aside.FileName;
+    savedContent_ = aside.SavedContent;
     aside = std::move(shown);
 }
 

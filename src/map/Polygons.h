@@ -47,6 +47,7 @@ extern int32_t NumPoligonos; // records 0..NumPoligonos-1 are in use
 struct TPolygonSet {
     std::vector<TPoligono> Polygons;
     std::string FileName;
+    std::string SavedContent; // what that file holds of them, as last read or written
 };
 
 // Fill palette of zones and free points, indexes 1..20 (TColor values).

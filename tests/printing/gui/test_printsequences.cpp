@@ -9,6 +9,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/PolygonsController.h"
 #include "map/gui/OxrImage.h"
 #include "map/ZoomHistory.h"
 #include "map/GeoLayers.h"
@@ -733,6 +734,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(viewer->sagArcosSel->RowCount(), 3);
             EXPECT_TRUE(NumPoligonos == 1 && Poligonos[0].Name == "Mio") << Poligonos[0].Name;
             EXPECT_EQ(viewer->Polygons().PolygonFileName, tmp.file("mios.plg"));
+            // As they are in that file: leaving asks nothing about them.
+            EXPECT_FALSE(viewer->Polygons().PolygonsUnsaved());
             EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
             EXPECT_EQ(KDVFases::ListedCount(), listed);
             EXPECT_EQ(NodoActual, shown);
