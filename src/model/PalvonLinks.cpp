@@ -291,20 +291,28 @@ void SetExtraData(TArcos& link, const float* extra, int32_t count)
 char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The accented letters of a street name in capitals too, as the rest of the record
-// reads: "Peñalolén" is "PEÑALOLÉN", in UTF-8 or in Windows-1252 alike. (A letter
-// whose capital has another length in UTF-8, as ÿ, stays.)
+// reads: "Peñalolén" is "PEÑALOLÉN", in UTF-8 or in Windows-1252 alike: the same
+// letters either way, those of Windows-1252 whose capitals it has.
 void UpperAccented(std::string& name)
 {
     if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return;
     if (TextCodec::IsValidUtf8(name)) {
-        // à..þ (but ÷) follow 0xC3, which never continues a character.
-        for (size_t i = 0; i + 1 < name.size(); ++i)
-            if (static_cast<unsigned char>(name[i]) == 0xC3) {
-                const unsigned char b = static_cast<unsigned char>(name[++i]);
-                if (b >= 0xA0 && b <= 0xBE && b != 0xB7)
-                    name[i] = static_cast<char>(b - 0x20);
-            }
+        // à..þ (but ÷) and ÿ follow 0xC3, š, œ and ž follow 0xC5: lead bytes, which
+        // never continue a character. Each capital is two bytes as well.
+        for (size_t i = 0; i + 1 < name.size(); ++i) {
+            const unsigned char lead = static_cast<unsigned char>(name[i]);
+            if (lead != 0xC3 && lead != 0xC5)
+                continue;
+            const unsigned char b = static_cast<unsigned char>(name[++i]);
+            if (lead == 0xC3 && b >= 0xA0 && b <= 0xBE && b != 0xB7)
+                name[i] = static_cast<char>(b - 0x20);
+            else if (lead == 0xC3 && b == 0xBF) { // ÿ: Ÿ is U+0178
+                name[i - 1] = static_cast<char>(0xC5);
+                name[i] = static_cast<char>(0xB8);
+            } else if (lead == 0xC5 && (b == 0xA1 || b == 0x93 || b == 0xBE))
+                name[i] = static_cast<char>(b - 1);
+        }
         return;
     }
     for (char& c : name) {

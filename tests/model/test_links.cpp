@@ -240,7 +240,10 @@ TEST_F(Links, StreetNamesReadInCapitalsAccentsIncluded)
     const std::string head = "    1    2   50   40  900  2   1000    4    1";
     const std::pair<std::string, std::string> rows[] = {
         {"Pe\xC3\xB1" "alol\xC3\xA9n \xE2\x82\xAC \xC3\x9F\xC3\xB7", "PE\xC3\x91" "ALOL\xC3\x89N \xE2\x82\xAC \xC3\x9F\xC3\xB7"},
-        {"Pasaje \xD1u\xF1oa \xFC\x9A\xF7", "PASAJE \xD1U\xD1OA \xDC\x8A\xF7"}};
+        {"Pasaje \xD1u\xF1oa \xFC\x9A\xF7", "PASAJE \xD1U\xD1OA \xDC\x8A\xF7"},
+        // The letters of Windows-1252 past Latin-1 (š, œ, ž, ÿ), in either encoding.
+        {"\x9A\x9C\x9E\xFF", "\x8A\x8C\x8E\x9F"},
+        {"\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF", "\xC5\xA0\xC5\x92\xC5\xBD\xC5\xB8"}};
     for (const auto& [text, kept] : rows) {
         SCOPED_TRACE(text);
         ASSERT_TRUE(Read("", {head + text + "\r"}));
