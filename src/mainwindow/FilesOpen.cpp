@@ -286,6 +286,17 @@ std::string TFilesController::PositionsFileOfText() const
     return KDVlib::PositionsFileName(DatDir, DatFileName);
 }
 
+namespace {
+// Whether edits not yet in their files go there now: Yes, No, or anything else
+// (Cancelar, Escape) to keep everything as it is.
+QMessageBox::StandardButton AskToSaveNow(QWidget* parent, const std::string& what)
+{
+    return QMessageBox::question(parent, QString::fromStdString(ApplicationTitle),
+                                 QString::fromStdString(what) + QStringLiteral("\n¿ Desea grabarlos ahora ?"),
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+}
+} // namespace
+
 bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool withNetwork, bool withPolygons)
 {
     // A batch or a phase report asked once, before it started opening networks.
@@ -330,16 +341,10 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
         positions ? Format("\nLas posiciones se grabarán en %s, junto a la red.",
                            fs::path(CoordinatesFileName).filename().string())
                   : std::string();
-    const auto answer = QMessageBox::question(
-        viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
-        QString::fromStdString(
-            Format("Hay cambios sin grabar en %s.", list) + where) +
-            QStringLiteral("\n¿ Desea grabarlos ahora ?"),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-    if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
-        return false;
-    if (answer == QMessageBox::No)
-        return true;
+    const QMessageBox::StandardButton answer =
+        AskToSaveNow(viewer_.DialogParent(), Format("Hay cambios sin grabar en %s.", list) + where);
+    if (answer != QMessageBox::Yes)
+        return answer == QMessageBox::No;
     // Each kind is saved as its own command saves it; one that is not saved (its
     // dialog cancelled, its write failed) keeps everything as it was.
     if (text && !FrmDat->SaveDat(FrmDat->FileName().empty()))
@@ -389,15 +394,10 @@ bool TFilesController::ConfirmMapEdits(bool withShapes, bool withZoning)
     const char* what = shapes && zoning ? "el trazado de arcos y la zonificación"
                        : shapes         ? "el trazado de arcos"
                                         : "la zonificación";
-    const auto answer = QMessageBox::question(
-        viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
-        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", what, DatFileName)) +
-            QStringLiteral("\n¿ Desea grabarlos ahora ?"),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-    if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
-        return false;
-    if (answer == QMessageBox::No)
-        return true;
+    const QMessageBox::StandardButton answer =
+        AskToSaveNow(viewer_.DialogParent(), Format("Hay cambios sin grabar en %s de %s.", what, DatFileName));
+    if (answer != QMessageBox::Yes)
+        return answer == QMessageBox::No;
     if (shapes) {
         GrabarSIGClick();
         if (viewer_.Action(Cmd::GrabarSIG)->isVisible())

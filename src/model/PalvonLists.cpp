@@ -42,6 +42,19 @@ int32_t FirstLinkFrom(int32_t a)
 // Zones that had more connectors than a zone record holds.
 std::vector<int32_t> overfullZones;
 bool sections88888Reported = false;
+bool sections88888Unreadable = false;
+
+// A value whose text is no number (a letter, a comma for the point) reads as 0:
+// each goes to the error list with where it stood, so the 0 is not taken for data.
+double ValueOrNote(const std::string& text, const std::string& where, int& unreadable)
+{
+    const double value = ZelUtils::ParseReal(text);
+    if (value == 0.0 && !SaysZero(text)) {
+        ++unreadable;
+        AddError(Format("%s: \"%s\" no es un número; se leyó como 0", where, ZelUtils::Trim(text)));
+    }
+    return value;
+}
 
 class ZonePass {
 public:
@@ -244,6 +257,7 @@ void ResetSectionState()
     Network.Options.XWidth = Network.Options.YWidth = 15;
     overfullZones.clear();
     sections88888Reported = false;
+    sections88888Unreadable = false;
     ResetCoordinateState();
     ResetTransitState();
 }
@@ -273,7 +287,7 @@ void ReadDataLists()
     bool comma = fileLines[0].find(',') != std::string::npos;
     int w = Network.Options.NodeWidth;
     std::vector<std::string> unknown;
-    int extraDropped = 0;
+    int extraDropped = 0, unreadable = 0;
     std::vector<std::string> words;
     for (const std::string& line : fileLines) {
         int32_t a = IntField(line, 1, w);
@@ -301,7 +315,8 @@ void ReadDataLists()
                     ++extraDropped;
                     break;
                 }
-                Arcos[l].Var[27 + j] = static_cast<float>(ZelUtils::ParseReal(words[j - 1]));
+                Arcos[l].Var[27 + j] = static_cast<float>(
+                    ValueOrNote(words[j - 1], Format("Archivo de datos, arco %d - %d, valor %d", a, b, j), unreadable));
             }
         } else {
             int32_t m = KDVlib::FindMovim(a, b, c);
@@ -314,10 +329,17 @@ void ReadDataLists()
                     ++extraDropped;
                     break;
                 }
-                Movims[m].Var[30 + j] = static_cast<float>(ZelUtils::ParseReal(words[j - 1]));
+                Movims[m].Var[30 + j] = static_cast<float>(ValueOrNote(
+                    words[j - 1], Format("Archivo de datos, movimiento %d - %d - %d, valor %d", a, b, c, j), unreadable));
             }
         }
     }
+    if (unreadable > 0)
+        Services().ShowMessage(unreadable == 1 ? std::string("Archivo de datos: un valor que no es un número se leyó como "
+                                                             "0 (detalle en Errores.txt)")
+                                               : Format("Archivo de datos: %d valores que no son números se leyeron "
+                                                        "como 0 (detalle en Errores.txt)",
+                                                        unreadable));
     if (extraDropped > 0) {
         std::string msg = Format("Archivo de datos: %d líneas con más valores de los que caben (%d por arco, "
                                  "%d por movimiento); se ignoran los sobrantes",
@@ -366,11 +388,21 @@ void ReadSection88888Line(std::string& line)
         }
         return;
     }
-    Network.Options.ClassTimeCost[k] = static_cast<float>(ZelUtils::ParseReal(Field(line, 16, 5)));
-    Network.Options.ClassDistanceCost[k] = static_cast<float>(ZelUtils::ParseReal(Field(line, 21, 5)));
+    int unreadable = 0;
+    auto value = [&](int first) {
+        return static_cast<float>(ValueOrNote(Field(line, first, 5),
+                                              Format("Sección 88888, clase %d, columnas %d-%d", k, first, first + 4),
+                                              unreadable));
+    };
+    Network.Options.ClassTimeCost[k] = value(16);
+    Network.Options.ClassDistanceCost[k] = value(21);
     int32_t knobs = std::min(Network.Options.KNOBS, MaxKnobValues);
     for (int32_t j = 1; j <= knobs; ++j)
-        Network.Options.ClassKnobCost[k][j] = static_cast<float>(ZelUtils::ParseReal(Field(line, 21 + 5 * j, 5)));
+        Network.Options.ClassKnobCost[k][j] = value(21 + 5 * j);
+    if (unreadable > 0 && !sections88888Unreadable) {
+        sections88888Unreadable = true; // once a read: each value is in the error list
+        Services().ShowMessage("Sección 88888: costos que no son números se leyeron como 0 (detalle en Errores.txt)");
+    }
 }
 
 } // namespace PalvonRead

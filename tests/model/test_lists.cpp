@@ -84,6 +84,10 @@ TEST_F(ListsSection, DataListsMarksAndClassCosts)
     EXPECT_EQ(many.Var[36], 0.0f);
     EXPECT_TRUE(ui.anyMessageContains("más valores de los que caben"));
     EXPECT_TRUE(ui.anyMessageContains("datos no reconocidos\r\r     555     556\r     104     105     999"));
+    // A value that is no number reads as 0 and is said, once, with where it stood
+    // (a later line gives that link its values again).
+    EXPECT_TRUE(ui.anyMessageContains("Archivo de datos: un valor que no es un número se leyó como 0"));
+    EXPECT_TRUE(HasError("Archivo de datos, arco 101 - 102, valor 1: \"x\" no es un número"));
 
     // 44444: code -2 ignores the link for isolation, others mark it; a missing link counts nothing.
     EXPECT_TRUE(l.HasFlag(9) && !l.HasFlag(8));
@@ -94,6 +98,9 @@ TEST_F(ListsSection, DataListsMarksAndClassCosts)
     EXPECT_EQ(std::make_pair(Network.Options.ClassTimeCost[2], Network.Options.ClassDistanceCost[2]), std::make_pair(1.5f, 0.25f));
     EXPECT_EQ(std::make_pair(Network.Options.ClassKnobCost[2][3], Network.Options.ClassKnobCost[2][4]), std::make_pair(5.5f, 0.0f));
     EXPECT_TRUE(HasError("clase de usuario 11"));
+    EXPECT_EQ(std::make_pair(Network.Options.ClassTimeCost[3], Network.Options.ClassDistanceCost[3]), std::make_pair(0.0f, 0.25f));
+    EXPECT_TRUE(HasError("Sección 88888, clase 3, columnas 16-20: \"1,5\" no es un número"));
+    EXPECT_TRUE(ui.anyMessageContains("Sección 88888: costos que no son números"));
     EXPECT_EQ(Network.Options.NOMADS, MaxUserClasses);
     EXPECT_EQ(Network.Options.BUSPCU[3], 2.5f);
 
