@@ -72,6 +72,20 @@ protected:
     }
     int32_t Vertices(int i) { return Poligonos[static_cast<size_t>(i)].PointCount; }
     TPoint Vertex(int i, int k) { return Poligonos[static_cast<size_t>(i)].Points[static_cast<size_t>(k)]; }
+    // A polygon drawn through the live menu: three clicks and a double click.
+    void DrawTriangle(bool checkActive = false)
+    {
+        ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
+        if (checkActive) {
+            EXPECT_TRUE(w->Polygons().UserPolygonActive);
+        }
+        w->Polygons().AddPolygonClickPoint(0, 0);
+        w->Polygons().AddPolygonClickPoint(10, 0);
+        w->Polygons().AddPolygonClickPoint(10, 10);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w->img, &dbl);
+    }
 };
 
 TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
@@ -80,14 +94,7 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
         text = "Otro";
         return false; // cancelled: the proposed name stays
     };
-    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
-    EXPECT_TRUE(w->Polygons().UserPolygonActive);
-    w->Polygons().AddPolygonClickPoint(0, 0);
-    w->Polygons().AddPolygonClickPoint(10, 0);
-    w->Polygons().AddPolygonClickPoint(10, 10);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w->img, &dbl);
+    DrawTriangle(true);
     EXPECT_FALSE(w->Polygons().UserPolygonActive);
     ASSERT_EQ(NumPoligonos, 1);
     const TPoligono& p = Poligonos[0];
@@ -116,13 +123,7 @@ TEST_F(Polygons, ClosingOrImportingAsksAboutPolygonsInNoFile)
         text = "Barrio";
         return true;
     };
-    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
-    w->Polygons().AddPolygonClickPoint(0, 0);
-    w->Polygons().AddPolygonClickPoint(10, 0);
-    w->Polygons().AddPolygonClickPoint(10, 10);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w->img, &dbl);
+    DrawTriangle();
     ASSERT_EQ(NumPoligonos, 1);
 
     const std::string out = tmp.file("barrio.plg");
