@@ -170,6 +170,19 @@ protected:
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
     }
 
+    // A file opened through a command of the live menus, the question it raises
+    // (if any) answered: returns the question's text, empty when none was asked.
+    std::string OpenAnswering(const char* command, const std::string& file, QMessageBox::StandardButton answer)
+    {
+        QString asked;
+        QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, answer, asked);
+        testutil::AnswerFileDialog(viewer, file);
+        livemenus::Find(viewer, command)->trigger();
+        testutil::settle();
+        delete watch.data();
+        return asked.toStdString();
+    }
+
     QPoint Pix(double x, double y) const
     {
         return {viewer->img->WorldToPixelX(x), viewer->img->WorldToPixelY(y)};
@@ -324,17 +337,10 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
     EXPECT_EQ(reload(QMessageBox::Cancel, ""),
               "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
     EXPECT_TRUE(movedStill());
-    {
-        // So does a zoning file opened in their place.
-        QString asked;
-        QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
-        testutil::AnswerFileDialog(viewer, tmp.file("zonas.geo"));
-        livemenus::Find(viewer, "aOpenZonif")->trigger();
-        testutil::settle();
-        delete watch.data();
-        EXPECT_EQ(asked.toStdString(), "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
-        EXPECT_TRUE(movedStill());
-    }
+    // So does a zoning file opened in their place.
+    EXPECT_EQ(OpenAnswering("aOpenZonif", tmp.file("zonas.geo"), QMessageBox::Cancel),
+              "Hay cambios sin grabar en la zonificación de red.dat.\n¿ Desea grabarlos ahora ?");
+    EXPECT_TRUE(movedStill());
     std::filesystem::create_directory(tmp.file("ro"));
     std::filesystem::permissions(tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     {
@@ -372,24 +378,15 @@ TEST_F(MapModes, TracesReadOverEditedShapesAskFirst)
     const int32_t points = link.PointCount;
     const double y = link.Points[2].y;
     testutil::writeFile(tmp.file("tr.geo"), "104,105,2,300000,6125000,300100,6125100\n");
-    QString asked;
-    QPointer<QTimer> watch = testutil::AnswerNextBox(viewer, QMessageBox::Cancel, asked);
-    testutil::AnswerFileDialog(viewer, tmp.file("tr.geo"));
-    livemenus::Find(viewer, "aOpenTraza")->trigger();
-    testutil::settle();
-    delete watch.data();
-    EXPECT_EQ(asked.toStdString(), "Hay cambios sin grabar en el trazado de arcos de red.dat.\n¿ Desea grabarlos ahora ?");
+    EXPECT_EQ(OpenAnswering("aOpenTraza", tmp.file("tr.geo"), QMessageBox::Cancel),
+              "Hay cambios sin grabar en el trazado de arcos de red.dat.\n¿ Desea grabarlos ahora ?");
     EXPECT_EQ(link.PointCount, points);
     EXPECT_EQ(link.Points[2].y, y);
     EXPECT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
 
     // Read over the shape on a "No", reshaped and saved: "Recarga" reads the
     // traces again, and the shapes saved after them last.
-    watch = testutil::AnswerNextBox(viewer, QMessageBox::No, asked);
-    testutil::AnswerFileDialog(viewer, tmp.file("tr.geo"));
-    livemenus::Find(viewer, "aOpenTraza")->trigger();
-    testutil::settle();
-    delete watch.data();
+    OpenAnswering("aOpenTraza", tmp.file("tr.geo"), QMessageBox::No);
     ASSERT_EQ(link.Points[1].y, 6125000.0);
     InsertShapePoint(104, 105, QPoint(0, -25));
     std::vector<TPoint> shown;
