@@ -57,17 +57,24 @@ double RealField(const std::string& s, int first, int width, const Place& at)
 }
 
 // Reads the next line that belongs to the junction being parsed. A terminator is
-// not taken as one of its lines: it is left for the section loop to read again, so
-// a junction with fewer lines than announced cannot swallow the rest of the file.
-bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction)
+// not taken as one of its lines, nor the next junction's header (no arm or stage
+// line has anything in columns 1-5): it is left for the section loop to read
+// again, so a junction with fewer lines than announced cannot swallow the
+// junctions after it. The line passed over after a "*" arm is taken as it comes.
+bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction, bool passedOver = false)
 {
     line = ReadLine(r);
     if (r.AtEnd)
         return false;
-    if (IsTerminator(line)) {
+    const bool terminator = IsTerminator(line);
+    if (terminator || (!passedOver && !IsBlank(Field(line, 1, 5)))) {
         --r.LineIndex;
-        AddError(Format("Intersección %d incompleta: la sección termina antes de todas sus líneas (línea %d)",
-                        junction, r.LineIndex + 2));
+        NoteUnreadable("Intersecciones con menos líneas de las anunciadas en la sección 11111",
+                       Format(terminator ? "Intersección %d incompleta: la sección termina antes de todas sus "
+                                           "líneas (línea %d)"
+                                         : "Intersección %d incompleta: la línea %d empieza otra intersección "
+                                           "antes de todas sus líneas",
+                              junction, r.LineIndex + 2));
         return false;
     }
     return true;
@@ -304,7 +311,7 @@ void ParseJunction(TNetworkReader& r, const std::string& header)
         }
         if (Field(line, 11, 1) == "*") {
             std::string ignored;
-            if (!NextJunctionLine(r, ignored, number)) {
+            if (!NextJunctionLine(r, ignored, number, true)) {
                 armsEnded(i + 1);
                 return;
             }

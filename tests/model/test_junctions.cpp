@@ -307,6 +307,23 @@ TEST_F(Junctions, ShortJunctionsBlankLinesAndStaleArmData)
                           "99999"}));
     EXPECT_EQ(Fases[0].StageCount, 1);
 
+    // A signal that announces more stages, or more stage values, than its lines
+    // hold stops at the next junction's header: that junction is read whole, and
+    // the short one is said once after the read.
+    for (const char* stage : {"             30    4    2    1    0", "             30    499999    1    0"}) {
+        SCOPED_TRACE(stage);
+        ui.messages.clear();
+        ASSERT_TRUE(Read("", {"11111", "  100    1    3    3   60    0", "         1    1   10  100", stage,
+                              "  200    1    3    1   60    0", "         1    1   10  100",
+                              "             30    4    2    1    0", "99999"}));
+        const TNodo& next = Nodos[FindNodo(200)];
+        ASSERT_EQ(next.JunctionType, 3);
+        EXPECT_EQ(Fases[next.SignalIndex].StageCount, 1);
+        EXPECT_EQ(Fases[next.SignalIndex].Stages[1].Values[1], 1);
+        EXPECT_TRUE(ui.anyMessageContains("Intersecciones con menos líneas de las anunciadas en la sección 11111: 1"));
+        EXPECT_TRUE(ErrorsMention("Intersección 100 incompleta: la línea 8 empieza otra intersección"));
+    }
+
     // A later network does not inherit the travel data of an exit-only arm.
     ASSERT_TRUE(Read("", {"11111", "  100    1    1", "         1    2   10  100", "99999"}));
     ASSERT_TRUE(Read("", {"11111", "  100    1    1", "         1    0   10  100", "99999"}));
