@@ -229,6 +229,10 @@ TEST_F(Junctions, StagesContinuationLinesAndTheNextJunction)
     EXPECT_EQ(s2.Values[1], 2);
     EXPECT_EQ(s2.Values[3], 1);
     EXPECT_EQ(s2.Values[4], 0);
+    // Stage 1's pairs after 1 2 name nodes the junction does not have: said once.
+    EXPECT_EQ(Movims[FindMovim(1, 100, 2)].InStage[1], 1);
+    EXPECT_TRUE(ErrorsMention("Intersección 100, etapa 1: el par 11 12 no es un movimiento"));
+    EXPECT_TRUE(ui.anyMessageContains("pares de nodos que no son movimientos de su intersección: 5"));
     EXPECT_EQ(Nodos[FindNodo(200)].JunctionType, 0);
     EXPECT_EQ(Arm(200, 0).OtherNode, 100);
     EXPECT_TRUE(ui.enabledItems["Jtype0"]);
@@ -275,8 +279,10 @@ TEST_F(Junctions, InputBeyondTheRecordsIsClampedAndReportedOnce)
     EXPECT_EQ(Nodos[FindNodo(700)].Arms[0].Lanes, 6);
     EXPECT_EQ(Nodos[FindNodo(700)].Arms[0].LaneIsB[1], 1);
 
-    ASSERT_EQ(ui.messages.size(), 1u);
+    // The limits in one message; the stage values, which name no movement, in one more.
+    ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_NE(ui.messages[0].find("exceden los límites"), std::string::npos);
+    EXPECT_NE(ui.messages[1].find("no son movimientos de su intersección"), std::string::npos);
     EXPECT_NE(ui.messages[0].find("Brazos con más de 6 pistas (se toman 6): 2"), std::string::npos);
     EXPECT_NE(ui.messages[0].find("Intersecciones con más de 7 brazos (se leen los 7 primeros): 1"), std::string::npos);
     EXPECT_TRUE(ErrorsMention("Intersección 600: 7 etapas"));
