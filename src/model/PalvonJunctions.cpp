@@ -337,6 +337,17 @@ void ParseSection22222(const std::string& line)
     for (int k = 1; len >= 10 * k; ++k) {
         std::string pair = Field(line, 10 * k - 4, 10);
         pair.resize(10, ' ');
+        // A node number that is no number reads as 0, which stands for every link
+        // at the other node: said, so the connectors made for it are not taken
+        // for the pair written.
+        for (int half = 0; half < 2; ++half) {
+            const std::string text = pair.substr(static_cast<size_t>(5 * half), 5);
+            if (ZelUtils::ParseInt(text) == 0 && !SaysZero(text))
+                NoteUnreadable("Valores que no son números en la sección 22222",
+                               Format("Zona %s: \"%s\" en las columnas %d-%d no es un número; se leyó como 0",
+                                      ZelUtils::Trim(zone), ZelUtils::Trim(text), 10 * k - 4 + 5 * half,
+                                      10 * k + 5 * half));
+        }
         if (IntField(pair, 1, 5) > 0 || IntField(pair, 6, 5) > 0)
             ZoneConnectorList.insert(zone + "1" + pair);
     }

@@ -346,4 +346,10 @@ TEST_F(Junctions, Section22222Pairs)
     EXPECT_EQ(ZoneConnectorList.count("    71  101  102"), 1u);
     EXPECT_EQ(ZoneConnectorList.count("    91  300     "), 1u); // a line cut short is padded
     EXPECT_EQ(ZoneConnectorList.size(), 3u);
+
+    // A node number typed wrong reads as 0 (every link at the other node), and is said.
+    ASSERT_TRUE(Read("", {"22222", "    7  1O1  102", "99999"}));
+    EXPECT_EQ(ZoneConnectorList.count("    71  1O1  102"), 1u);
+    EXPECT_TRUE(ErrorsMention("Zona 7: \"1O1\" en las columnas 6-10 no es un número"));
+    EXPECT_TRUE(ui.anyMessageContains("Valores que no son números en la sección 22222: 1"));
 }
