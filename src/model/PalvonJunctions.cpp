@@ -21,7 +21,7 @@ int32_t IntField(const std::string& s, int first, int width) { return ZelUtils::
 // Where a field of a junction stands: its header, one of its arms or one of its stages.
 struct Place {
     int32_t junction;
-    const char* part = nullptr; // "brazo", "etapa", or none for the header
+    const char* kind = nullptr; // "brazo", "etapa", or none for the header
     int index = 0;
 };
 
@@ -33,7 +33,7 @@ void NoteIfUnreadable(double value, std::string_view text, const Place& at, int 
     // A junction without a number is left out whole, and said so, with its lines.
     if (value != 0.0 || SaysZero(text) || at.junction == 0)
         return;
-    const std::string where = at.part ? Format("Intersección %d, %s %d", at.junction, at.part, at.index)
+    const std::string where = at.kind ? Format("Intersección %d, %s %d", at.junction, at.kind, at.index)
                                       : Format("Intersección %d", at.junction);
     NoteUnreadable("Valores que no son números en la sección 11111",
                    Format("%s: \"%s\" en las columnas %d-%d no es un número; se leyó como 0", where,

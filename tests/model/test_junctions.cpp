@@ -314,7 +314,7 @@ TEST_F(Junctions, ShortJunctionsBlankLinesAndStaleArmData)
     EXPECT_EQ(Fases[0].StageCount, 1);
 
     // A signal that announces more stages, or more stage values, than its lines
-    // hold stops at the next junction's header: that junction is read whole, and
+    // hold ends at the next junction's header: that junction is read whole, and
     // the short one is said once after the read.
     for (const char* stage : {"             30    4    2    1    0", "             30    499999    1    0"}) {
         SCOPED_TRACE(stage);
