@@ -206,6 +206,7 @@ void TAnalysisController::ColorPathRows(const std::vector<uint8_t>& marked)
     TStringAlignGrid* links = host_.LinkGrid();
     if (!links)
         return;
+    host_.LinksMarked();
     // A sorted grid lists a link on any row: the row's record index (column 3)
     // names it. One pass over the rows, however many links the paths took.
     for (int r = links->FixedRows(); r < links->RowCount(); ++r) {
