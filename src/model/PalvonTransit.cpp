@@ -3,6 +3,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
 #include "model/PalvonRead.h"
+#include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -142,6 +143,7 @@ void ParseTransitLine(TNetworkReader& r, const std::string& header, int block)
         if (c < '0' || c > '9')
             fiveDigits = false;
     std::string name = ZelUtils::Trim(fiveDigits ? first5 : Field(header, 1, 4));
+    TextCodec::UpperAccented(name);
     std::string code = Field(header, fiveDigits ? 6 : 5, 1);
     int32_t frequency = ZelUtils::ParseInt(Field(header, 7, 4));
     int32_t n = ZelUtils::ParseInt(Field(header, 11, 5));
