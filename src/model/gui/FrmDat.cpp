@@ -505,9 +505,21 @@ void TFrmDat::SyncFromEditor()
            DecodeLine(old[old.size() - 1 - suffix], utf8_) == blocks[blocks.size() - 1 - suffix])
         ++suffix;
 
+    // Letters typed into a text that holds no UTF-8 letter yet (plain ASCII, as
+    // most networks are) go in Windows-1252, one byte a column as the fixed-column
+    // records count them: in UTF-8 an "Ñ" typed into a line name would move every
+    // field after it on its line by a column.
+    const bool utf8 = utf8_ && !TextCodec::IsAscii(old) && TextCodec::IsValidUtf8(old);
+    // What the code page cannot hold is written '?': each such line stays different
+    // from what the editor shows, so it is found here again at every look.
+    outsideCodePage_.clear();
     std::vector<std::string> changed;
-    for (size_t i = prefix; i < blocks.size() - suffix; ++i)
-        changed.push_back(EncodeLine(blocks[i], utf8_));
+    for (size_t i = prefix; i < blocks.size() - suffix; ++i) {
+        changed.push_back(EncodeLine(blocks[i], utf8));
+        if (!utf8)
+            if (const QString lost = TextCodec::OutsideCp1252(blocks[i]); !lost.isEmpty())
+                outsideCodePage_.push_back({static_cast<int>(i) + 1, lost});
+    }
     lines_.Replace(prefix, old.size() - suffix - prefix, changed);
     shown_ = lines_.Revision();
     editorDirty_ = false;
@@ -546,6 +558,26 @@ bool TFrmDat::SaveDatTo(const std::string& path)
                                               "leyó.\rDesea reemplazarlo con este texto ?",
                                               path)))
         return false;
+    // Characters typed that the file's code page has no byte for are not written
+    // as '?' behind the user's back: the save is refused, naming them and their lines.
+    outsideCodePage_.clear();
+    if (mmDat && !editorStale_ && (editorDirty_ || shown_ == lines_.Revision()))
+        SyncFromEditor();
+    if (!outsideCodePage_.empty()) {
+        QString where;
+        for (size_t k = 0; k < outsideCodePage_.size() && k < 5; ++k)
+            where += QStringLiteral("%1\"%2\" en la línea %3")
+                         .arg(k > 0 ? QStringLiteral(", ") : QString(), outsideCodePage_[k].second)
+                         .arg(outsideCodePage_[k].first);
+        if (outsideCodePage_.size() > 5)
+            where += QStringLiteral(" y en %1 líneas más").arg(outsideCodePage_.size() - 5);
+        Services().ShowMessage(
+            QStringLiteral("El texto se guarda en Windows-1252, que no tiene estos caracteres: %1.\r%2 no se guardó: "
+                           "cámbielos y vuelva a guardar.")
+                .arg(where, QString::fromStdString(std::filesystem::path(path).filename().string()))
+                .toStdString());
+        return false;
+    }
     if (!FileUtils::WriteTextFile(path, Lines().JoinCrLf())) {
         Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;

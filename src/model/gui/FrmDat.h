@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -164,6 +165,9 @@ private:
     bool editorStale_ = false;       // a large text waits for the window to be shown
     bool modified_ = false;          // IsModified while there is no editor
     QString savedName_;
+    // Lines (numbered from 1) the editor shows with characters that the code page
+    // the text is written in has no byte for, and those characters.
+    std::vector<std::pair<int, QString>> outsideCodePage_;
     std::string fileName_;           // the name of the last save
     // The file the text was last read from or written to, and how it stood on the
     // disk then: a save over it after another program changed it asks first.
