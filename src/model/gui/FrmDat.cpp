@@ -549,6 +549,21 @@ bool TFrmDat::SaveDat(bool ask)
     return SaveDatTo(target);
 }
 
+QString TFrmDat::OutsideCodePage()
+{
+    outsideCodePage_.clear();
+    if (mmDat && !editorStale_ && (editorDirty_ || shown_ == lines_.Revision()))
+        SyncFromEditor();
+    QString where;
+    for (size_t k = 0; k < outsideCodePage_.size() && k < 5; ++k)
+        where += QStringLiteral("%1\"%2\" en la línea %3")
+                     .arg(k > 0 ? QStringLiteral(", ") : QString(), outsideCodePage_[k].second)
+                     .arg(outsideCodePage_[k].first);
+    if (outsideCodePage_.size() > 5)
+        where += QStringLiteral(" y en %1 líneas más").arg(outsideCodePage_.size() - 5);
+    return where;
+}
+
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
     // The file read may have been changed by another program since: its changes
@@ -560,21 +575,11 @@ bool TFrmDat::SaveDatTo(const std::string& path)
         return false;
     // Characters typed that the file's code page has no byte for are not written
     // as '?' behind the user's back: the save is refused, naming them and their lines.
-    outsideCodePage_.clear();
-    if (mmDat && !editorStale_ && (editorDirty_ || shown_ == lines_.Revision()))
-        SyncFromEditor();
-    if (!outsideCodePage_.empty()) {
-        QString where;
-        for (size_t k = 0; k < outsideCodePage_.size() && k < 5; ++k)
-            where += QStringLiteral("%1\"%2\" en la línea %3")
-                         .arg(k > 0 ? QStringLiteral(", ") : QString(), outsideCodePage_[k].second)
-                         .arg(outsideCodePage_[k].first);
-        if (outsideCodePage_.size() > 5)
-            where += QStringLiteral(" y en %1 líneas más").arg(outsideCodePage_.size() - 5);
+    if (const QString lost = OutsideCodePage(); !lost.isEmpty()) {
         Services().ShowMessage(
             QStringLiteral("El texto se guarda en Windows-1252, que no tiene estos caracteres: %1.\r%2 no se guardó: "
                            "cámbielos y vuelva a guardar.")
-                .arg(where, QString::fromStdString(std::filesystem::path(path).filename().string()))
+                .arg(lost, QString::fromStdString(std::filesystem::path(path).filename().string()))
                 .toStdString());
         return false;
     }
@@ -606,6 +611,12 @@ void TFrmDat::tbReloadClick()
     if (IsModified() && Services().AskYesNo("Los datos no han sido grabados.\rDesea guardarlos ahora ?") &&
         !SaveDat(fileName_.empty()))
         return;
+    // Read unsaved, such characters reach the network as '?': said, as the save says it.
+    if (const QString lost = OutsideCodePage(); !lost.isEmpty())
+        Services().ShowMessage(
+            QStringLiteral("El texto está en Windows-1252, que no tiene estos caracteres: %1.\rLa red los lee como \"?\".")
+                .arg(lost)
+                .toStdString());
     emit ReloadRequested();
 }
 

@@ -154,6 +154,9 @@ private:
     void PatchEditor();
     void SyncFromEditor();
     void PlaceRuler();
+    // Looks at the editor's text afresh: the characters of the lines that the text's
+    // code page cannot hold and where, as the messages name them ("" when none).
+    QString OutsideCodePage();
 
     TTextLines lines_;
     TTextLines asRead_;              // the text the network in memory was read from

@@ -323,6 +323,12 @@ TEST_F(NetworkText, EncodingsKeepTheirBytes)
         EXPECT_EQ(readFile(tmp.file("cp2.dat")), "* comentario\r\n" + edited);
         EXPECT_TRUE(frm.IsModified());
     }
+    // Read again unsaved ("No" to saving), the network has '?' for them: said too.
+    ui.messages.clear();
+    ui.answerYes = false;
+    QTest::mouseClick(frm.tbReload, Qt::LeftButton);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("\"ő→\" en la línea 2.\rLa red los lee como \"?\""), std::string::npos);
 
     for (int b = 0; b < 256; ++b) {
         std::string one(1, static_cast<char>(b));
