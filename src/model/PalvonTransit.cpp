@@ -199,6 +199,16 @@ void ParseTransitLine(TNetworkReader& r, const std::string& header, int block)
         else
             AddError(Format("Línea %s: nodo %d no encontrado", line.Name, number));
     }
+    // In UTF-8 an accented letter takes two bytes and the columns count bytes: a
+    // name typed with one moves every field after it a column, and the line then
+    // reads wrong. Said when its reading went wrong, naming the line and why.
+    if ((n <= 0 || nodes.size() < listed.size() || static_cast<int32_t>(listed.size()) < n) &&
+        std::any_of(header.begin(), header.begin() + std::min<size_t>(header.size(), 6),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) &&
+        TextCodec::IsValidUtf8(header))
+        Report(Format("Línea %s: el nombre lleva letras de dos bytes (UTF-8) y las columnas se cuentan en bytes: "
+                      "los campos que le siguen quedan corridos",
+                      line.Name));
     if (!r.AtEnd)
         InsertNotes(r, std::move(notes));
 

@@ -158,6 +158,10 @@ TEST_F(TransitSection, LineNamesAndTitleInCapitalsAccentsIncluded)
         EXPECT_EQ(Lineas[1].Name, r.nameKept);
         EXPECT_EQ(Stops(r.nameKept), (Ints{101, 102}));
     }
+    EXPECT_FALSE(ui.anyMessageContains("dos bytes"));
+    // A UTF-8 letter typed over an ASCII one moves the fields after it a byte: said.
+    ASSERT_TRUE(ReadText(Net("", {"66666", "\xC3\x91" + Header("L1", 10, 2).substr(1) + "  101  102"})));
+    EXPECT_TRUE(ui.anyMessageContains("Línea \xC3\x91" "1: el nombre lleva letras de dos bytes (UTF-8)"));
 }
 
 TEST_F(TransitSection, GapsFilledWithShortestPathsByLength)
