@@ -505,6 +505,12 @@ void TFrmDat::SyncFromEditor()
            DecodeLine(old[old.size() - 1 - suffix], utf8_) == blocks[blocks.size() - 1 - suffix])
         ++suffix;
 
+    outsideCodePage_.clear();
+    editorDirty_ = false;
+    if (prefix == old.size() && blocks.size() == old.size()) {
+        shown_ = lines_.Revision(); // the same text: its bytes stay shared with the text read
+        return;
+    }
     // Letters typed into a text that holds no UTF-8 letter yet (plain ASCII, as
     // most networks are) go in Windows-1252, one byte a column as the fixed-column
     // records count them: in UTF-8 an "Ñ" typed into a line name would move every
@@ -512,7 +518,6 @@ void TFrmDat::SyncFromEditor()
     const bool utf8 = utf8_ && !TextCodec::IsAscii(old) && TextCodec::IsValidUtf8(old);
     // What the code page cannot hold is written '?': each such line stays different
     // from what the editor shows, so it is found here again at every look.
-    outsideCodePage_.clear();
     std::vector<std::string> changed;
     for (size_t i = prefix; i < blocks.size() - suffix; ++i) {
         changed.push_back(EncodeLine(blocks[i], utf8));
