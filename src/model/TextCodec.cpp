@@ -13,6 +13,7 @@ constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+} // namespace
 
 // No byte with the high bit set (valid UTF-8 however the bytes are cut into lines),
 // a few words a step.
@@ -31,7 +32,6 @@ bool IsAscii(std::string_view bytes)
         high |= static_cast<unsigned char>(p[i]);
     return (high & 0x8080808080808080ull) == 0;
 }
-} // namespace
 
 bool IsValidUtf8(std::string_view bytes)
 {

@@ -25,7 +25,8 @@ void UpperAccented(std::string& name);
 std::string EncodeCp1252(const QString& text);
 // The characters of text that Windows-1252 has no byte for, each once, in order.
 QString OutsideCp1252(const QString& text);
-// No byte above 0x7F in any line.
+// No byte above 0x7F (in any line).
+bool IsAscii(std::string_view bytes);
 bool IsAscii(const TTextLines& lines);
 
 } // namespace TextCodec

@@ -24,7 +24,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <unordered_map>
 
 TFrmDat* FrmDat = nullptr;
 
@@ -518,8 +520,20 @@ void TFrmDat::SyncFromEditor()
     const bool utf8 = utf8_ && !TextCodec::IsAscii(old) && TextCodec::IsValidUtf8(old);
     // What the code page cannot hold is written '?': each such line stays different
     // from what the editor shows, so it is found here again at every look.
+    // A line between two edits that the user left as it was keeps its bytes too,
+    // whatever its encoding (plain ASCII is the same in every one). Lines that
+    // read alike are taken in their order.
+    std::unordered_map<QString, std::deque<std::string_view>> kept;
+    for (size_t i = prefix; i < old.size() - suffix; ++i)
+        if (!TextCodec::IsAscii(old[i]))
+            kept[DecodeLine(old[i], utf8_)].push_back(old[i]);
     std::vector<std::string> changed;
     for (size_t i = prefix; i < blocks.size() - suffix; ++i) {
+        if (const auto same = kept.find(blocks[i]); same != kept.end() && !same->second.empty()) {
+            changed.emplace_back(same->second.front());
+            same->second.pop_front();
+            continue;
+        }
         changed.push_back(EncodeLine(blocks[i], utf8));
         if (!utf8)
             if (const QString lost = TextCodec::OutsideCp1252(blocks[i]); !lost.isEmpty())

@@ -299,6 +299,19 @@ TEST_F(NetworkText, EncodingsKeepTheirBytes)
     Type(QString::fromUtf8("é"));
     EXPECT_EQ(frm.Lines()[0], "CAMIÓNé");
 
+    // Lines of both encodings (an include file in the other one put in as the
+    // network is read) between two edits keep their bytes.
+    writeFile(tmp.file("mixed.dat"), "A\r\nCAMI\xC3\x93N\r\nB\r\n");
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("mixed.dat")));
+    frm.Lines().Insert(2, "CAMI\xD3N");
+    frm.LinesChanged();
+    frm.mmDat->moveCursor(QTextCursor::Start);
+    Type(QStringLiteral("x"));
+    frm.mmDat->moveCursor(QTextCursor::End);
+    Type(QStringLiteral("y"));
+    ASSERT_TRUE(frm.SaveDatTo(tmp.file("mixed.dat")));
+    EXPECT_EQ(readFile(tmp.file("mixed.dat")), "xA\r\nCAMI\xC3\x93N\r\nCAMI\xD3N\r\nBy\r\n");
+
     // Plain ASCII: a letter typed into a line name is one byte, in Windows-1252,
     // and the fields after it stay in their columns.
     writeFile(tmp.file("ascii.dat"), "L1  A   12    2  101  102\r\n");
