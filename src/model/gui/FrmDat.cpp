@@ -585,13 +585,6 @@ QString TFrmDat::OutsideCodePage()
 
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
-    // The file read may have been changed by another program since: its changes
-    // are not overwritten unasked. "No" keeps the file and the text as it is.
-    if (ChangedOnDisk(path) &&
-        !Services().AskYesNo(ZelUtils::Format("El archivo %s ha sido modificado por otro programa desde que se "
-                                              "leyó.\rDesea reemplazarlo con este texto ?",
-                                              path)))
-        return false;
     // Characters typed that the file's code page has no byte for are not written
     // as '?' behind the user's back: the save is refused, naming them and their lines.
     if (const QString lost = OutsideCodePage(); !lost.isEmpty()) {
@@ -602,6 +595,13 @@ bool TFrmDat::SaveDatTo(const std::string& path)
                 .toStdString());
         return false;
     }
+    // The file read may have been changed by another program since: its changes
+    // are not overwritten unasked. "No" keeps the file and the text as it is.
+    if (ChangedOnDisk(path) &&
+        !Services().AskYesNo(ZelUtils::Format("El archivo %s ha sido modificado por otro programa desde que se "
+                                              "leyó.\rDesea reemplazarlo con este texto ?",
+                                              path)))
+        return false;
     if (!FileUtils::WriteTextFile(path, Lines().JoinCrLf())) {
         Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;
