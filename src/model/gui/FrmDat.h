@@ -95,7 +95,8 @@ public:
     bool SaveDat(bool ask);
     // Writes the text to path (temporary file + rename: a failed write leaves the
     // previous file as it was); stores the name and shows it. False on failure,
-    // after telling the user.
+    // after telling the user; also, writing nothing, when the text holds typed
+    // characters that the code page it is written in has no byte for.
     bool SaveDatTo(const std::string& path);
 
     bool IsModified() const;
@@ -104,6 +105,7 @@ public:
 
     // Bytes of the file as text for the editor: UTF-8 when valid, else Windows-1252
     // (every byte keeps a character, so encoding it back gives the same bytes).
+    // Typed text goes in UTF-8 only into a text that holds UTF-8 letters already.
     static QString DecodeLine(std::string_view bytes, bool utf8);
     static std::string EncodeLine(const QString& text, bool utf8);
     static bool IsValidUtf8(std::string_view bytes);
