@@ -101,6 +101,26 @@ QString Decode(std::string_view bytes)
     return DecodeCp1252(bytes);
 }
 
+QString DecodeMixed(std::string_view bytes)
+{
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString out;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 1;
+        if (length > 1 && i + length <= bytes.size() && IsValidUtf8(bytes.substr(i, length))) {
+            out += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(length));
+            i += length;
+        } else {
+            out += DecodeCp1252(bytes.substr(i, 1));
+            ++i;
+        }
+    }
+    return out;
+}
+
 namespace {
 // The byte of a character in Windows-1252, 0 when the code page has none.
 char Cp1252Byte(char16_t u)

@@ -16,6 +16,9 @@ bool IsValidUtf8(const TTextLines& lines);
 // UTF-8 when the bytes are valid UTF-8, else Windows-1252.
 QString Decode(std::string_view bytes);
 QString DecodeCp1252(std::string_view bytes);
+// Each UTF-8 character as UTF-8 and every other byte as Windows-1252: a message of
+// the program's own that quotes a name from a Windows-1252 file.
+QString DecodeMixed(std::string_view bytes);
 // The accented letters of a name in capitals, as the upper-cased line around it
 // reads (ASCII letters are the caller's): UTF-8 when the name is valid UTF-8, else
 // Windows-1252, and only letters whose capitals that code page has, so a name
