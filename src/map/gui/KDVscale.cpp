@@ -8,6 +8,7 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/DialogButtons.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/WindowHost.h"
 
 #include <QCheckBox>
@@ -91,12 +92,13 @@ void TKDVscale::showEvent(QShowEvent* event)
     FormShow();
 }
 
-void TKDVscale::FormShow() { ScaleMaxValue = ZelUtils::ParseReal(vMax->text().toStdString()); }
+void TKDVscale::FormShow() { ZelUtils::ParseTyped(vMax->text().toStdString(), ScaleMaxValue); }
 
+// While the text is no number (a sign or a comma only begun) the scale shown stays.
 void TKDVscale::vMaxChange()
 {
-    ScaleMaxValue = ZelUtils::ParseReal(vMax->text().toStdString());
-    Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value()));
+    if (ZelUtils::ParseTyped(vMax->text().toStdString(), ScaleMaxValue))
+        Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value()));
 }
 
 void TKDVscale::spPixsVolChange() { Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value())); }
@@ -134,6 +136,9 @@ void TMapViewController::Escala1Click()
     UserView().PixsVol = d.spPixsVol->value();
     UserView().PixsCol = d.spPixsCol->value();
     UserView().PixsMov = d.spPixsMov->value();
-    UserView().RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
+    // A maximum that is no number is said, and the one in use stays.
+    double maximum = UserView().RangeMax;
+    if (ReadTypedNumber(d.vMax->text(), maximum))
+        UserView().RangeMax = float(maximum);
     window_.RedrawMap();
 }
