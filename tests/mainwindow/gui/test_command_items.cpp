@@ -239,6 +239,24 @@ TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
     ImageSizeFactor = 1.0f;
     Secondary::DlgCfg().VisorZoomSize->setValue(lensBefore);
     UserView().GenatrBarWidth = barBefore;
+
+    // The real-valued spin boxes, whatever the locale: "1,5" was 15 under the C
+    // one, and "1.5" 15 under a Spanish one. Keys that make no number are refused.
+    for (QDoubleSpinBox* spin : {viewer->Display().seAnchoPista, viewer->Display().seFMov,
+                                 Secondary::DlgCfg().Screen2Print, Secondary::DlgCfg().ceVert}) {
+        const double initial = spin->value();
+        for (const Typed& typed : {Typed{"1,5", true, 1.5}, Typed{"2.25", true, 2.25}, Typed{"3,75", true, 3.75},
+                                   Typed{"abc", false, 0}}) {
+            SCOPED_TRACE(spin->objectName().toStdString() + " \"" + typed.text + "\"");
+            const double before = spin->value();
+            QLineEdit* edit = spin->findChild<QLineEdit*>();
+            retype(edit, QString::fromUtf8(typed.text));
+            QTest::keyClick(edit, Qt::Key_Return);
+            EXPECT_DOUBLE_EQ(spin->value(), typed.number ? typed.value : before);
+            EXPECT_TRUE(spin->text().contains(QLatin1Char('.'))) << spin->text().toStdString();
+        }
+        spin->setValue(initial);
+    }
 }
 
 TEST_F(CommandItems, SymbolSizesFromTheMapMenu)
