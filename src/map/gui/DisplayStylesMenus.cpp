@@ -17,8 +17,8 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
-#include "widgets/TypedNumber.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/WindowHost.h"
 
