@@ -46,6 +46,9 @@ QValidator::State TRealSpinBox::validate(QString& input, int&) const
     double v = 0.0;
     if (!ZelUtils::ParseTyped(t, v))
         return QValidator::Intermediate; // empty, or a minus sign only begun
+    // Past the end that more digits only take further away: the key is refused.
+    if ((v > maximum() && v > 0.0) || (v < minimum() && v < 0.0))
+        return QValidator::Invalid;
     return v >= minimum() && v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
 }
 
