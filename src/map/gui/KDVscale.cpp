@@ -116,13 +116,14 @@ void TMapViewController::Escala1Click()
 {
     TKDVscale& d = host_.ScaleDialog();
     const bool wasFixed = d.Fixed->isChecked();
+    const QString shown = Qs(Format(UserView().NumFormat.Format.c_str(), double(UserView().RangeMax)));
     {
         // The dialog shows the current values; its change handlers wait for the user.
         const QSignalBlocker b1(d.vMax), b2(d.spPixsVol), b3(d.spPixsCol), b4(d.spPixsMov);
         // Before any variable is chosen for the ranges there is no name to show.
         d.Attr->setText(UserView().RangeName.empty() || UserView().RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
                                                                  : Qs(UserView().RangeName));
-        d.vMax->setText(Qs(Format(UserView().NumFormat.Format.c_str(), double(UserView().RangeMax))));
+        d.vMax->setText(shown);
         d.Panel2->setText(ScaleText(UserView().RangeMax, UserView().PixsVol));
         d.spPixsVol->setValue(UserView().PixsVol);
         d.spPixsCol->setValue(UserView().PixsCol);
@@ -136,9 +137,11 @@ void TMapViewController::Escala1Click()
     UserView().PixsVol = d.spPixsVol->value();
     UserView().PixsCol = d.spPixsCol->value();
     UserView().PixsMov = d.spPixsMov->value();
-    // A maximum that is no number is said, and the one in use stays.
+    // The box shows the maximum in the labels' decimals: left as shown, the
+    // maximum stays whole (0.4 shown as "0" made the bands vanish). One typed that
+    // is no number is said, and the one in use stays.
     double maximum = UserView().RangeMax;
-    if (ReadTypedNumber(d.vMax->text(), maximum))
+    if (d.vMax->text() != shown && ReadTypedNumber(d.vMax->text(), maximum))
         UserView().RangeMax = float(maximum);
     window_.RedrawMap();
 }
