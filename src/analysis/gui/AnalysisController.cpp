@@ -21,6 +21,7 @@
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/GaugeRun.h"
 #include "widgets/StringAlignGrid.h"
@@ -91,7 +92,9 @@ namespace {
 // no rows would not say why.
 int32_t NodeTyped(const QString& typed)
 {
-    const double number = ZelUtils::ParseReal(typed.trimmed().toStdString());
+    double number = 0.0;
+    if (!ReadTypedNumber(typed, number))
+        return 0;
     const int32_t index = KDVlib::FindNodo(number);
     if (index <= 0)
         Services().ShowMessage(Format("Nodo %d no encontrado", ZelUtils::Round(number)));

@@ -12,6 +12,7 @@
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
+#include "widgets/TypedNumber.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -134,8 +135,9 @@ void TMapViewController::FactorTamanoClick()
         // Cancel leaves the factor as it was (the question is not put again).
         if (!ok)
             return;
-        const double factor = ZelUtils::ParseReal(text.toStdString());
-        if (factor != 0.0) {
+        // Text that is no number is said before the question is put again.
+        double factor = 0.0;
+        if (ReadTypedNumber(text, factor) && factor != 0.0) {
             ImageSizeFactor = float(factor);
             window_.Action(Cmd::FactorTamano)->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
             return;

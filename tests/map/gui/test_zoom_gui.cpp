@@ -38,6 +38,8 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTest>
 #include <QSignalSpy>
 #include <QTimer>
@@ -482,6 +484,18 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     EXPECT_EQ(UserView().PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
+
+    // A maximum shown rounded and left as it is stays whole.
+    UserView().RangeMax = 0.4f;
+    AnswerModals({[&](QWidget* d) {
+        EXPECT_EQ(KDVscale->vMax->text(), "0");
+        KDVscale->spPixsVol->setValue(30);
+        QTest::mouseClick(KDVscale->Buttons->buttons().front(), Qt::LeftButton);
+        (void)d;
+    }});
+    livemenus::Click(viewer, "menu:Ver", "Escala1");
+    EXPECT_EQ(UserView().PixsVol, 30);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 0.4f);
 }
 
 TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
