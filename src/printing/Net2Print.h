@@ -30,6 +30,8 @@ struct TNet2Print {
     float Ancho = 0;
     float Alto = 0;
     std::string Color = "null";
+    // The definition's section that names this network, as spelled there.
+    std::string Section;
 };
 
 constexpr int MaxNet2Print = 300;  // Net2Print[0..300]

@@ -56,7 +56,8 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     EXPECT_GE(emf.points, 2 * 20) << emf.Summary();
 }
 
-// A definition the reader refuses stops the batch, said once by the reader.
+// A definition the reader refuses stops the batch, said once by the reader; one
+// naming a file that is not there prints nothing and names the line.
 TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
 {
     std::string tooMany = "[General]\r\n";
@@ -69,6 +70,8 @@ TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
     } rows[] = {
         {"columnas.ini", "[General]\r\nNumeroColumnas=-1\r\n", "fuera de rango"},
         {"secciones.ini", tooMany, "302 secciones y caben 301"},
+        {"seleccion.ini", "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n"
+                          "SeleccionArcos=nada.sel\r\n", "[Red] SeleccionArcos: no se encuentra"},
     };
     for (const auto& row : rows) {
         testutil::TempDir tmp;
@@ -82,6 +85,7 @@ TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
             << row.name;
         EXPECT_EQ(errors.count(QString::fromUtf8(row.said)), 1) << errors.toStdString();
         EXPECT_FALSE(errors.contains(QStringLiteral("no pudo leer"))) << errors.toStdString();
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("red_Cap.emf"))) << row.name;
     }
 }
 
