@@ -218,13 +218,14 @@ std::string LinesLeftAside(const TIniFile& ini, const std::vector<std::string>& 
         const TKey* first = general ? std::begin(GeneralKeys) : theme ? std::begin(ThemeKeys) : std::begin(NetworkKeys);
         const TKey* last = general ? std::end(GeneralKeys) : theme ? std::end(ThemeKeys) : std::end(NetworkKeys);
         for (const std::string& key : ini.ReadSection(section)) {
-            const TKey* known = std::find_if(first, last, [&](const TKey& k) {
-                return ZelUtils::UpperCase(k.name) == ZelUtils::UpperCase(key);
-            });
+            // Known when one of the section's names finds the same line (the
+            // reader's own comparison of names decides).
+            const size_t line = ini.LineOf(section, key);
+            const TKey* known = std::find_if(first, last, [&](const TKey& k) { return ini.LineOf(section, k.name) == line; });
             const std::string why = known == last ? "no es una clave de la secci\xC3\xB3n"
                                                   : ValueFault(ini, section, key, known->value);
             if (!why.empty())
-                out += ZelUtils::Format("\rl\xC3\xADnea %d, [%s] %s=%s: %s", static_cast<int>(ini.LineOf(section, key)),
+                out += ZelUtils::Format("\rl\xC3\xADnea %d, [%s] %s=%s: %s", static_cast<int>(line),
                                         section, key, ini.ReadString(section, key, ""), why);
         }
     }
