@@ -239,24 +239,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
     // A network or a file of its own that is not there would stop the batch half-way
     // or print its pictures without what the definition asks for: nothing is
     // printed, and the lines that name them are told.
-    std::string gone;
-    for (int i = 0; i < count; ++i) {
-        const TNet2Print& e = definition.Net2Print[size_t(i)];
-        if (e.NetworkFile == "null" || e.NetworkFile.empty())
-            continue;
-        const std::pair<const char*, const std::string*> files[] = {
-            {"RedPalvon", &e.NetworkFile},
-            {"DatosComplementarios", &e.DatosComplementarios},
-            {"DatosComplementariosMovs", &e.DatosComplementariosMovs},
-            {"SeleccionArcos", &e.SeleccionArcos},
-            {"Poligonos", &e.Poligonos}};
-        for (const auto& [key, file] : files) {
-            std::error_code ec;
-            if (*file != "null" && !file->empty() && !std::filesystem::is_regular_file(*file, ec))
-                gone += ZelUtils::Format("\r[%s] %s: no se encuentra %s", e.Section, key, *file);
-        }
-    }
-    if (!gone.empty()) {
+    if (const std::string gone = Net2PrintFile::FilesNotThere(definition, true); !gone.empty()) {
         Services().ShowMessage("No se imprimi\xC3\xB3 nada: la definici\xC3\xB3n de impresi\xC3\xB3n nombra archivos "
                                "que no se encuentran:" + gone);
         return false;

@@ -289,6 +289,31 @@ std::optional<std::string> DocumentTarget(const TPrintDefinition& definition)
     return std::nullopt;
 }
 
+std::string FilesNotThere(const TPrintDefinition& definition, bool ownFiles)
+{
+    std::string gone;
+    const int count = std::min<int>(definition.Net2PrintCount, MaxNet2Print + 1);
+    for (int i = 0; i < count; ++i) {
+        const TNet2Print& e = definition.Net2Print[size_t(i)];
+        if (e.NetworkFile == "null" || e.NetworkFile.empty())
+            continue;
+        const std::pair<const char*, const std::string*> files[] = {
+            {"RedPalvon", &e.NetworkFile},
+            {"DatosComplementarios", &e.DatosComplementarios},
+            {"DatosComplementariosMovs", &e.DatosComplementariosMovs},
+            {"SeleccionArcos", &e.SeleccionArcos},
+            {"Poligonos", &e.Poligonos}};
+        for (const auto& [key, file] : files) {
+            std::error_code ec;
+            if (*file != "null" && !file->empty() && !std::filesystem::is_regular_file(*file, ec))
+                gone += ZelUtils::Format("\r[%s] %s: no se encuentra %s", e.Section, key, *file);
+            if (!ownFiles)
+                break;
+        }
+    }
+    return gone;
+}
+
 } // namespace Net2PrintFile
 
 bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definition, TPrintSettings& pages,
