@@ -93,6 +93,7 @@ TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
 
@@ -188,4 +189,11 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     w.spCount->setValue(3);
     EXPECT_EQ(g.Count(), 3);
     EXPECT_EQ(g.SelectedCount(), 0);
+    // With no page chosen, printing and saving say so, each once, and ask for no name.
+    for (const char* command : {"tbPrint", "tbSave"}) {
+        RecordingServices ui;
+        livemenus::Find(&w, QString::fromLatin1(command))->trigger();
+        EXPECT_EQ(ui.messages.size(), 1u) << command;
+        EXPECT_TRUE(ui.anyMessageContains("No hay p\xC3\xA1ginas elegidas")) << command;
+    }
 }
