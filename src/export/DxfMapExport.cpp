@@ -37,14 +37,13 @@ TPoint NodeXY(int32_t i) { return {Nodos[i].X, Nodos[i].Y}; }
 // A street name in capitals, accented letters included ("Peñalolén" is
 // "PEÑALOLÉN"), kept in the encoding it came in (UTF-8 or Windows-1252). A
 // letter whose capital the drawing's code page lacks stays as it is.
-std::string UpperStreetName(const std::string& name)
+std::string UpperStreetName(std::string name)
 {
-    const bool utf8 = TextCodec::IsValidUtf8(name);
-    QString text = TextCodec::Decode(name);
-    for (QChar& c : text)
-        if (const QChar up = c.toUpper(); up != c && TextCodec::EncodeCp1252(QString(up)) != "?")
-            c = up;
-    return utf8 ? text.toStdString() : TextCodec::EncodeCp1252(text);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    TextCodec::UpperAccented(name);
+    return name;
 }
 
 // The tiles' records: every one once with the single-tile grid.

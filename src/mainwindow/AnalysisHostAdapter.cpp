@@ -56,6 +56,8 @@ TStringAlignGrid* TAnalysisHostAdapter::ZoneGrid() { return w_.sagZonas; }
 
 tgaugeCaption* TAnalysisHostAdapter::CaptionGauge() { return w_.pbc; }
 
+void TAnalysisHostAdapter::LinksMarked() { w_.Selection().RefreshSelectedLinks(); }
+
 QMenu* TAnalysisHostAdapter::FlowVariableMenu() { return w_.varMix; }
 
 TFrmMix& TAnalysisHostAdapter::FlowDiagramWindow() { return Secondary::FrmMix(); }

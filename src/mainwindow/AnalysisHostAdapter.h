@@ -13,6 +13,7 @@ public:
     TStringAlignGrid* LinkGrid() override;
     TStringAlignGrid* ZoneGrid() override;
     tgaugeCaption* CaptionGauge() override;
+    void LinksMarked() override;
     QMenu* FlowVariableMenu() override;
     TFrmMix& FlowDiagramWindow() override;
     TFrmFases& PhaseWindow() override;

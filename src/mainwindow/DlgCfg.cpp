@@ -4,6 +4,7 @@
 
 #include "map/DisplayStyles.h"
 #include "model/ProgramOptions.h"
+#include "widgets/TypedNumber.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -46,8 +47,7 @@ QSpinBox* NewSpin(int minimum, int maximum, int value, QWidget* parent)
 // Real-valued edits always show and take a decimal point, whatever the user's locale.
 QDoubleSpinBox* NewRealSpin(double minimum, double maximum, int decimals, double value, QWidget* parent)
 {
-    auto* spin = new QDoubleSpinBox(parent);
-    spin->setLocale(QLocale::c());
+    auto* spin = new TRealSpinBox(parent);
     spin->setDecimals(decimals);
     spin->setRange(minimum, maximum);
     spin->setValue(value);

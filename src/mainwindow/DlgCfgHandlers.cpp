@@ -11,9 +11,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/TypedNumber.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -33,20 +33,6 @@
 #include <QTableWidget>
 
 namespace {
-
-// A whole text read as a finite number; false for anything else.
-bool ReadReal(const std::string& text, double& value)
-{
-    const std::string t = ZelUtils::Trim(text);
-    if (t.empty())
-        return false;
-    double v = 0.0;
-    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
-}
 
 // Names may come from settings files written in Windows-1252.
 QString DisplayText(const std::string& text) { return TextCodec::Decode(text); }
@@ -359,11 +345,9 @@ void TDlgCfg::sbCalcularClick()
         return;
     double metres = 0.0;
     double degrees = 0.0;
-    if (!ReadReal(length, metres) || !ReadReal(direction, degrees)) {
-        Services().ShowMessage(ZelUtils::Format("Valor no válido: \"%s\" / \"%s\"\rUse números con punto decimal.",
-                                                length, direction));
+    if (!ReadTypedNumber(QString::fromStdString(length), metres) ||
+        !ReadTypedNumber(QString::fromStdString(direction), degrees))
         return;
-    }
     const double radians = std::numbers::pi * degrees / 180.0;
     const double vert = std::cos(radians) * metres / 1000.0;
     const double horz = std::sin(radians) * metres / 1000.0;

@@ -3,6 +3,7 @@
 #include "map/Ranges.h"
 #include "model/ZelUtils.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/TypedNumber.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -19,15 +20,29 @@ TRangeValueBox::TRangeValueBox(QWidget* parent) : QLineEdit(parent)
     setAlignment(Qt::AlignRight);
     setMaximumWidth(110);
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-        value_ = ZelUtils::ParseReal(text.trimmed().toStdString());
+        if (!ZelUtils::ParseTyped(text.toStdString(), value_))
+            value_ = kept_;
         emit valueEdited();
     });
+    // Connected before the dialog's own handlers, which copy the value on.
+    connect(this, &QLineEdit::editingFinished, this, &TRangeValueBox::EditFinished);
     Show(false);
+}
+
+void TRangeValueBox::EditFinished()
+{
+    double typed = kept_;
+    if (!ReadTypedNumber(text(), typed)) {
+        value_ = kept_;
+        Show(hasFocus());
+    }
+    kept_ = value_;
 }
 
 void TRangeValueBox::SetValue(double v)
 {
     value_ = v;
+    kept_ = v;
     Show(hasFocus());
 }
 

@@ -20,7 +20,9 @@ class QSpinBox;
 class TColorPanel;
 
 // A number box that keeps its value whole while showing it with the dialog's
-// display decimals (the full value is shown while it is being edited).
+// display decimals (the full value is shown while it is being edited). Text that
+// is no number leaves the value the box held before the edit, and is said when
+// the user leaves the box.
 class TRangeValueBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -41,7 +43,9 @@ protected:
 
 private:
     void Show(bool full);
+    void EditFinished();
     double value_ = 0.0;
+    double kept_ = 0.0; // the value before the edit under way
     int decimals_ = 2;
 };
 

@@ -1,6 +1,7 @@
 // The main window's controls, the action registry, the services it offers the
 // headless code, and its window events (Escape, drops, close).
 #include "mainwindow/PalvonViewer.h"
+#include "model/TextCodec.h"
 #include "model/AuxFileHooks.h"
 
 #include "archive/ZipDialogs.h"
@@ -51,7 +52,8 @@ namespace {
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 QString MessageText(const std::string& s)
 {
-    QString t = Qs(s);
+    // A name quoted from a Windows-1252 file shows as its letters, not as marks.
+    QString t = TextCodec::DecodeMixed(s);
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return t;
 }
@@ -97,7 +99,7 @@ public:
         if (batchQuiet || QGuiApplication::platformName() == QLatin1String("offscreen"))
             ShowMessage(text);
         else
-            Secondary::MessageFrm().ShowNotice(Qs(text));
+            Secondary::MessageFrm().ShowNotice(TextCodec::DecodeMixed(text));
     }
     void SetStatusText(int panel, const std::string& text) override
     {

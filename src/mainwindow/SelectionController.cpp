@@ -903,7 +903,7 @@ void TSelectionController::SeleccionPorLineaClick()
         names.insert(ZelUtils::Trim(Lineas[k].Name));
     TDualListDialog* d = DualList(QStringLiteral("Selección de Líneas por Línea"));
     for (const std::string& n : names)
-        d->AddItem(1, QString::fromStdString(n), QByteArray::fromStdString(n));
+        d->AddItem(1, TextCodec::Decode(n), QByteArray::fromStdString(n));
     if (!d->Execute())
         return;
     std::set<std::string> chosen;

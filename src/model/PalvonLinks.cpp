@@ -290,42 +290,6 @@ void SetExtraData(TArcos& link, const float* extra, int32_t count)
 
 char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// The accented letters of a street name in capitals too, as the rest of the record
-// reads: "Peñalolén" is "PEÑALOLÉN", in UTF-8 or in Windows-1252 alike: the same
-// letters either way, those of Windows-1252 whose capitals it has.
-void UpperAccented(std::string& name)
-{
-    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return;
-    if (TextCodec::IsValidUtf8(name)) {
-        // à..þ (but ÷) and ÿ follow 0xC3, š, œ and ž follow 0xC5: lead bytes, which
-        // never continue a character. Each capital is two bytes as well.
-        for (size_t i = 0; i + 1 < name.size(); ++i) {
-            const unsigned char lead = static_cast<unsigned char>(name[i]);
-            if (lead != 0xC3 && lead != 0xC5)
-                continue;
-            const unsigned char b = static_cast<unsigned char>(name[++i]);
-            if (lead == 0xC3 && b >= 0xA0 && b <= 0xBE && b != 0xB7)
-                name[i] = static_cast<char>(b - 0x20);
-            else if (lead == 0xC3 && b == 0xBF) { // ÿ: Ÿ is U+0178
-                name[i - 1] = static_cast<char>(0xC5);
-                name[i] = static_cast<char>(0xB8);
-            } else if (lead == 0xC5 && (b == 0xA1 || b == 0x93 || b == 0xBE))
-                name[i] = static_cast<char>(b - 1);
-        }
-        return;
-    }
-    for (char& c : name) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
-            c = static_cast<char>(b - 0x20);
-        else if (b == 0x9A || b == 0x9C || b == 0x9E) // š, œ, ž
-            c = static_cast<char>(b - 0x10);
-        else if (b == 0xFF)
-            c = static_cast<char>(0x9F);
-    }
-}
-
 // A one-column code as the upper-cased line holds it.
 std::string_view UpperCode(std::string_view code, char& room)
 {
@@ -396,7 +360,7 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
     f.streetName.assign(Trimmed(StreetNameField(line, 2 * w + 36)));
     for (char& c : f.streetName)
         c = UpperChar(c);
-    UpperAccented(f.streetName);
+    TextCodec::UpperAccented(f.streetName);
     set(8, field(4));
     set(9, field(5));
     // A digit typed in or taken out moves every field after it by a column: the

@@ -1,6 +1,7 @@
 // The frame of the network data file: namelists, title, the fixed section order,
 // terminators, include files, comment lines and the error list.
 #include "model/PalvonRead.h"
+#include "model/TextCodec.h"
 
 #include "model/FileUtils.h"
 #include "model/SafeFile.h"
@@ -709,6 +710,7 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
         ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
         std::string line;
         Network.Options.NetworkTitle = ReadLine(r);
+        TextCodec::UpperAccented(Network.Options.NetworkTitle);
         if (r.AtEnd)
             RefuseEarlyEnd("falta el título");
 

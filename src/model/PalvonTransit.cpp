@@ -3,6 +3,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
 #include "model/PalvonRead.h"
+#include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -142,6 +143,7 @@ void ParseTransitLine(TNetworkReader& r, const std::string& header, int block)
         if (c < '0' || c > '9')
             fiveDigits = false;
     std::string name = ZelUtils::Trim(fiveDigits ? first5 : Field(header, 1, 4));
+    TextCodec::UpperAccented(name);
     std::string code = Field(header, fiveDigits ? 6 : 5, 1);
     int32_t frequency = ZelUtils::ParseInt(Field(header, 7, 4));
     int32_t n = ZelUtils::ParseInt(Field(header, 11, 5));
@@ -197,6 +199,16 @@ void ParseTransitLine(TNetworkReader& r, const std::string& header, int block)
         else
             AddError(Format("Línea %s: nodo %d no encontrado", line.Name, number));
     }
+    // In UTF-8 an accented letter takes two bytes and the columns count bytes: a
+    // name typed with one moves every field after it a column, and the line then
+    // reads wrong. Said when its reading went wrong, naming the line and why.
+    if ((n <= 0 || nodes.size() < listed.size() || static_cast<int32_t>(listed.size()) < n) &&
+        std::any_of(header.begin(), header.begin() + std::min<size_t>(header.size(), 6),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) &&
+        TextCodec::IsValidUtf8(header))
+        Report(Format("Línea %s: el nombre lleva letras de dos bytes (UTF-8) y las columnas se cuentan en bytes: "
+                      "los campos que le siguen quedan corridos",
+                      line.Name));
     if (!r.AtEnd)
         InsertNotes(r, std::move(notes));
 

@@ -13,6 +13,7 @@ constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2
                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+} // namespace
 
 // No byte with the high bit set (valid UTF-8 however the bytes are cut into lines),
 // a few words a step.
@@ -31,7 +32,6 @@ bool IsAscii(std::string_view bytes)
         high |= static_cast<unsigned char>(p[i]);
     return (high & 0x8080808080808080ull) == 0;
 }
-} // namespace
 
 bool IsValidUtf8(std::string_view bytes)
 {
@@ -101,6 +101,39 @@ QString Decode(std::string_view bytes)
     return DecodeCp1252(bytes);
 }
 
+QString DecodeMixed(std::string_view bytes)
+{
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString out;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 1;
+        if (length > 1 && i + length <= bytes.size() && IsValidUtf8(bytes.substr(i, length))) {
+            out += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(length));
+            i += length;
+        } else {
+            out += DecodeCp1252(bytes.substr(i, 1));
+            ++i;
+        }
+    }
+    return out;
+}
+
+namespace {
+// The byte of a character in Windows-1252, 0 when the code page has none.
+char Cp1252Byte(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return static_cast<char>(u);
+    for (int k = 0; k < 32; ++k)
+        if (Cp1252High[k] == u)
+            return static_cast<char>(0x80 + k);
+    return 0;
+}
+} // namespace
+
 std::string EncodeCp1252(const QString& text)
 {
     std::string out;
@@ -111,31 +144,75 @@ std::string EncodeCp1252(const QString& text)
         // UTF-16 units.
         if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
             ++i;
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.push_back(static_cast<char>(u));
-            continue;
-        }
-        char b = '?';
-        for (int k = 0; k < 32; ++k)
-            if (Cp1252High[k] == u) {
-                b = static_cast<char>(0x80 + k);
-                break;
-            }
-        out.push_back(b);
+        const char b = Cp1252Byte(u);
+        out.push_back(b != 0 || u == 0 ? b : '?');
     }
     return out;
+}
+
+QString OutsideCp1252(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        const qsizetype n =
+            QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()) ? 2 : 1;
+        if (u != 0 && Cp1252Byte(u) == 0 && !out.contains(text.mid(i, n)))
+            out += text.mid(i, n);
+        i += n - 1;
+    }
+    return out;
+}
+
+// "Peñalolén" is "PEÑALOLÉN", in UTF-8 or in Windows-1252 alike: the same letters
+// either way, those of Windows-1252 whose capitals it has.
+void UpperAccented(std::string& name)
+{
+    if (IsAscii(name))
+        return;
+    if (IsValidUtf8(name)) {
+        // à..þ (but ÷) and ÿ follow 0xC3, š, œ and ž follow 0xC5: lead bytes, which
+        // never continue a character. Each capital is two bytes as well.
+        for (size_t i = 0; i + 1 < name.size(); ++i) {
+            const unsigned char lead = static_cast<unsigned char>(name[i]);
+            if (lead != 0xC3 && lead != 0xC5)
+                continue;
+            const unsigned char b = static_cast<unsigned char>(name[++i]);
+            if (lead == 0xC3 && b >= 0xA0 && b <= 0xBE && b != 0xB7)
+                name[i] = static_cast<char>(b - 0x20);
+            else if (lead == 0xC3 && b == 0xBF) { // ÿ: Ÿ is U+0178
+                name[i - 1] = static_cast<char>(0xC5);
+                name[i] = static_cast<char>(0xB8);
+            } else if (lead == 0xC5 && (b == 0xA1 || b == 0x93 || b == 0xBE))
+                name[i] = static_cast<char>(b - 1);
+        }
+        return;
+    }
+    for (char& c : name) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b >= 0xE0 && b <= 0xFE && b != 0xF7)
+            c = static_cast<char>(b - 0x20);
+        else if (b == 0x9A || b == 0x9C || b == 0x9E) // š, œ, ž
+            c = static_cast<char>(b - 0x10);
+        else if (b == 0xFF)
+            c = static_cast<char>(0x9F);
+    }
+}
+
+bool IsAscii(const TTextLines& lines)
+{
+    if (lines.empty())
+        return true;
+    const std::string_view first = lines[0], last = lines[lines.size() - 1];
+    return IsAscii(std::string_view(first.data(), static_cast<size_t>(last.data() + last.size() - first.data())));
 }
 
 bool IsValidUtf8(const TTextLines& lines)
 {
     // The lines lie one after the other in one block: a block of ASCII alone,
     // nearly every network, is looked at in one run instead of line by line.
-    if (!lines.empty()) {
-        const std::string_view first = lines[0], last = lines[lines.size() - 1];
-        const std::string_view block(first.data(), static_cast<size_t>(last.data() + last.size() - first.data()));
-        if (IsAscii(block))
-            return true;
-    }
+    if (IsAscii(lines))
+        return true;
     for (size_t i = 0; i < lines.size(); ++i)
         if (!IsValidUtf8(lines[i]))
             return false;

@@ -273,6 +273,25 @@ void SplitTabs(std::string_view text, std::vector<std::string>& words)
         words.push_back(s);
 }
 
+bool ParseTyped(std::string_view text, double& value)
+{
+    std::string t = Trim(text);
+    const size_t comma = t.find(',');
+    if (comma != std::string::npos) {
+        if (t.find(',', comma + 1) != std::string::npos || t.find('.') != std::string::npos)
+            return false; // "1.234,5" or "1,2,3": not one number
+        t[comma] = '.';
+    }
+    if (t.empty() || t.find_first_not_of("-0123456789.eE") != std::string::npos)
+        return false; // no "inf", "nan", hexadecimal or plus sign
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || end != t.data() + t.size() || !(std::fabs(v) <= double(std::numeric_limits<float>::max())))
+        return false;
+    value = v;
+    return true;
+}
+
 bool IsNumber(std::string_view text)
 {
     if (text.empty())

@@ -121,6 +121,13 @@ inline double ParseReal(std::string_view text)
 std::string RemoveBlanks(std::string_view text);
 void SplitTabs(std::string_view text, std::vector<std::string>& words);
 bool IsNumber(std::string_view text);
+
+// A number the user typed into a box: blanks around it, an optional minus sign,
+// digits with a decimal point or one decimal comma (what a Spanish keyboard
+// gives), an exponent. False, value untouched, for anything else, empty text and
+// values beyond single precision included: files never go through here, their
+// numbers keep ParseNumber's rules.
+bool ParseTyped(std::string_view text, double& value);
 // Number after the first occurrence of key; 0 when the key is absent. Text that is
 // not a number gives its leading number (0 when there is none) instead of failing.
 int32_t IntAfterKey(std::string_view line, std::string_view key);

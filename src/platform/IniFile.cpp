@@ -146,6 +146,12 @@ const TIniFile::KeyLine* TIniFile::FindKey(std::string_view section, std::string
     return nullptr;
 }
 
+size_t TIniFile::LineOf(std::string_view section, std::string_view key) const
+{
+    const KeyLine* k = FindKey(section, key);
+    return k ? k->line + 1 : 0;
+}
+
 std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const
 {
     if (const KeyLine* k = FindKey(section, key))

@@ -69,6 +69,8 @@ public:
     // True when the section holds at least one key.
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
+    // Number (from 1) of the line the reads take the key from; 0 when it is not there.
+    size_t LineOf(std::string_view section, std::string_view key) const;
 
     // Writes the file as it stands (writes already save unless held).
     void UpdateFile();

@@ -236,6 +236,14 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                                      "\xC2\xABRedPalvon\xC2\xBB): no se imprimi\xC3\xB3 nada.");
         return false;
     }
+    // A network or a file of its own that is not there would stop the batch half-way
+    // or print its pictures without what the definition asks for: nothing is
+    // printed, and the lines that name them are told.
+    if (const std::string gone = Net2PrintFile::FilesNotThere(definition, true); !gone.empty()) {
+        Services().ShowMessage("No se imprimi\xC3\xB3 nada: la definici\xC3\xB3n de impresi\xC3\xB3n nombra archivos "
+                               "que no se encuentran:" + gone);
+        return false;
+    }
     // A definition may name a document anywhere: one outside its folder is refused.
     const std::optional<std::string> target = Net2PrintFile::DocumentTarget(definition);
     if (!target)

@@ -8,6 +8,7 @@
 #include "platform/DocWriter.h"
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -117,6 +118,7 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
 void ReadNetwork(const TIniFile& ini, const std::string& folder, const std::string& s, TNet2Print& e, float ancho,
                  float alto, int32_t legendLeft, int32_t legendTop)
 {
+    e.Section = s;
     e.RedPalvon = ini.ReadString(s, "RedPalvon", "null");
     e.NetworkFile = Net2PrintFile::FullPathOrNull(e.RedPalvon, folder);
     e.DatosComplementarios = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementarios", "null"), folder);
@@ -140,6 +142,94 @@ void ReadNetwork(const TIniFile& ini, const std::string& folder, const std::stri
     e.Ancho = static_cast<float>(ini.ReadFloat(s, "Ancho", ancho));
     e.Alto = static_cast<float>(ini.ReadFloat(s, "Alto", alto));
     e.Color = ini.ReadString(s, "Color", "null");
+}
+
+// What a key of the definition holds, so that a value the reader cannot take is
+// told rather than silently replaced by the key's default.
+enum class TValue { Text, Integer, Decimal, Zoom, Pair, PairOrNull, NumberOrNull };
+
+struct TKey {
+    const char* name;
+    TValue value;
+};
+
+constexpr TKey GeneralKeys[] = {
+    {"Orientacion", TValue::Integer}, {"Tama\xC3\xB1oPapel", TValue::Integer}, {"Tama\xF1oPapel", TValue::Integer},
+    {"MargenSup", TValue::Decimal}, {"MargenInf", TValue::Decimal}, {"MargenIzq", TValue::Decimal},
+    {"MargenDer", TValue::Decimal}, {"NumeroColumnas", TValue::Integer}, {"DesplazamientoValor", TValue::Integer},
+    {"DocumentoWord", TValue::Text}, {"Ancho", TValue::Decimal}, {"Alto", TValue::Decimal},
+    {"LineaSoleras", TValue::Text}, {"TemaVelmora", TValue::Text}};
+
+constexpr TKey ThemeKeys[] = {
+    {"Zoom", TValue::Zoom}, {"ValorMaximo", TValue::Decimal}, {"AnchoAtributo", TValue::Integer},
+    {"VerNombreNodos", TValue::Integer}, {"Fixed", TValue::Integer}, {"Vineta", TValue::Pair},
+    {"ColorSoleras", TValue::NumberOrNull}, {"Color", TValue::PairOrNull}};
+
+constexpr TKey NetworkKeys[] = {
+    {"RedPalvon", TValue::Text}, {"DatosComplementarios", TValue::Text}, {"DatosComplementariosMovs", TValue::Text},
+    {"SeleccionArcos", TValue::Text}, {"OcultaSeleccion", TValue::Integer}, {"AnulaSeleccion", TValue::Integer},
+    {"Vineta", TValue::Pair}, {"Poligonos", TValue::Text}, {"Zoom", TValue::Zoom}, {"Titulos", TValue::Text},
+    {"SaltoPagina", TValue::Integer}, {"VarMultiple", TValue::Integer}, {"Variables", TValue::Text},
+    {"VarVolumen", TValue::Text}, {"VarColores", TValue::Text}, {"VarMovim", TValue::Text},
+    {"TitVolumen", TValue::Text}, {"TitColores", TValue::Text}, {"TitMovim", TValue::Text},
+    {"Ancho", TValue::Decimal}, {"Alto", TValue::Decimal}, {"Color", TValue::PairOrNull}};
+
+// Why the reader cannot take the value of `key` in `section`; empty when it can.
+std::string ValueFault(const TIniFile& ini, const std::string& section, const std::string& key, TValue kind)
+{
+    const std::string value = ZelUtils::Trim(ini.ReadString(section, key, ""));
+    double fields[4];
+    switch (kind) {
+    case TValue::Text: return {};
+    // Read twice with two defaults: a value the reader takes gives the same both times.
+    case TValue::Integer:
+        return value.empty() || ini.ReadInteger(section, key, 0) == ini.ReadInteger(section, key, 1)
+                   ? std::string()
+                   : "no es un n\xC3\xBAmero entero";
+    case TValue::Decimal:
+        return value.empty() || ini.ReadFloat(section, key, 0) == ini.ReadFloat(section, key, 1)
+                   ? std::string()
+                   : "no es un n\xC3\xBAmero con punto decimal";
+    case TValue::Zoom:
+        return value.empty() || Net2PrintFile::ParseFields(value, 4, fields)
+                   ? std::string()
+                   : "no son cuatro n\xC3\xBAmeros separados por \xC2\xAB;\xC2\xBB";
+    case TValue::PairOrNull:
+        if (value == "null")
+            return {};
+        [[fallthrough]];
+    case TValue::Pair:
+        return Net2PrintFile::ParseFields(value, 2, fields) ? std::string()
+                                                            : "no son dos n\xC3\xBAmeros separados por \xC2\xAB;\xC2\xBB";
+    case TValue::NumberOrNull:
+        return value == "null" || ZelUtils::IsNumber(value) ? std::string() : "no es un n\xC3\xBAmero";
+    }
+    return {};
+}
+
+// The lines of the definition the reader leaves aside (a key it does not know, a
+// value it cannot take), one a line, each named by its number, section and text.
+std::string LinesLeftAside(const TIniFile& ini, const std::vector<std::string>& sections)
+{
+    std::string out;
+    for (const std::string& section : sections) {
+        const std::string upper = ZelUtils::UpperCase(section);
+        const bool general = upper == "GENERAL", theme = upper == "TEMA";
+        const TKey* first = general ? std::begin(GeneralKeys) : theme ? std::begin(ThemeKeys) : std::begin(NetworkKeys);
+        const TKey* last = general ? std::end(GeneralKeys) : theme ? std::end(ThemeKeys) : std::end(NetworkKeys);
+        for (const std::string& key : ini.ReadSection(section)) {
+            // Known when one of the section's names finds the same line (the
+            // reader's own comparison of names decides).
+            const size_t line = ini.LineOf(section, key);
+            const TKey* known = std::find_if(first, last, [&](const TKey& k) { return ini.LineOf(section, k.name) == line; });
+            const std::string why = known == last ? "no es una clave de la secci\xC3\xB3n"
+                                                  : ValueFault(ini, section, key, known->value);
+            if (!why.empty())
+                out += ZelUtils::Format("\rl\xC3\xADnea %d, [%s] %s=%s: %s", static_cast<int>(line),
+                                        section, key, ini.ReadString(section, key, ""), why);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -199,6 +289,31 @@ std::optional<std::string> DocumentTarget(const TPrintDefinition& definition)
     return std::nullopt;
 }
 
+std::string FilesNotThere(const TPrintDefinition& definition, bool ownFiles)
+{
+    std::string gone;
+    const int count = std::min<int>(definition.Net2PrintCount, MaxNet2Print + 1);
+    for (int i = 0; i < count; ++i) {
+        const TNet2Print& e = definition.Net2Print[size_t(i)];
+        if (e.NetworkFile == "null" || e.NetworkFile.empty())
+            continue;
+        const std::pair<const char*, const std::string*> files[] = {
+            {"RedPalvon", &e.NetworkFile},
+            {"DatosComplementarios", &e.DatosComplementarios},
+            {"DatosComplementariosMovs", &e.DatosComplementariosMovs},
+            {"SeleccionArcos", &e.SeleccionArcos},
+            {"Poligonos", &e.Poligonos}};
+        for (const auto& [key, file] : files) {
+            std::error_code ec;
+            if (*file != "null" && !file->empty() && !std::filesystem::is_regular_file(*file, ec))
+                gone += ZelUtils::Format("\r[%s] %s: no se encuentra %s", e.Section, key, *file);
+            if (!ownFiles)
+                break;
+        }
+    }
+    return gone;
+}
+
 } // namespace Net2PrintFile
 
 bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definition, TPrintSettings& pages,
@@ -239,6 +354,14 @@ bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definitio
     TPrintGeneral general;
     float ancho = 0, alto = 0;
     ReadGeneral(ini, folder, general, ancho, alto, definition, pages);
+    // A layer file that is not there replaces none of the user's layers.
+    std::string aside;
+    if (std::error_code gone; general.LineaSoleras != "null" && !std::filesystem::is_regular_file(general.LineaSoleras, gone)) {
+        aside += ZelUtils::Format("\rl\xC3\xADnea %d, [General] LineaSoleras=%s: no se encuentra %s",
+                                  static_cast<int>(ini.LineOf("General", "LineaSoleras")),
+                                  ini.ReadString("General", "LineaSoleras", ""), general.LineaSoleras);
+        general.LineaSoleras = "null";
+    }
     v.ApplyGeneral(general);
 
     TPrintTheme theme;
@@ -258,5 +381,10 @@ bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definitio
         }
         ReadNetwork(ini, folder, sections[i], e, ancho, alto, legendLeft, legendTop);
     }
+    aside = LinesLeftAside(ini, sections) + aside;
+    if (!aside.empty())
+        Services().ShowMessage(ZelUtils::Format("La definici\xC3\xB3n de impresi\xC3\xB3n %s tiene l\xC3\xADneas que "
+                                                "no se pueden tomar en cuenta; se dejan de lado:",
+                                                fileName) + aside);
     return true;
 }

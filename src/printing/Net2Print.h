@@ -30,6 +30,8 @@ struct TNet2Print {
     float Ancho = 0;
     float Alto = 0;
     std::string Color = "null";
+    // The definition's section that names this network, as spelled there.
+    std::string Section;
 };
 
 constexpr int MaxNet2Print = 300;  // Net2Print[0..300]
@@ -61,6 +63,10 @@ bool InsideFolder(const std::string& path, const std::string& folder);
 // elsewhere could write or replace any file, and the pictures go beside the
 // document); then nothing: the user is told, and nothing is printed.
 std::optional<std::string> DocumentTarget(const TPrintDefinition& definition);
+// The networks named that are not there (with `ownFiles`, also the complementary
+// data, selection and polygon files of each), one a line, each as
+// "\r[section] key: no se encuentra <path>"; empty when every one is there.
+std::string FilesNotThere(const TPrintDefinition& definition, bool ownFiles);
 } // namespace Net2PrintFile
 
 // The settings sections as read (the parts the view applies).

@@ -167,6 +167,14 @@ TEST(Terminators, LineEndsAndUtf8AtEveryOffset)
         lines[at / line.size()][at % line.size()] = '\x80';
         EXPECT_FALSE(TextCodec::IsValidUtf8(TTextLines(lines))) << at;
     }
+    // A message of the program's (UTF-8) holding a name in Windows-1252: the words
+    // and the name each show as what they are.
+    const std::pair<std::string, QString> said[] = {
+        {"L\xC3\xADnea \xD1U: faltan nodos", QString::fromUtf8("Línea ÑU: faltan nodos")},
+        {"L\xC3\xADnea \xC3\x91U", QString::fromUtf8("Línea ÑU")},
+        {"\x80 \xC3", QString::fromUtf8("€ Ã")}};
+    for (const auto& [bytes, shown] : said)
+        EXPECT_EQ(TextCodec::DecodeMixed(bytes), shown) << bytes;
 }
 
 TEST_F(ReaderFrame, SectionsFoundInTheirOrder)

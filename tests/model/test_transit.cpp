@@ -140,6 +140,30 @@ TEST_F(TransitSection, TwoBlocksLoadLinksAndMovements)
     EXPECT_EQ(LineRefs(101, 102), (Ints{iL1, i5, i5, i5, i5, i5, i5, i5}));
 }
 
+// Accented letters of line names and of the title in capitals, as street names
+// have them, in either encoding of the file.
+TEST_F(TransitSection, LineNamesAndTitleInCapitalsAccentsIncluded)
+{
+    const struct {
+        std::string title, name, titleKept, nameKept;
+    } rows[] = {{"Red de Pe\xF1" "alol\xE9n", "\xF1u", "RED DE PE\xD1" "ALOL\xC9N", "\xD1U"},
+                {"Red de Pe\xC3\xB1" "alol\xC3\xA9n", "\xC3\xB1u", "RED DE PE\xC3\x91" "ALOL\xC3\x89N", "\xC3\x91U"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.title);
+        std::vector<std::string> text = Net("", {"66666", Header(r.name, 10, 2) + "  101  102"});
+        text[1] = r.title;
+        ASSERT_TRUE(ReadText(text));
+        EXPECT_EQ(Network.Options.NetworkTitle, r.titleKept);
+        ASSERT_EQ(Network.LineCount, 1);
+        EXPECT_EQ(Lineas[1].Name, r.nameKept);
+        EXPECT_EQ(Stops(r.nameKept), (Ints{101, 102}));
+    }
+    EXPECT_FALSE(ui.anyMessageContains("dos bytes"));
+    // A UTF-8 letter typed over an ASCII one moves the fields after it a byte: said.
+    ASSERT_TRUE(ReadText(Net("", {"66666", "\xC3\x91" + Header("L1", 10, 2).substr(1) + "  101  102"})));
+    EXPECT_TRUE(ui.anyMessageContains("Línea \xC3\x91" "1: el nombre lleva letras de dos bytes (UTF-8)"));
+}
+
 TEST_F(TransitSection, GapsFilledWithShortestPathsByLength)
 {
     KDVlib::CostVar = 5; // the user's choice for the path tool is kept

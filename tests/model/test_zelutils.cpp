@@ -45,6 +45,28 @@ TEST(ParseNumber, RealsAreSinglePrecisionAndStrict)
     EXPECT_EQ(ParseNumber("-.5").asReal(), -0.5);
 }
 
+// A number typed into a box: the decimal comma reads as the point; what is no
+// number is refused and leaves the value as it was (files keep ParseNumber's rules).
+TEST(ParseTyped, DecimalCommaReadsAsThePointAndTheRestIsRefused)
+{
+    struct Case {
+        const char* text;
+        bool number;
+        double value;
+    };
+    for (const Case& c : {Case{"1,5", true, 1.5}, Case{"1.5", true, 1.5}, Case{" -0,25 ", true, -0.25},
+                          Case{"3", true, 3.0}, Case{"1E3", true, 1000.0}, Case{"2,5e-1", true, 0.25},
+                          Case{",5", true, 0.5}, Case{"3,4028234e38", true, 3.4028234e38}, Case{"3.5e38", false, 0}, Case{"abc", false, 0},
+                          Case{"", false, 0}, Case{"  ", false, 0}, Case{"1.234,5", false, 0},
+                          Case{"1,2,3", false, 0}, Case{"+1", false, 0}, Case{"1 5", false, 0},
+                          Case{"inf", false, 0}, Case{"nan", false, 0}, Case{"0x10", false, 0},
+                          Case{"1e39", false, 0}, Case{"-", false, 0}, Case{",", false, 0}}) {
+        double v = 7.0;
+        EXPECT_EQ(ParseTyped(c.text, v), c.number) << c.text;
+        EXPECT_DOUBLE_EQ(v, c.number ? c.value : 7.0) << c.text;
+    }
+}
+
 // Every real is the single-precision rounding of the correctly rounded double, as
 // from_chars reads the text: also around the limits of the short way the usual
 // fields take (15 digits, powers of ten up to 22, a point without digits after it).

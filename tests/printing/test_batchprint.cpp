@@ -109,6 +109,8 @@ protected:
         d_.Net2Print[2].VarTitles[2] = "Equis";
         d_.Net2Print[3].RedPalvon = "c.dat";
         d_.Net2Print[3].NetworkFile = dir_.file("c.dat");
+        for (const char* network : {"a.dat", "b.dat", "c.dat"})
+            testutil::writeFile(dir_.file(network), "");
         d_.Net2PrintCount = 4;
         d_.WordDocumentName = dir_.file("rep.doc");
         d_.PrintColumns = 2;

@@ -61,6 +61,7 @@ TEST_F(Net2PrintTest, FullDefinition)
         "[Tema]\r\nZoom=1;2;3.5;4\r\nVineta=10\r\nColor=255\r\nColorSoleras=123\r\nAnchoAtributo=40\r\n"
         "VerNombreNodos=1\r\nFixed=1\r\nValorMaximo=1500.5\r\n"
         "[Red B]\r\nRedPalvon=sub/b.dat\r\nVineta=3;4\r\nTitulos=uno,dos\r\n");
+    testutil::writeFile("calles.txt", "");
     FakeView view;
     UserView().RangeMode = 1;
     ASSERT_TRUE(ReadWriteNet2Print("def.ini", d_, pages_, &view));
@@ -119,6 +120,35 @@ TEST_F(Net2PrintTest, FullDefinition)
 // Settings that the file leaves out take their defaults, whatever was set before.
 // A column count that would ask the document for billions of cells refuses the
 // definition; a bar width out of range is refused alone and the rest is read.
+// A line the reader cannot take (a key it does not know, a value that is no number
+// of the key's kind, a layer file that is not there) is left aside and named by
+// its number, section and text, once, in one message; the rest is read.
+TEST_F(Net2PrintTest, LinesLeftAsideAreNamed)
+{
+    const struct {
+        const char* line;
+        const char* said;
+    } rows[] = {
+        {"[Red]\r\nVarColor=Cap", "l\xC3\xADnea 4, [Red] VarColor=Cap: no es una clave"},
+        {"[Red]\r\nVarMultiple=dos", "l\xC3\xADnea 4, [Red] VarMultiple=dos: no es un n\xC3\xBAmero entero"},
+        {"[General]\r\nMargenSup=1,5", "l\xC3\xADnea 4, [General] MargenSup=1,5: no es un n\xC3\xBAmero con punto"},
+        {"[Tema]\r\nZoom=1;2;3", "l\xC3\xADnea 4, [Tema] Zoom=1;2;3: no son cuatro n\xC3\xBAmeros"},
+        {"[Red]\r\nColor=255", "l\xC3\xADnea 4, [Red] Color=255: no son dos n\xC3\xBAmeros"},
+        {"[General]\r\nLineaSoleras=nada.geo", "l\xC3\xADnea 4, [General] LineaSoleras=nada.geo: no se encuentra"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        testutil::writeFile("def.ini", std::string("[Otra]\r\nRedPalvon=a.dat\r\n") + row.line + "\r\n");
+        RecordingServices ui;
+        FakeView view;
+        ASSERT_TRUE(ReadWriteNet2Print("def.ini", d_, pages_, &view));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find(row.said), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(d_.Net2Print[0].NetworkFile, Full("a.dat"));
+        EXPECT_EQ(view.general.LineaSoleras, "null");
+    }
+}
+
 TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
 {
     RecordingServices ui;

@@ -21,6 +21,7 @@
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/GaugeRun.h"
 #include "widgets/StringAlignGrid.h"
@@ -91,7 +92,9 @@ namespace {
 // no rows would not say why.
 int32_t NodeTyped(const QString& typed)
 {
-    const double number = ZelUtils::ParseReal(typed.trimmed().toStdString());
+    double number = 0.0;
+    if (!ReadTypedNumber(typed, number))
+        return 0;
     const int32_t index = KDVlib::FindNodo(number);
     if (index <= 0)
         Services().ShowMessage(Format("Nodo %d no encontrado", ZelUtils::Round(number)));
@@ -206,6 +209,7 @@ void TAnalysisController::ColorPathRows(const std::vector<uint8_t>& marked)
     TStringAlignGrid* links = host_.LinkGrid();
     if (!links)
         return;
+    host_.LinksMarked();
     // A sorted grid lists a link on any row: the row's record index (column 3)
     // names it. One pass over the rows, however many links the paths took.
     for (int r = links->FixedRows(); r < links->RowCount(); ++r) {

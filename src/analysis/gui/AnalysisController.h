@@ -38,6 +38,9 @@ public:
     virtual TStringAlignGrid* ZoneGrid() = 0;
     // The caption gauge along the bottom of the map, for the batch of paths.
     virtual tgaugeCaption* CaptionGauge() = 0;
+    // Links were marked by a path: the selected-links list, when it is shown,
+    // lists them too (it holds copies of the link grid's rows).
+    virtual void LinksMarked() = 0;
     // The drop-down of the flow-diagram button: the variable ticked there is drawn.
     virtual QMenu* FlowVariableMenu() = 0;
     // The flow-diagram and phase windows, which the window's grids and map tools

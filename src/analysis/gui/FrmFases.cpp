@@ -16,6 +16,7 @@
 #include "model/ZelUtils.h"
 #include "platform/DocWriter.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/TypedNumber.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,14 +113,14 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     seCols->setObjectName(QStringLiteral("seCols"));
     seCols->setRange(0, 10);
     seCols->setToolTip(QStringLiteral("Columnas"));
-    seAncho = new QDoubleSpinBox(this);
+    seAncho = new TRealSpinBox(this);
     seAncho->setObjectName(QStringLiteral("seAncho"));
     seAncho->setRange(0.0, 20.0);
     seAncho->setSingleStep(0.1);
     seAncho->setDecimals(1);
     seAncho->setValue(5.0);
     seAncho->setToolTip(QStringLiteral("Ancho de la figura"));
-    seMarg = new QDoubleSpinBox(this);
+    seMarg = new TRealSpinBox(this);
     seMarg->setObjectName(QStringLiteral("seMarg"));
     seMarg->setRange(0.0, 5.0);
     seMarg->setSingleStep(0.1);

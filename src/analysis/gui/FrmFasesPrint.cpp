@@ -42,6 +42,13 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
     // as the batch printing does, with what the user had loaded onto it and the
     // phase window as the user left it (the report lists and draws each network's
     // junctions in it).
+    // A network that is not there would leave its junctions out of a report that
+    // looks whole: nothing is written, and the lines that name them are told.
+    if (const std::string gone = Net2PrintFile::FilesNotThere(definition, false); !gone.empty()) {
+        Services().ShowMessage("No se escribi\xC3\xB3 el informe de fases: la definici\xC3\xB3n de impresi\xC3\xB3n "
+                               "nombra redes que no se encuentran:" + gone);
+        return;
+    }
     host_.KeepingUserNetwork([&] { return PhasesOfDefinedNetworks(definition); });
 }
 

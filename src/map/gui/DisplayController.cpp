@@ -19,6 +19,7 @@
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
+#include "widgets/TypedNumber.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -272,7 +273,7 @@ void TDisplayController::CreateToolbars()
     QToolBar* tbarArcos = host_.ToolBarOf(Cmd::Arcos2);
     QToolBar* tbarMovimientos = host_.ToolBarOf(Cmd::Movimientos1);
     // ---- Lane width and the scale of the movement drawings ----
-    seAnchoPista = new QDoubleSpinBox(tbarArcos);
+    seAnchoPista = new TRealSpinBox(tbarArcos);
     seAnchoPista->setObjectName("seAnchoPista");
     seAnchoPista->setRange(0.5, 20.0);
     seAnchoPista->setSingleStep(0.5);
@@ -282,7 +283,7 @@ void TDisplayController::CreateToolbars()
     // Hidden until a network is open.
     tbarArcos->addWidget(seAnchoPista)->setVisible(false);
     QObject::connect(seAnchoPista, &QDoubleSpinBox::valueChanged, seAnchoPista, [this] { seAnchoPistaChange(); });
-    seFMov = new QDoubleSpinBox(tbarMovimientos);
+    seFMov = new TRealSpinBox(tbarMovimientos);
     seFMov->setObjectName("seFMov");
     // It also shows the network's length scale (map units per unit of link length).
     seFMov->setRange(0.001, 1000000.0);

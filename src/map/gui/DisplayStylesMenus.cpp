@@ -18,6 +18,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/WindowHost.h"
 
@@ -346,12 +347,10 @@ void TDisplayController::AnchoBarra1Click()
     }
     if (!accepted)
         return;
-    const std::string typed = ZelUtils::Trim(text);
-    if (!ZelUtils::IsNumber(typed)) {
-        Services().ShowMessage("Valor no válido: " + typed);
+    double width = 0.0;
+    if (!ReadTypedNumber(Qs(text), width))
         return;
-    }
-    UserView().GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
+    UserView().GenatrBarWidth = ZelUtils::Round(width);
 }
 
 // ---- The title box ----

@@ -8,6 +8,7 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/DialogButtons.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/WindowHost.h"
 
 #include <QCheckBox>
@@ -91,12 +92,13 @@ void TKDVscale::showEvent(QShowEvent* event)
     FormShow();
 }
 
-void TKDVscale::FormShow() { ScaleMaxValue = ZelUtils::ParseReal(vMax->text().toStdString()); }
+void TKDVscale::FormShow() { ZelUtils::ParseTyped(vMax->text().toStdString(), ScaleMaxValue); }
 
+// While the text is no number (a sign or a comma only begun) the scale shown stays.
 void TKDVscale::vMaxChange()
 {
-    ScaleMaxValue = ZelUtils::ParseReal(vMax->text().toStdString());
-    Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value()));
+    if (ZelUtils::ParseTyped(vMax->text().toStdString(), ScaleMaxValue))
+        Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value()));
 }
 
 void TKDVscale::spPixsVolChange() { Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value())); }
@@ -114,13 +116,14 @@ void TMapViewController::Escala1Click()
 {
     TKDVscale& d = host_.ScaleDialog();
     const bool wasFixed = d.Fixed->isChecked();
+    const QString shown = Qs(Format(UserView().NumFormat.Format.c_str(), double(UserView().RangeMax)));
     {
         // The dialog shows the current values; its change handlers wait for the user.
         const QSignalBlocker b1(d.vMax), b2(d.spPixsVol), b3(d.spPixsCol), b4(d.spPixsMov);
         // Before any variable is chosen for the ranges there is no name to show.
         d.Attr->setText(UserView().RangeName.empty() || UserView().RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
                                                                  : Qs(UserView().RangeName));
-        d.vMax->setText(Qs(Format(UserView().NumFormat.Format.c_str(), double(UserView().RangeMax))));
+        d.vMax->setText(shown);
         d.Panel2->setText(ScaleText(UserView().RangeMax, UserView().PixsVol));
         d.spPixsVol->setValue(UserView().PixsVol);
         d.spPixsCol->setValue(UserView().PixsCol);
@@ -134,6 +137,11 @@ void TMapViewController::Escala1Click()
     UserView().PixsVol = d.spPixsVol->value();
     UserView().PixsCol = d.spPixsCol->value();
     UserView().PixsMov = d.spPixsMov->value();
-    UserView().RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
+    // The box shows the maximum in the labels' decimals: left as shown, the
+    // maximum stays whole (0.4 shown as "0" made the bands vanish). One typed that
+    // is no number is said, and the one in use stays.
+    double maximum = UserView().RangeMax;
+    if (d.vMax->text() != shown && ReadTypedNumber(d.vMax->text(), maximum))
+        UserView().RangeMax = float(maximum);
     window_.RedrawMap();
 }

@@ -19,6 +19,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
@@ -679,13 +680,9 @@ void TMapViewController::amao1Click()
     QVariant value = Qs(Format("%d", size));
     if (!ZelUtils::InputInteger("Tamaño Ventana", "Tamaño", value, ZelUtils::FieldText))
         return;
-    bool ok = false;
-    const double typed = value.toString().trimmed().toDouble(&ok);
-    if (!ok) {
-        Services().ShowMessage("\"" + value.toString().toStdString() + "\" no es un tamaño válido: se mantiene " +
-                               Format("%d", size) + ".");
+    double typed = 0.0;
+    if (!ReadTypedNumber(value.toString(), typed))
         return;
-    }
     size = TProgramOptions::ClampInt(ZelUtils::Round(typed), 100, 500);
     NotifyProgramOptionsChanged();
 }

@@ -24,7 +24,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <unordered_map>
 
 TFrmDat* FrmDat = nullptr;
 
@@ -505,9 +507,38 @@ void TFrmDat::SyncFromEditor()
            DecodeLine(old[old.size() - 1 - suffix], utf8_) == blocks[blocks.size() - 1 - suffix])
         ++suffix;
 
+    outsideCodePage_.clear();
+    editorDirty_ = false;
+    if (prefix == old.size() && blocks.size() == old.size()) {
+        shown_ = lines_.Revision(); // the same text: its bytes stay shared with the text read
+        return;
+    }
+    // Letters typed into a text that holds no UTF-8 letter yet (plain ASCII, as
+    // most networks are) go in Windows-1252, one byte a column as the fixed-column
+    // records count them: in UTF-8 an "Ñ" typed into a line name would move every
+    // field after it on its line by a column.
+    const bool utf8 = utf8_ && !TextCodec::IsAscii(old) && TextCodec::IsValidUtf8(old);
+    // What the code page cannot hold is written '?': each such line stays different
+    // from what the editor shows, so it is found here again at every look.
+    // A line between two edits that the user left as it was keeps its bytes too,
+    // whatever its encoding (plain ASCII is the same in every one). Lines that
+    // read alike are taken in their order.
+    std::unordered_map<QString, std::deque<std::string_view>> kept;
+    for (size_t i = prefix; i < old.size() - suffix; ++i)
+        if (!TextCodec::IsAscii(old[i]))
+            kept[DecodeLine(old[i], utf8_)].push_back(old[i]);
     std::vector<std::string> changed;
-    for (size_t i = prefix; i < blocks.size() - suffix; ++i)
-        changed.push_back(EncodeLine(blocks[i], utf8_));
+    for (size_t i = prefix; i < blocks.size() - suffix; ++i) {
+        if (const auto same = kept.find(blocks[i]); same != kept.end() && !same->second.empty()) {
+            changed.emplace_back(same->second.front());
+            same->second.pop_front();
+            continue;
+        }
+        changed.push_back(EncodeLine(blocks[i], utf8));
+        if (!utf8)
+            if (const QString lost = TextCodec::OutsideCp1252(blocks[i]); !lost.isEmpty())
+                outsideCodePage_.push_back({static_cast<int>(i) + 1, lost});
+    }
     lines_.Replace(prefix, old.size() - suffix - prefix, changed);
     shown_ = lines_.Revision();
     editorDirty_ = false;
@@ -537,8 +568,33 @@ bool TFrmDat::SaveDat(bool ask)
     return SaveDatTo(target);
 }
 
+QString TFrmDat::OutsideCodePage()
+{
+    outsideCodePage_.clear();
+    if (mmDat && !editorStale_ && (editorDirty_ || shown_ == lines_.Revision()))
+        SyncFromEditor();
+    QString where;
+    for (size_t k = 0; k < outsideCodePage_.size() && k < 5; ++k)
+        where += QStringLiteral("%1\"%2\" en la línea %3")
+                     .arg(k > 0 ? QStringLiteral(", ") : QString(), outsideCodePage_[k].second)
+                     .arg(outsideCodePage_[k].first);
+    if (outsideCodePage_.size() > 5)
+        where += QStringLiteral(" y en %1 líneas más").arg(outsideCodePage_.size() - 5);
+    return where;
+}
+
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
+    // Characters typed that the file's code page has no byte for are not written
+    // as '?' behind the user's back: the save is refused, naming them and their lines.
+    if (const QString lost = OutsideCodePage(); !lost.isEmpty()) {
+        Services().ShowMessage(
+            QStringLiteral("El texto se guarda en Windows-1252, que no tiene estos caracteres: %1.\r%2 no se guardó: "
+                           "cámbielos y vuelva a guardar.")
+                .arg(lost, QString::fromStdString(std::filesystem::path(path).filename().string()))
+                .toStdString());
+        return false;
+    }
     // The file read may have been changed by another program since: its changes
     // are not overwritten unasked. "No" keeps the file and the text as it is.
     if (ChangedOnDisk(path) &&
@@ -574,6 +630,12 @@ void TFrmDat::tbReloadClick()
     if (IsModified() && Services().AskYesNo("Los datos no han sido grabados.\rDesea guardarlos ahora ?") &&
         !SaveDat(fileName_.empty()))
         return;
+    // Read unsaved, such characters reach the network as '?': said, as the save says it.
+    if (const QString lost = OutsideCodePage(); !lost.isEmpty())
+        Services().ShowMessage(
+            QStringLiteral("El texto está en Windows-1252, que no tiene estos caracteres: %1.\rLa red los lee como \"?\".")
+                .arg(lost)
+                .toStdString());
     emit ReloadRequested();
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -94,7 +95,8 @@ public:
     bool SaveDat(bool ask);
     // Writes the text to path (temporary file + rename: a failed write leaves the
     // previous file as it was); stores the name and shows it. False on failure,
-    // after telling the user.
+    // after telling the user; also, writing nothing, when the text holds typed
+    // characters that the code page it is written in has no byte for.
     bool SaveDatTo(const std::string& path);
 
     bool IsModified() const;
@@ -103,6 +105,7 @@ public:
 
     // Bytes of the file as text for the editor: UTF-8 when valid, else Windows-1252
     // (every byte keeps a character, so encoding it back gives the same bytes).
+    // Typed text goes in UTF-8 only into a text that holds UTF-8 letters already.
     static QString DecodeLine(std::string_view bytes, bool utf8);
     static std::string EncodeLine(const QString& text, bool utf8);
     static bool IsValidUtf8(std::string_view bytes);
@@ -153,6 +156,9 @@ private:
     void PatchEditor();
     void SyncFromEditor();
     void PlaceRuler();
+    // Looks at the editor's text afresh: the characters of the lines that the text's
+    // code page cannot hold and where, as the messages name them ("" when none).
+    QString OutsideCodePage();
 
     TTextLines lines_;
     TTextLines asRead_;              // the text the network in memory was read from
@@ -164,6 +170,9 @@ private:
     bool editorStale_ = false;       // a large text waits for the window to be shown
     bool modified_ = false;          // IsModified while there is no editor
     QString savedName_;
+    // Lines (numbered from 1) the editor shows with characters that the code page
+    // the text is written in has no byte for, and those characters.
+    std::vector<std::pair<int, QString>> outsideCodePage_;
     std::string fileName_;           // the name of the last save
     // The file the text was last read from or written to, and how it stood on the
     // disk then: a save over it after another program changed it asks first.

@@ -248,8 +248,18 @@ void TDlgPrint::PageLayerClick(int x, int y)
     Redraw();
 }
 
+namespace {
+// Printing or saving with no page chosen would end without a sheet or a file.
+constexpr const char* NoPageChosen = "No hay p\xC3\xA1ginas elegidas: elija las p\xC3\xA1ginas con un clic sobre "
+                                     "ellas, o \xC2\xABTodas\xC2\xBB.";
+} // namespace
+
 void TDlgPrint::tbPrintClick()
 {
+    if (!PrtMapa->isChecked() && grid_.SelectedCount() == 0) {
+        Services().ShowMessage(NoPageChosen);
+        return;
+    }
     // One printer document: the overview first, then one sheet per chosen page,
     // each rendered at the printer's full page.
     TPrintJob job;
@@ -297,6 +307,11 @@ bool TDlgPrint::ForEachSelectedPage(
 
 void TDlgPrint::tbSaveClick()
 {
+    // Only pages are saved: a name chosen for none would stand for no file.
+    if (grid_.SelectedCount() == 0) {
+        Services().ShowMessage(NoPageChosen);
+        return;
+    }
     QFileDialog dialog(nullptr, QStringLiteral("Guardar imagenes ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("emf"));

@@ -14,6 +14,7 @@
 #include "widgets/WaitCursor.h"
 #include "widgets/ReplaceQuestion.h"
 #include "widgets/SaveDialogSuffix.h"
+#include "widgets/TypedNumber.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -390,7 +391,7 @@ TFrmPreview::TFrmPreview(const TPrintedPage& page, QWidget* parent) : QWidget(pa
     tbPageVert = add("tbPageVert", "Orientación", "Orientación página", &TFrmPreview::tbPageVertClick);
     tbPageVert->setCheckable(true);
     tbPageVert->setVisible(false);
-    seSize = new QDoubleSpinBox(bar);
+    seSize = new TRealSpinBox(bar);
     seSize->setObjectName(QStringLiteral("seSize"));
     seSize->setToolTip(QStringLiteral("Tamaño de las imágenes GIF (millones de pixels)"));
     seSize->setSuffix(QStringLiteral(" Mpx"));

@@ -11,6 +11,7 @@
 #include "map/LineLayers.h"
 #include "map/Ranges.h"
 #include "map/gui/DlgSize.h"
+#include "map/gui/KDVscale.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/DataLayers.h"
 #include "widgets/gaugeCaption.h"
@@ -30,8 +31,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -145,6 +149,116 @@ TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
     EXPECT_FLOAT_EQ(UserView().RangeTable[2].High, 0.6f);
     const std::string key = "Rangos_" + UserView().RangeName;
     EXPECT_NE(std::find(UserView().RangeSetKeys.begin(), UserView().RangeSetKeys.end(), key), UserView().RangeSetKeys.end());
+}
+
+// A number typed into any dialog reads alike: the decimal comma as the point;
+// text that is no number is said once and the value in use stays.
+TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
+{
+    Open();
+    RecordingServices ui;
+    auto retype = [](QLineEdit* edit, const QString& text) {
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    };
+    auto answerBox = [&](QWidget* d, const QString& text) {
+        retype(d->findChild<QLineEdit*>(), text);
+        QTest::keyClick(d->findChild<QLineEdit*>(), Qt::Key_Return);
+    };
+    struct Dialog {
+        const char* place;
+        const char* command;
+        std::function<void(QWidget*, const QString&)> type; // types into the dialog shown and closes it
+        std::function<double()> value;                       // where the dialog's number goes
+        std::function<double(double)> kept;                  // what is kept of a number read
+        bool asksAgain = false;                              // after text that is no number
+    };
+    const int lensBefore = Secondary::DlgCfg().VisorZoomSize->value(), barBefore = UserView().GenatrBarWidth;
+    const Dialog dialogs[] = {
+        {"popup:BDerecho", "Rangos1",
+         [&](QWidget* d, const QString& t) {
+             auto* dlg = static_cast<TDlgRngs*>(d);
+             dlg->activateWindow(); // the user is in the dialog: leaving a box is seen
+             ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+             retype(dlg->v[2], t);
+             QTest::keyClick(dlg->v[2], Qt::Key_Tab);
+             QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+         },
+         [] { return double(UserView().RangeTable[2].High); }, [](double v) { return double(float(v)); }},
+        {"menu:Ver", "Escala1",
+         [&](QWidget* d, const QString& t) {
+             auto* dlg = static_cast<TKDVscale*>(d);
+             retype(dlg->vMax, t);
+             QTest::mouseClick(dlg->Buttons->buttons().front(), Qt::LeftButton);
+         },
+         [] { return double(UserView().RangeMax); }, [](double v) { return double(float(v)); }},
+        {"menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano", answerBox,
+         [] { return double(ImageSizeFactor); }, [](double v) { return double(float(v)); }, true},
+        {"popup:varLupa", "amao1", answerBox, [] { return double(Secondary::DlgCfg().VisorZoomSize->value()); },
+         [](double v) { return double(std::clamp(ZelUtils::Round(v), 100, 500)); }},
+        {"popup:BDerecho>Generación/Atracción", "AnchoBarra1", answerBox,
+         [] { return double(UserView().GenatrBarWidth); }, [](double v) { return double(ZelUtils::Round(v)); }},
+    };
+    struct Typed {
+        const char* text;
+        bool number;
+        double value;
+    };
+    for (const Dialog& dialog : dialogs)
+        for (const Typed& typed : {Typed{"1,5", true, 1.5}, Typed{"250,75", true, 250.75}, Typed{"321.5", true, 321.5},
+                                   Typed{" -0,5 ", true, -0.5}, Typed{"abc", false, 0}, Typed{"", false, 0},
+                                   Typed{"1.234,5", false, 0}, Typed{"2,5e1", true, 25.0},
+                                   Typed{"3,4028234e38", true, 3.4028234e38}, Typed{"3.5e38", false, 0}}) {
+            SCOPED_TRACE(std::string(dialog.command) + " \"" + typed.text + "\"");
+            const double before = dialog.value();
+            ui.messages.clear();
+            std::vector<std::function<void(QWidget*)>> steps{
+                [&](QWidget* d) { dialog.type(d, QString::fromUtf8(typed.text)); }};
+            if (dialog.asksAgain && !typed.number)
+                steps.push_back([](QWidget* d) { QMetaObject::invokeMethod(d, "reject"); });
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] {
+                if (QWidget* d = QApplication::activeModalWidget(); d && !steps.empty()) {
+                    auto step = steps.front();
+                    steps.erase(steps.begin());
+                    step(d);
+                }
+            });
+            answer.start(10);
+            ASSERT_TRUE(Click(viewer, dialog.place, dialog.command));
+            testutil::settle();
+            EXPECT_TRUE(steps.empty());
+            EXPECT_EQ(dialog.value(), typed.number ? dialog.kept(typed.value) : before);
+            EXPECT_EQ(ui.messages.size(), typed.number ? 0u : 1u);
+            if (!typed.number && !ui.messages.empty() && *typed.text) {
+                EXPECT_NE(ui.messages.front().find(typed.text), std::string::npos) << ui.messages.front();
+            }
+        }
+    ImageSizeFactor = 1.0f;
+    Secondary::DlgCfg().VisorZoomSize->setValue(lensBefore);
+    UserView().GenatrBarWidth = barBefore;
+
+    // The real-valued spin boxes, whatever the locale: "1,5" was 15 under the C
+    // one, and "1.5" 15 under a Spanish one. Keys that make no number are refused.
+    for (QDoubleSpinBox* spin : {viewer->Display().seAnchoPista, viewer->Display().seFMov,
+                                 Secondary::DlgCfg().Screen2Print, Secondary::DlgCfg().ceVert}) {
+        const double initial = spin->value();
+        for (const Typed& typed : {Typed{"1,5", true, 1.5}, Typed{"2.25", true, 2.25}, Typed{"3,75", true, 3.75},
+                                   Typed{"0,5", true, 0.5}, Typed{"abc", false, 0}}) {
+            SCOPED_TRACE(spin->objectName().toStdString() + " \"" + typed.text + "\"");
+            const double before = spin->value();
+            QLineEdit* edit = spin->findChild<QLineEdit*>();
+            retype(edit, QString::fromUtf8(typed.text));
+            QTest::keyClick(edit, Qt::Key_Return);
+            // Below a box's minimum (0.5 under 1) the value in use stays.
+            const bool taken = typed.number && typed.value >= spin->minimum() && typed.value <= spin->maximum();
+            EXPECT_DOUBLE_EQ(spin->value(), taken ? typed.value : before);
+            EXPECT_TRUE(spin->text().contains(QLatin1Char('.'))) << spin->text().toStdString();
+        }
+        spin->setValue(initial);
+    }
 }
 
 TEST_F(CommandItems, SymbolSizesFromTheMapMenu)

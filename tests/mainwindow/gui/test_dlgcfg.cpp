@@ -483,15 +483,20 @@ TEST_F(DlgCfgTest, ShiftFromDistanceAndDirection)
     answer1 = "";
     dlg.sbCalcularClick();
     EXPECT_TRUE(services.messages.empty());
-    answer1 = "1,5";
+    answer1 = "uno";
     dlg.sbCalcularClick();
     ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_NE(services.messages[0].find("1,5"), std::string::npos);
+    EXPECT_NE(services.messages[0].find("uno"), std::string::npos);
     answer1 = "1e12";
     answer2 = "0";
     dlg.sbCalcularClick();
     EXPECT_EQ(services.messages.size(), 2u);
     EXPECT_NEAR(dlg.ShiftVertKm(), -2.5, 1e-9);
+    // A decimal comma reads as the point, as in every box.
+    answer1 = "1500,5";
+    dlg.sbCalcularClick();
+    EXPECT_EQ(services.messages.size(), 2u);
+    EXPECT_NEAR(dlg.ShiftVertKm(), 1.5005, 1e-9);
     SetServices(previous);
 }
 

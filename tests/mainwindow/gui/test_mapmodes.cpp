@@ -2278,6 +2278,13 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
             moved = moved || viewer->Grids().LinkOfRow(r) != r;
     }
     ASSERT_TRUE(moved) << "the sort left every link on its own row";
+    // A block of rows selected in the grid opens the selected-links list below it.
+    links->SetSelection({0, 1, 4, 2});
+    viewer->Grids().LinkGridMouseOver = true;
+    emit viewer->pupArcos->aboutToShow();
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "SeleccionGrilla"));
+    ASSERT_EQ(viewer->sagArcosSel->RowCount(), 3);
+    const std::set<int32_t> chosen{viewer->Grids().LinkOfRow(1), viewer->Grids().LinkOfRow(2)};
 
     std::set<int32_t> path;
     TypedPath(viewer, "101", "106", [&](QWidget*) {
@@ -2290,11 +2297,22 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     int red = 0;
     for (int r = 1; r < links->RowCount(); ++r) {
         const int32_t k = viewer->Grids().LinkOfRow(r);
+        if (chosen.count(k) && !path.count(k))
+            continue; // in the selection's colour
         const bool isRed = links->FontColorCell(0, r) == QColor(Qt::red);
         EXPECT_EQ(isRed, path.count(k) == 1) << "row " << r << " link " << Arcos[k].A << "-" << Arcos[k].B;
         red += isRed;
     }
     EXPECT_EQ(red, static_cast<int>(path.size()));
+    // The list shown below takes the path's links as well.
+    std::set<int32_t> marked, listed;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        if (Arcos[k].Mark > 0)
+            marked.insert(k);
+    for (int r = 1; r < viewer->sagArcosSel->RowCount(); ++r)
+        listed.insert(ZelUtils::ParseInt(viewer->sagArcosSel->cell(3, r)));
+    EXPECT_EQ(listed, marked);
+    EXPECT_TRUE(std::includes(marked.begin(), marked.end(), path.begin(), path.end()));
 }
 
 // The zoning the network's folder names is read again with the network's text

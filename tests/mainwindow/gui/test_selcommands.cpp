@@ -244,6 +244,17 @@ TEST_F(SelCommands, LinesByGroupFollowTheGridRows)
     EXPECT_FALSE(Lineas[2].Visible);
     EXPECT_EQ(w->sagLineas->FontColorCell(1, 2), DisplayStyles::ToQColor(clRed));
     EXPECT_NE(w->sagLineas->FontColorCell(1, 1), DisplayStyles::ToQColor(clRed));
+
+    // By name: listed as the grid shows them, a name in Windows-1252 too.
+    Lineas[1].Name = "\xD1U";
+    livemenus::Click(w.get(), "popup:pupLineas", "Anulaseleccin2");
+    WithDialog(&TSelectionController::SeleccionPorLineaClick, [&](TDualListDialog* d) {
+        for (int k = 0; k < d->Count(1); ++k)
+            if (d->Text(1, k) == QString::fromUtf8("ÑU"))
+                d->Move(1, {k});
+    });
+    EXPECT_TRUE(Lineas[1].Visible);
+    EXPECT_FALSE(Lineas[2].Visible);
 }
 
 TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)

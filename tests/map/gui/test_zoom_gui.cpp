@@ -38,6 +38,8 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTest>
 #include <QSignalSpy>
 #include <QTimer>
@@ -482,6 +484,18 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     EXPECT_EQ(UserView().PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
+
+    // A maximum shown rounded and left as it is stays whole.
+    UserView().RangeMax = 0.4f;
+    AnswerModals({[&](QWidget* d) {
+        EXPECT_EQ(KDVscale->vMax->text(), "0");
+        KDVscale->spPixsVol->setValue(30);
+        QTest::mouseClick(KDVscale->Buttons->buttons().front(), Qt::LeftButton);
+        (void)d;
+    }});
+    livemenus::Click(viewer, "menu:Ver", "Escala1");
+    EXPECT_EQ(UserView().PixsVol, 30);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 0.4f);
 }
 
 TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
@@ -586,6 +600,21 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
     livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
     EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
     EXPECT_EQ(livemenus::Find(viewer, "FactorTamano")->text(), "Factor tamaño (2.50)");
+    // The factor offered as the box shows it, in brackets, is taken as it stands.
+    QString offered;
+    bool askedAgain = false;
+    AnswerModals({[&](QWidget* d) {
+                      offered = d->findChild<QLineEdit*>()->text();
+                      QMetaObject::invokeMethod(d, "accept");
+                  },
+                  [&](QWidget* d) {
+                      askedAgain = true;
+                      QMetaObject::invokeMethod(d, "reject");
+                  }});
+    livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
+    EXPECT_EQ(offered, "(2.50)");
+    EXPECT_FALSE(askedAgain);
+    EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
     ImageSizeFactor = 1.0f;
 }
 

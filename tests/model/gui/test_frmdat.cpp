@@ -299,6 +299,50 @@ TEST_F(NetworkText, EncodingsKeepTheirBytes)
     Type(QString::fromUtf8("é"));
     EXPECT_EQ(frm.Lines()[0], "CAMIÓNé");
 
+    // Lines of both encodings (an include file in the other one put in as the
+    // network is read) between two edits keep their bytes.
+    writeFile(tmp.file("mixed.dat"), "A\r\nCAMI\xC3\x93N\r\nB\r\n");
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("mixed.dat")));
+    frm.Lines().Insert(2, "CAMI\xD3N");
+    frm.LinesChanged();
+    frm.mmDat->moveCursor(QTextCursor::Start);
+    Type(QStringLiteral("x"));
+    frm.mmDat->moveCursor(QTextCursor::End);
+    Type(QStringLiteral("y"));
+    ASSERT_TRUE(frm.SaveDatTo(tmp.file("mixed.dat")));
+    EXPECT_EQ(readFile(tmp.file("mixed.dat")), "xA\r\nCAMI\xC3\x93N\r\nCAMI\xD3N\r\nBy\r\n");
+
+    // Plain ASCII: a letter typed into a line name is one byte, in Windows-1252,
+    // and the fields after it stay in their columns.
+    writeFile(tmp.file("ascii.dat"), "L1  A   12    2  101  102\r\n");
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("ascii.dat")));
+    frm.mmDat->moveCursor(QTextCursor::Start);
+    QTest::keyClick(frm.mmDat, Qt::Key_Delete);
+    Type(QString::fromUtf8("Ñ"));
+    ASSERT_TRUE(frm.SaveDatTo(tmp.file("ascii.dat")));
+    EXPECT_EQ(readFile(tmp.file("ascii.dat")), "\xD1" "1  A   12    2  101  102\r\n");
+
+    // A character the code page has not: the save says which and where, and
+    // neither writes '?' nor touches the file, also when asked again.
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("cp2.dat")));
+    frm.mmDat->moveCursor(QTextCursor::End);
+    Type(QString::fromUtf8("ő→"));
+    ASSERT_EQ(frm.Lines().size(), 2u);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ui.messages.clear();
+        EXPECT_FALSE(frm.SaveDatTo(tmp.file("cp2.dat")));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("\"ő→\" en la línea 2"), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(readFile(tmp.file("cp2.dat")), "* comentario\r\n" + edited);
+        EXPECT_TRUE(frm.IsModified());
+    }
+    // Read again unsaved ("No" to saving), the network has '?' for them: said too.
+    ui.messages.clear();
+    ui.answerYes = false;
+    QTest::mouseClick(frm.tbReload, Qt::LeftButton);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("\"ő→\" en la línea 2.\rLa red los lee como \"?\""), std::string::npos);
+
     for (int b = 0; b < 256; ++b) {
         std::string one(1, static_cast<char>(b));
         EXPECT_EQ(TFrmDat::EncodeLine(TFrmDat::DecodeLine(one, false), false), one) << b;

@@ -56,7 +56,8 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     EXPECT_GE(emf.points, 2 * 20) << emf.Summary();
 }
 
-// A definition the reader refuses stops the batch, said once by the reader.
+// A definition the reader refuses stops the batch, said once by the reader; one
+// naming a file that is not there prints nothing and names the line.
 TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
 {
     std::string tooMany = "[General]\r\n";
@@ -69,6 +70,8 @@ TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
     } rows[] = {
         {"columnas.ini", "[General]\r\nNumeroColumnas=-1\r\n", "fuera de rango"},
         {"secciones.ini", tooMany, "302 secciones y caben 301"},
+        {"seleccion.ini", "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n"
+                          "SeleccionArcos=nada.sel\r\n", "[Red] SeleccionArcos: no se encuentra"},
     };
     for (const auto& row : rows) {
         testutil::TempDir tmp;
@@ -82,6 +85,7 @@ TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
             << row.name;
         EXPECT_EQ(errors.count(QString::fromUtf8(row.said)), 1) << errors.toStdString();
         EXPECT_FALSE(errors.contains(QStringLiteral("no pudo leer"))) << errors.toStdString();
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("red_Cap.emf"))) << row.name;
     }
 }
 
@@ -89,6 +93,7 @@ TEST(BatchPrintCommandLine, ARefusedDefinitionIsSaidOnce)
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
 
@@ -184,4 +189,11 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     w.spCount->setValue(3);
     EXPECT_EQ(g.Count(), 3);
     EXPECT_EQ(g.SelectedCount(), 0);
+    // With no page chosen, printing and saving say so, each once, and ask for no name.
+    for (const char* command : {"tbPrint", "tbSave"}) {
+        RecordingServices ui;
+        livemenus::Find(&w, QString::fromLatin1(command))->trigger();
+        EXPECT_EQ(ui.messages.size(), 1u) << command;
+        EXPECT_TRUE(ui.anyMessageContains("No hay p\xC3\xA1ginas elegidas")) << command;
+    }
 }

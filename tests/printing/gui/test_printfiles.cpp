@@ -880,6 +880,22 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     }
     tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
     EXPECT_EQ(testutil::readFile(doc), rtf);
+
+    // And with a network of the definition that is not there: the report would
+    // lack its junctions, so the earlier document stays, and the line naming it
+    // is told once.
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=" + doc + "\r\n[Uno]\r\nRedPalvon="
+                                                   + tmp.file("red.dat") + "\r\n[Dos]\r\nRedPalvon=nada.dat\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    livemenus::Find(viewer, "DefinirRedes1")->trigger();
+    testutil::writeFile(doc, "informe anterior");
+    {
+        RecordingServices ui;
+        report->trigger();
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.anyMessageContains("[Dos] RedPalvon: no se encuentra")) << ui.messages.size();
+    }
+    EXPECT_EQ(testutil::readFile(doc), "informe anterior");
 }
 
 namespace {

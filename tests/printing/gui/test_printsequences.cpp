@@ -1255,8 +1255,9 @@ TEST_F(PrintSequences, ColourChartNumbersReadOnTheirCells)
 }
 
 // From the menus, a definition naming a document outside its folder, new or
-// existing, and a line-sheet file naming a sheet outside its folder, are refused
-// with one message: nothing is written, inside the folder or outside it.
+// existing, or a network or a file of its own that is not there, and a line-sheet
+// file naming a sheet outside its folder, are refused with one message: nothing
+// is written, inside the folder or outside it.
 TEST_F(PrintSequences, DefinitionsNamingFilesOutsideTheirFolderAreRefused)
 {
     fs::create_directories(tmp.path() / "a" / "lote");
@@ -1293,6 +1294,11 @@ TEST_F(PrintSequences, DefinitionsNamingFilesOutsideTheirFolderAreRefused)
                          "Variables=none\r\n", "DefinirRedes1", "ImprimirRedes1"},
         {"line sheet", "[Hoja]\r\nTitulo=Fuera\r\nLamina=../../otro/plano\r\nLineas=L01\r\n", "Parmetros1", nullptr},
         {"one section past the table", tooMany, "DefinirRedes1", nullptr, "302 secciones y caben 301"},
+        {"polygons not there", "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n"
+                               "Poligonos=nada.plg\r\n", "DefinirRedes1", "ImprimirRedes1", "[Red] Poligonos: no se encuentra"},
+        {"second network not there", "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n"
+                                     "[Otra]\r\nRedPalvon=nada.dat\r\nVarColores=Cap\r\n",
+         "DefinirRedes1", "ImprimirRedes1", "[Otra] RedPalvon: no se encuentra"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
