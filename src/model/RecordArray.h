@@ -28,6 +28,19 @@
 
 #include <sys/mman.h>
 
+// Under the address sanitizer the leak checker looks for pointers in the heap
+// only: the strings of records kept in mapped storage would look lost to it.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMORA_LEAK_ROOTS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_LEAK_ROOTS 1
+#endif
+#endif
+#ifdef VELMORA_LEAK_ROOTS
+#include <sanitizer/lsan_interface.h>
+#endif
+
 // Storage of a record array. A large one is mapped on its own, aligned to 2 MB
 // and asking the system for pages of that size where it gives them: a large
 // network then makes its records with a few faults instead of thousands, each
@@ -52,14 +65,21 @@ struct LargePages {
         void* p = MapOnLargePages(Mapped(n), Mapped(n));
         if (!p)
             throw std::bad_alloc();
+#ifdef VELMORA_LEAK_ROOTS
+        __lsan_register_root_region(p, Mapped(n));
+#endif
         return static_cast<T*>(p);
     }
     void deallocate(T* p, size_t n) noexcept
     {
         if (n * sizeof(T) < kLarge)
             std::allocator<T>{}.deallocate(p, n);
-        else
+        else {
+#ifdef VELMORA_LEAK_ROOTS
+            __lsan_unregister_root_region(p, Mapped(n));
+#endif
             munmap(p, Mapped(n));
+        }
     }
     template <class U>
     bool operator==(const LargePages<U>&) const noexcept
