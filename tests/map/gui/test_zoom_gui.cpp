@@ -490,6 +490,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     AnswerModals({[&](QWidget* d) {
         EXPECT_EQ(KDVscale->vMax->text(), "0");
         KDVscale->spPixsVol->setValue(30);
+        EXPECT_EQ(KDVscale->Panel2->text().trimmed(), "0.01"); // 0.4 / 30, not 0 / 30
         QTest::mouseClick(KDVscale->Buttons->buttons().front(), Qt::LeftButton);
         (void)d;
     }});
