@@ -135,9 +135,13 @@ void TMapViewController::FactorTamanoClick()
         // Cancel leaves the factor as it was (the question is not put again).
         if (!ok)
             return;
-        // Text that is no number is said before the question is put again.
+        // The factor offered is shown in brackets: taken as it stands, it is that
+        // factor. Text that is no number is said before the question is put again.
+        QString typed = text.trimmed();
+        if (typed.size() > 2 && typed.startsWith(QLatin1Char('(')) && typed.endsWith(QLatin1Char(')')))
+            typed = typed.mid(1, typed.size() - 2);
         double factor = 0.0;
-        if (ReadTypedNumber(text, factor) && factor != 0.0) {
+        if (ReadTypedNumber(typed, factor) && factor != 0.0) {
             ImageSizeFactor = float(factor);
             window_.Action(Cmd::FactorTamano)->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
             return;

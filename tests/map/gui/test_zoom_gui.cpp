@@ -601,6 +601,21 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
     livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
     EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
     EXPECT_EQ(livemenus::Find(viewer, "FactorTamano")->text(), "Factor tamaño (2.50)");
+    // The factor offered as the box shows it, in brackets, is taken as it stands.
+    QString offered;
+    bool askedAgain = false;
+    AnswerModals({[&](QWidget* d) {
+                      offered = d->findChild<QLineEdit*>()->text();
+                      QMetaObject::invokeMethod(d, "accept");
+                  },
+                  [&](QWidget* d) {
+                      askedAgain = true;
+                      QMetaObject::invokeMethod(d, "reject");
+                  }});
+    livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
+    EXPECT_EQ(offered, "(2.50)");
+    EXPECT_FALSE(askedAgain);
+    EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
     ImageSizeFactor = 1.0f;
 }
 
