@@ -17,41 +17,90 @@ namespace {
 constexpr int MaxValuesPerStageLine = 10;
 
 int32_t IntField(const std::string& s, int first, int width) { return ZelUtils::ParseInt(Field(s, first, width)); }
-double RealField(const std::string& s, int first, int width) { return ZelUtils::ParseReal(Field(s, first, width)); }
+
+// Where a field of a junction stands: its header, one of its arms or one of its stages.
+struct Place {
+    int32_t junction;
+    const char* kind = nullptr; // "brazo", "etapa", or none for the header
+    int index = 0;
+};
+
+// A field whose text is no number (a letter, a comma for the point) reads as 0, as
+// in the link section: each goes to the error list with its text and columns, so
+// the 0 is not taken for data. A 0 written as such says nothing.
+void NoteIfUnreadable(double value, std::string_view text, const Place& at, int first, int width)
+{
+    // A junction without a number is left out whole, and said so, with its lines.
+    if (value != 0.0 || SaysZero(text) || at.junction == 0)
+        return;
+    const std::string where = at.kind ? Format("Intersección %d, %s %d", at.junction, at.kind, at.index)
+                                      : Format("Intersección %d", at.junction);
+    NoteUnreadable("Valores que no son números en la sección 11111",
+                   Format("%s: \"%s\" en las columnas %d-%d no es un número; se leyó como 0", where,
+                          ZelUtils::Trim(text), first, first + width - 1));
+}
+
+int32_t IntField(const std::string& s, int first, int width, const Place& at)
+{
+    const std::string text = Field(s, first, width);
+    const int32_t value = ZelUtils::ParseInt(text);
+    NoteIfUnreadable(value, text, at, first, width);
+    return value;
+}
+
+double RealField(const std::string& s, int first, int width, const Place& at)
+{
+    const std::string text = Field(s, first, width);
+    const double value = ZelUtils::ParseReal(text);
+    NoteIfUnreadable(value, text, at, first, width);
+    return value;
+}
 
 // Reads the next line that belongs to the junction being parsed. A terminator is
-// not taken as one of its lines: it is left for the section loop to read again, so
-// a junction with fewer lines than announced cannot swallow the rest of the file.
-bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction)
+// not taken as one of its lines, nor the next junction's header (no arm or stage
+// line has anything in columns 1-5): it is left for the section loop to read
+// again, so a junction with fewer lines than announced cannot swallow the
+// junctions after it. The line passed over after a "*" arm is taken as it comes.
+bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction, bool passedOver = false)
 {
     line = ReadLine(r);
     if (r.AtEnd)
         return false;
-    if (IsTerminator(line)) {
+    const bool terminator = IsTerminator(line);
+    if (terminator || (!passedOver && !IsBlank(Field(line, 1, 5)))) {
         --r.LineIndex;
-        AddError(Format("Intersección %d incompleta: la sección termina antes de todas sus líneas (línea %d)",
-                        junction, r.LineIndex + 2));
+        NoteUnreadable("Intersecciones con menos líneas de las anunciadas en la sección 11111",
+                       Format(terminator ? "Intersección %d incompleta: la sección termina antes de todas sus "
+                                           "líneas (línea %d)"
+                                         : "Intersección %d incompleta: la línea %d empieza otra intersección "
+                                           "antes de todas sus líneas",
+                              junction, r.LineIndex + 2));
         return false;
     }
     return true;
 }
 
 // Lane count written in a lane code: its number once every "B" and "F" is removed.
-int32_t LaneCount(const std::string& code)
+int32_t LaneCount(const std::string& code, const Place& at)
 {
     std::string digits;
     for (char c : code)
         if (c != 'B' && c != 'F')
             digits.push_back(c);
-    return ZelUtils::ParseInt(digits);
+    const int32_t lanes = ZelUtils::ParseInt(digits);
+    if (lanes == 0 && !SaysZero(digits))
+        NoteIfUnreadable(lanes, code, at, 12, 4);
+    return lanes;
 }
 
 void ParseTurnGroup(const std::string& line, int column, TTurnGroup& g, int32_t junction, int arm)
 {
+    const Place at{junction, "brazo", arm + 1};
     g.SatFlow = ZelUtils::ParseInt(ZelUtils::RemoveBlanks(Field(line, column, 5)));
+    NoteIfUnreadable(g.SatFlow, Field(line, column, 5), at, column, 5);
     g.TurnCode = ZelUtils::Trim(Field(line, column + 5, 2));
-    g.FirstLane = IntField(line, column + 7, 1);
-    g.LastLane = IntField(line, column + 9, 1);
+    g.FirstLane = IntField(line, column + 7, 1, at);
+    g.LastLane = IntField(line, column + 9, 1, at);
     if (g.FirstLane > MaxLanes || g.LastLane > MaxLanes) {
         NoteLimit("Giros por pistas mayores que 6 (se toma la 6)",
                   Format("Intersección %d, brazo %d: giro por las pistas %d a %d; se toma como máximo la pista %d",
@@ -66,11 +115,12 @@ void ParseTurnGroup(const std::string& line, int column, TTurnGroup& g, int32_t 
 // group that points to the same arm among the kept ones.
 void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, int32_t junction)
 {
-    arm.OtherNode = IntField(line, 6, 5);
+    const Place at{junction, "brazo", i + 1};
+    arm.OtherNode = IntField(line, 6, 5, at);
     arm.ArmCode = Field(line, 11, 1);
     arm.LaneCode = ZelUtils::Trim(ZelUtils::UpperCase(Field(line, 12, 4)));
     const std::string& code = arm.LaneCode;
-    int32_t lanes = LaneCount(code);
+    int32_t lanes = LaneCount(code, at);
     if (std::abs(lanes) > MaxLanes) {
         NoteLimit("Brazos con más de 6 pistas (se toman 6)",
                   Format("Intersección %d, brazo %d: %d pistas; se toman %d", junction, i + 1, lanes, MaxLanes));
@@ -101,8 +151,8 @@ void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, 
     }
 
     if (lanes != 0) {
-        double first = RealField(line, 16, 5);
-        double distance = RealField(line, 21, 5) * (Network.Options.KERMIT ? 1000.0 : 1.0);
+        double first = RealField(line, 16, 5, at);
+        double distance = RealField(line, 21, 5, at) * (Network.Options.KERMIT ? 1000.0 : 1.0);
         arm.Distance = ZelUtils::Round(distance);
         if (Network.Options.SPEEDS) {
             arm.Speed = ZelUtils::Round(first);
@@ -131,13 +181,14 @@ void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, 
 // One stage and its continuation lines; false when the junction's lines ended early.
 bool ParseStage(TNetworkReader& r, const std::string& line, TStage* stage, int s, int32_t junction)
 {
-    int32_t count = std::max(IntField(line, 21, 5), 0);
+    const Place at{junction, "etapa", s};
+    int32_t count = std::max(IntField(line, 21, 5, at), 0);
     if (count % 2 != 0)
         ++count; // values come in (entry, exit) pairs
     if (stage) {
         stage->Number = s;
-        stage->Green = IntField(line, 11, 5);
-        stage->Intergreen = IntField(line, 16, 5);
+        stage->Green = IntField(line, 11, 5, at);
+        stage->Intergreen = IntField(line, 16, 5, at);
         stage->ValueCount = std::min(count, MaxStageValues);
         for (int v = 1; v <= MaxStageValues; ++v)
             stage->Values[v] = 0;
@@ -154,7 +205,7 @@ bool ParseStage(TNetworkReader& r, const std::string& line, TStage* stage, int s
         if (onLine > 0 && (v - 1) % MaxValuesPerStageLine == 0 && !NextJunctionLine(r, cur, junction))
             return false;
         if (stage && v <= MaxStageValues)
-            stage->Values[v] = IntField(cur, 26 + 5 * ((v - 1) % MaxValuesPerStageLine), 5);
+            stage->Values[v] = IntField(cur, 26 + 5 * ((v - 1) % MaxValuesPerStageLine), 5, at);
     }
     return true;
 }
@@ -188,9 +239,10 @@ void ParseJunction(TNetworkReader& r, const std::string& header)
     if (IsBlank(header))
         return;
     const int32_t number = IntField(header, 1, 5);
-    const int32_t fileArms = std::max(IntField(header, 6, 5), 0);
-    const int32_t type = IntField(header, 11, 5);
-    const int32_t fileStages = type == 3 ? std::max(IntField(header, 16, 5), 0) : 0;
+    const Place at{number};
+    const int32_t fileArms = std::max(IntField(header, 6, 5, at), 0);
+    const int32_t type = IntField(header, 11, 5, at);
+    const int32_t fileStages = type == 3 ? std::max(IntField(header, 16, 5, at), 0) : 0;
 
     TNodo* node = nullptr;
     if (number == 0) {
@@ -227,8 +279,8 @@ void ParseJunction(TNetworkReader& r, const std::string& header)
         signal = &Fases[s];
         signal->Node = number;
         signal->StageCount = std::min(fileStages, MaxStages);
-        signal->Offset = IntField(header, 21, 5);
-        signal->Cycle = IntField(header, 26, 5);
+        signal->Offset = IntField(header, 21, 5, at);
+        signal->Cycle = IntField(header, 26, 5, at);
         node->SignalIndex = s;
         if (fileStages > MaxStages)
             NoteLimit("Intersecciones con más de 6 etapas (se leen las 6 primeras)",
@@ -259,7 +311,7 @@ void ParseJunction(TNetworkReader& r, const std::string& header)
         }
         if (Field(line, 11, 1) == "*") {
             std::string ignored;
-            if (!NextJunctionLine(r, ignored, number)) {
+            if (!NextJunctionLine(r, ignored, number, true)) {
                 armsEnded(i + 1);
                 return;
             }
@@ -285,6 +337,17 @@ void ParseSection22222(const std::string& line)
     for (int k = 1; len >= 10 * k; ++k) {
         std::string pair = Field(line, 10 * k - 4, 10);
         pair.resize(10, ' ');
+        // A node number that is no number reads as 0, which stands for every link
+        // at the other node: said, so the connectors made for it are not taken
+        // for the pair written.
+        for (int half = 0; half < 2; ++half) {
+            const std::string text = pair.substr(static_cast<size_t>(5 * half), 5);
+            if (ZelUtils::ParseInt(text) == 0 && !SaysZero(text))
+                NoteUnreadable("Valores que no son números en la sección 22222",
+                               Format("Zona %s: \"%s\" en las columnas %d-%d no es un número; se leyó como 0",
+                                      ZelUtils::Trim(zone), ZelUtils::Trim(text), 10 * k - 4 + 5 * half,
+                                      10 * k + 5 * half));
+        }
         if (IntField(pair, 1, 5) > 0 || IntField(pair, 6, 5) > 0)
             ZoneConnectorList.insert(zone + "1" + pair);
     }

@@ -938,7 +938,7 @@ void PostLinkPass()
         Services().ShowMessage(msg);
     }
     if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.unreadable.empty()) {
-        std::string msg = "Datos de arcos que no se leyeron como están escritos (detalle en Errores.txt):";
+        std::string msg = "Datos de la red que no se leyeron como están escritos (detalle en Errores.txt):";
         for (const auto& [text, count] : state.unreadable)
             msg += Format("\r%s: %d", text, count);
         Services().ShowMessage(msg);

@@ -2,7 +2,10 @@
 // from junction arms, movements from turn groups, signal stages, isolation marks.
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+
+using ZelUtils::Format;
 
 namespace PalvonRead {
 
@@ -73,6 +76,15 @@ void MakeMovementsFromTurns()
 
 void StagePass()
 {
+    // Pairs that name no movement of their junction (a node number typed wrong)
+    // give the stage nothing: each is named in the error list and they are said
+    // once, so a stage drawn without its arrows is not taken for the data.
+    int32_t unmatched = 0;
+    auto noMovement = [&unmatched](const TNodo& node, int32_t s, int32_t entry, int32_t exit) {
+        ++unmatched;
+        AddError(Format("Intersección %d, etapa %d: el par %d %d no es un movimiento de la intersección; se omite",
+                        node.Number, s, entry, exit));
+    };
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         const TNodo& node = Nodos[n];
         if (node.JunctionType != 3 || node.SignalIndex < 0 || node.SignalIndex >= Network.SignalCount)
@@ -93,8 +105,10 @@ void StagePass()
                 };
                 if (exit == 0) {
                     int32_t first = KDVlib::FindMovimFirst(entry, node.Number);
-                    if (first == 0)
+                    if (first == 0) {
+                        noMovement(node, s, entry, exit);
                         continue;
+                    }
                     for (int32_t m = first; m <= Network.MovementCount; ++m) {
                         TMovimiento& mv = Movims[m];
                         if (mv.A != entry || mv.Node != node.Number)
@@ -107,10 +121,16 @@ void StagePass()
                     int32_t m = KDVlib::FindMovim(entry, node.Number, exit);
                     if (m > 0 && Movims[m].C == exit)
                         mark(Movims[m]);
+                    else
+                        noMovement(node, s, entry, exit);
                 }
             }
         }
     }
+    if (unmatched > 0)
+        Services().ShowMessage(Format("Etapas de semáforos con pares de nodos que no son movimientos de su "
+                                      "intersección: %d; se omiten (detalle en Errores.txt)",
+                                      unmatched));
 }
 
 void MarkIsolatedNodes()

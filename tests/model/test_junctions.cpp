@@ -229,6 +229,10 @@ TEST_F(Junctions, StagesContinuationLinesAndTheNextJunction)
     EXPECT_EQ(s2.Values[1], 2);
     EXPECT_EQ(s2.Values[3], 1);
     EXPECT_EQ(s2.Values[4], 0);
+    // Stage 1's pairs after 1 2 name nodes the junction does not have: said once.
+    EXPECT_EQ(Movims[FindMovim(1, 100, 2)].InStage[1], 1);
+    EXPECT_TRUE(ErrorsMention("Intersección 100, etapa 1: el par 11 12 no es un movimiento"));
+    EXPECT_TRUE(ui.anyMessageContains("pares de nodos que no son movimientos de su intersección: 5"));
     EXPECT_EQ(Nodos[FindNodo(200)].JunctionType, 0);
     EXPECT_EQ(Arm(200, 0).OtherNode, 100);
     EXPECT_TRUE(ui.enabledItems["Jtype0"]);
@@ -275,8 +279,10 @@ TEST_F(Junctions, InputBeyondTheRecordsIsClampedAndReportedOnce)
     EXPECT_EQ(Nodos[FindNodo(700)].Arms[0].Lanes, 6);
     EXPECT_EQ(Nodos[FindNodo(700)].Arms[0].LaneIsB[1], 1);
 
-    ASSERT_EQ(ui.messages.size(), 1u);
+    // The limits in one message; the stage values, which name no movement, in one more.
+    ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_NE(ui.messages[0].find("exceden los límites"), std::string::npos);
+    EXPECT_NE(ui.messages[1].find("no son movimientos de su intersección"), std::string::npos);
     EXPECT_NE(ui.messages[0].find("Brazos con más de 6 pistas (se toman 6): 2"), std::string::npos);
     EXPECT_NE(ui.messages[0].find("Intersecciones con más de 7 brazos (se leen los 7 primeros): 1"), std::string::npos);
     EXPECT_TRUE(ErrorsMention("Intersección 600: 7 etapas"));
@@ -307,6 +313,23 @@ TEST_F(Junctions, ShortJunctionsBlankLinesAndStaleArmData)
                           "99999"}));
     EXPECT_EQ(Fases[0].StageCount, 1);
 
+    // A signal that announces more stages, or more stage values, than its lines
+    // hold ends at the next junction's header: that junction is read whole, and
+    // the short one is said once after the read.
+    for (const char* stage : {"             30    4    2    1    0", "             30    499999    1    0"}) {
+        SCOPED_TRACE(stage);
+        ui.messages.clear();
+        ASSERT_TRUE(Read("", {"11111", "  100    1    3    3   60    0", "         1    1   10  100", stage,
+                              "  200    1    3    1   60    0", "         1    1   10  100",
+                              "             30    4    2    1    0", "99999"}));
+        const TNodo& next = Nodos[FindNodo(200)];
+        ASSERT_EQ(next.JunctionType, 3);
+        EXPECT_EQ(Fases[next.SignalIndex].StageCount, 1);
+        EXPECT_EQ(Fases[next.SignalIndex].Stages[1].Values[1], 1);
+        EXPECT_TRUE(ui.anyMessageContains("Intersecciones con menos líneas de las anunciadas en la sección 11111: 1"));
+        EXPECT_TRUE(ErrorsMention("Intersección 100 incompleta: la línea 8 empieza otra intersección"));
+    }
+
     // A later network does not inherit the travel data of an exit-only arm.
     ASSERT_TRUE(Read("", {"11111", "  100    1    1", "         1    2   10  100", "99999"}));
     ASSERT_TRUE(Read("", {"11111", "  100    1    1", "         1    0   10  100", "99999"}));
@@ -323,4 +346,10 @@ TEST_F(Junctions, Section22222Pairs)
     EXPECT_EQ(ZoneConnectorList.count("    71  101  102"), 1u);
     EXPECT_EQ(ZoneConnectorList.count("    91  300     "), 1u); // a line cut short is padded
     EXPECT_EQ(ZoneConnectorList.size(), 3u);
+
+    // A node number typed wrong reads as 0 (every link at the other node), and is said.
+    ASSERT_TRUE(Read("", {"22222", "    7  1O1  102", "99999"}));
+    EXPECT_EQ(ZoneConnectorList.count("    71  1O1  102"), 1u);
+    EXPECT_TRUE(ErrorsMention("Zona 7: \"1O1\" en las columnas 6-10 no es un número"));
+    EXPECT_TRUE(ui.anyMessageContains("Valores que no son números en la sección 22222: 1"));
 }

@@ -577,11 +577,13 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
     const std::string link = "  150  151   10   20 9000  2    100    4    1"; // of an included file
     const std::string place = "  103 1300 1000";
     const std::string line = "L1  A   10    4  101  102  104  103";
+    const std::string arm = "       101    1   10  100 1800  1 1 1800  1 1"; // of junction 102
     const struct {
         const std::string& record;
         int column; // first of the five columns typed over
         const char* typed;
-        int var;           // of link 150-151; 0: the X of node 103; -1: the frequency of line L1
+        int var;           // of link 150-151; 0: the X of node 103; -1: the frequency of line L1;
+                           // -2: the time of arm 1 of junction 102
         float value;       // what it reads
         const char* said;  // the message, or none
         const char* error; // the line of Errores.txt
@@ -597,6 +599,9 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
         {link, 21, "    0", 5, 0, nullptr, nullptr},
         {place, 6, "13,00", 0, 0, "Sección 55555: 1 líneas con coordenadas que no son números",
          "Coordenadas: X o Y no es un número y se leyó como 0:   10313,00 1000"},
+        {arm, 16, "  1,5", -2, 0, "\rValores que no son números en la sección 11111: 1",
+         "Intersección 102, brazo 1: \"1,5\" en las columnas 16-20 no es un número"},
+        {arm, 16, "    0", -2, 0, nullptr, nullptr},
         {line, 7, "  1O ", -1, 0, "Línea L1: la frecuencia \"1O\" no es un número; se leyó como 0",
          "Línea L1: la frecuencia \"1O\" no es un número"},
     };
@@ -631,12 +636,14 @@ TEST_F(Reload, FieldsThatAreNoNumberAreSaidAfterTheReload)
             EXPECT_EQ(Arcos[k].Var[row.var], row.value);
         } else if (row.var == 0) {
             EXPECT_EQ(Nodos[KDVlib::FindNodo(103)].X, 0.0f);
-        } else {
+        } else if (row.var == -1) {
             EXPECT_EQ(Lineas[1].Frequency, 0);
+        } else {
+            EXPECT_EQ(Nodos[KDVlib::FindNodo(102)].Arms[0].Time, 0);
         }
         const std::string errors = testutil::readFile(tmp.file("Errores.txt"));
         const size_t said = std::count_if(ui.messages.begin(), ui.messages.end(), [](const std::string& m) {
-            return m.find("Datos de arcos que no se leyeron como están escritos") != std::string::npos ||
+            return m.find("Datos de la red que no se leyeron como están escritos") != std::string::npos ||
                    m.find("no son números") != std::string::npos || m.find("no es un número") != std::string::npos;
         });
         if (!row.said) {
