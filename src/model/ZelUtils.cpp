@@ -290,7 +290,10 @@ bool ParseTyped(std::string_view text, double& value)
             return false;
     double v = 0.0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || end != t.data() + t.size() || !(std::fabs(v) <= double(std::numeric_limits<float>::max())))
+    // Up to what single precision holds, the largest value as shown in nine digits
+    // ("3.40282347e+38", a hair above it) included: it rounds to that value.
+    const double largest = double(std::numeric_limits<float>::max()) + std::ldexp(1.0, 103);
+    if (ec != std::errc() || end != t.data() + t.size() || !(std::fabs(v) < largest))
         return false;
     value = v;
     return true;
