@@ -282,11 +282,18 @@ bool ParseTyped(std::string_view text, double& value)
             return false; // "1.234,5" or "1,2,3": not one number
         t[comma] = '.';
     }
-    if (t.empty() || t.find_first_not_of("-0123456789.eE") != std::string::npos)
-        return false; // no "inf", "nan", hexadecimal or plus sign
+    if (t.empty() || t.find_first_not_of("-+0123456789.eE") != std::string::npos)
+        return false; // no "inf", "nan" or hexadecimal
+    // A plus sign only in an exponent ("2.5e+09", as a full value is shown).
+    for (size_t plus = t.find('+'); plus != std::string::npos; plus = t.find('+', plus + 1))
+        if (plus == 0 || (t[plus - 1] != 'e' && t[plus - 1] != 'E'))
+            return false;
     double v = 0.0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || end != t.data() + t.size() || !(std::fabs(v) <= double(std::numeric_limits<float>::max())))
+    // Up to what single precision holds, the largest value as shown in nine digits
+    // ("3.40282347e+38", a hair above it) included: it rounds to that value.
+    const double largest = double(std::numeric_limits<float>::max()) + std::ldexp(1.0, 103);
+    if (ec != std::errc() || end != t.data() + t.size() || !(std::fabs(v) < largest))
         return false;
     value = v;
     return true;

@@ -124,7 +124,7 @@ bool IsNumber(std::string_view text);
 
 // A number the user typed into a box: blanks around it, an optional minus sign,
 // digits with a decimal point or one decimal comma (what a Spanish keyboard
-// gives), an exponent. False, value untouched, for anything else, empty text and
+// gives), an exponent (signed or not). False, value untouched, for anything else, empty text and
 // values beyond single precision included: files never go through here, their
 // numbers keep ParseNumber's rules.
 bool ParseTyped(std::string_view text, double& value);

@@ -55,7 +55,9 @@ TEST(ParseTyped, DecimalCommaReadsAsThePointAndTheRestIsRefused)
         double value;
     };
     for (const Case& c : {Case{"1,5", true, 1.5}, Case{"1.5", true, 1.5}, Case{" -0,25 ", true, -0.25},
-                          Case{"3", true, 3.0}, Case{"1E3", true, 1000.0}, Case{"2,5e-1", true, 0.25},
+                          Case{"3", true, 3.0}, Case{"1E3", true, 1000.0}, Case{"2,5e-1", true, 0.25}, Case{"2.5e+09", true, 2.5e9},
+                          Case{"3.40282347e+38", true, 3.40282347e38}, Case{"3.4028236e38", false, 0},
+                          Case{"1e+", false, 0}, Case{"1+2", false, 0},
                           Case{",5", true, 0.5}, Case{"3,4028234e38", true, 3.4028234e38}, Case{"3.5e38", false, 0}, Case{"abc", false, 0},
                           Case{"", false, 0}, Case{"  ", false, 0}, Case{"1.234,5", false, 0},
                           Case{"1,2,3", false, 0}, Case{"+1", false, 0}, Case{"1 5", false, 0},

@@ -129,11 +129,13 @@ void TMapViewController::FactorTamanoClick()
 {
     for (;;) {
         bool ok = false;
-        const QString text =
-            QInputDialog::getText(window_.DialogParent(), QStringLiteral("Tamaño imagen"), QStringLiteral("Ingrese factor"),
-                                  QLineEdit::Normal, Qs(Format("(%.2f)", double(ImageSizeFactor))), &ok);
-        // Cancel leaves the factor as it was (the question is not put again).
-        if (!ok)
+        const QString offered = Qs(Format("(%.2f)", double(ImageSizeFactor)));
+        const QString text = QInputDialog::getText(window_.DialogParent(), QStringLiteral("Tamaño imagen"),
+                                                   QStringLiteral("Ingrese factor"), QLineEdit::Normal, offered, &ok);
+        // Cancel leaves the factor as it was (the question is not put again), and so
+        // does the factor offered left as it stands: shown in two decimals, 1.255
+        // read back as 1.25, and 0.001 as 0, which asked again without end.
+        if (!ok || text.trimmed() == offered)
             return;
         // The factor offered is shown in brackets: taken as it stands, it is that
         // factor. Text that is no number is said before the question is put again.

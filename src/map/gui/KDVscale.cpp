@@ -92,7 +92,13 @@ void TKDVscale::showEvent(QShowEvent* event)
     FormShow();
 }
 
-void TKDVscale::FormShow() { ZelUtils::ParseTyped(vMax->text().toStdString(), ScaleMaxValue); }
+// The box shows the maximum in the labels' decimals: while it reads as the value
+// shown, the scale is worked out from the whole value, not from its rounding.
+void TKDVscale::FormShow()
+{
+    if (vMax->text() != Qs(Format(UserView().NumFormat.Format.c_str(), ScaleMaxValue)))
+        ZelUtils::ParseTyped(vMax->text().toStdString(), ScaleMaxValue);
+}
 
 // While the text is no number (a sign or a comma only begun) the scale shown stays.
 void TKDVscale::vMaxChange()
@@ -124,6 +130,7 @@ void TMapViewController::Escala1Click()
         d.Attr->setText(UserView().RangeName.empty() || UserView().RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
                                                                  : Qs(UserView().RangeName));
         d.vMax->setText(shown);
+        ScaleMaxValue = UserView().RangeMax;
         d.Panel2->setText(ScaleText(UserView().RangeMax, UserView().PixsVol));
         d.spPixsVol->setValue(UserView().PixsVol);
         d.spPixsCol->setValue(UserView().PixsCol);

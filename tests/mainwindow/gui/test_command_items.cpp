@@ -140,13 +140,13 @@ TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
         auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
         shown = true;
-        dlg->v[2]->clear();
-        QTest::keyClicks(dlg->v[2], "0.6");
+        dlg->vmx->clear();
+        QTest::keyClicks(dlg->vmx, "0.6");
         dlg->accept();
     });
     ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
     EXPECT_TRUE(shown);
-    EXPECT_FLOAT_EQ(UserView().RangeTable[2].High, 0.6f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, 0.6f);
     const std::string key = "Rangos_" + UserView().RangeName;
     EXPECT_NE(std::find(UserView().RangeSetKeys.begin(), UserView().RangeSetKeys.end(), key), UserView().RangeSetKeys.end());
 }
@@ -182,11 +182,11 @@ TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
              auto* dlg = static_cast<TDlgRngs*>(d);
              dlg->activateWindow(); // the user is in the dialog: leaving a box is seen
              ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
-             retype(dlg->v[2], t);
-             QTest::keyClick(dlg->v[2], Qt::Key_Tab);
+             retype(dlg->vmx, t);
+             QTest::keyClick(dlg->vmx, Qt::Key_Tab);
              QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
          },
-         [] { return double(UserView().RangeTable[2].High); }, [](double v) { return double(float(v)); }},
+         [] { return double(UserView().RangeTable[5].High); }, [](double v) { return double(float(v)); }},
         {"menu:Ver", "Escala1",
          [&](QWidget* d, const QString& t) {
              auto* dlg = static_cast<TKDVscale*>(d);
@@ -210,7 +210,8 @@ TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
         for (const Typed& typed : {Typed{"1,5", true, 1.5}, Typed{"250,75", true, 250.75}, Typed{"321.5", true, 321.5},
                                    Typed{" -0,5 ", true, -0.5}, Typed{"abc", false, 0}, Typed{"", false, 0},
                                    Typed{"1.234,5", false, 0}, Typed{"2,5e1", true, 25.0},
-                                   Typed{"3,4028234e38", true, 3.4028234e38}, Typed{"3.5e38", false, 0}}) {
+                                   Typed{"3,4028234e38", true, 3.4028234e38}, Typed{"3.5e38", false, 0},
+                                   Typed{"2,5e+2", true, 250.0}, Typed{"+2", false, 0}}) {
             SCOPED_TRACE(std::string(dialog.command) + " \"" + typed.text + "\"");
             const double before = dialog.value();
             ui.messages.clear();
@@ -238,6 +239,31 @@ TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
         }
     ImageSizeFactor = 1.0f;
     Secondary::DlgCfg().VisorZoomSize->setValue(lensBefore);
+
+    // A range value is shown in full while its box is in use, with an exponent from
+    // a billion on: the box left as it was says nothing and keeps the value.
+    bool left = false;
+    QTimer leave;
+    QObject::connect(&leave, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+        if (!dlg || left)
+            return;
+        left = true;
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        retype(dlg->vmx, QStringLiteral("2500000000"));
+        QTest::keyClick(dlg->vmx, Qt::Key_Tab);
+        ui.messages.clear();
+        QTest::mouseClick(dlg->vmx, Qt::LeftButton);
+        EXPECT_EQ(dlg->vmx->text(), QStringLiteral("2.5e+09"));
+        QTest::keyClick(dlg->vmx, Qt::Key_Tab);
+        EXPECT_EQ(dlg->vmx->Value(), 2.5e9);
+        QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+    });
+    leave.start(10);
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
+    EXPECT_TRUE(left);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
     UserView().GenatrBarWidth = barBefore;
 
     // The real-valued spin boxes, whatever the locale: "1,5" was 15 under the C
@@ -583,3 +609,4 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
         EXPECT_NE(Picture(), before) << name;
     }
 }
+

@@ -490,6 +490,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     AnswerModals({[&](QWidget* d) {
         EXPECT_EQ(KDVscale->vMax->text(), "0");
         KDVscale->spPixsVol->setValue(30);
+        EXPECT_EQ(KDVscale->Panel2->text().trimmed(), "0.01"); // 0.4 / 30, not 0 / 30
         QTest::mouseClick(KDVscale->Buttons->buttons().front(), Qt::LeftButton);
         (void)d;
     }});
@@ -600,21 +601,27 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
     livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
     EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
     EXPECT_EQ(livemenus::Find(viewer, "FactorTamano")->text(), "Factor tamaño (2.50)");
-    // The factor offered as the box shows it, in brackets, is taken as it stands.
-    QString offered;
-    bool askedAgain = false;
-    AnswerModals({[&](QWidget* d) {
-                      offered = d->findChild<QLineEdit*>()->text();
-                      QMetaObject::invokeMethod(d, "accept");
-                  },
-                  [&](QWidget* d) {
-                      askedAgain = true;
-                      QMetaObject::invokeMethod(d, "reject");
-                  }});
-    livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
-    EXPECT_EQ(offered, "(2.50)");
-    EXPECT_FALSE(askedAgain);
-    EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
+    // The factor offered as the box shows it, in brackets and two decimals, is taken
+    // as it stands: the factor stays whole and is not asked again, one offered as
+    // "(0.00)" included.
+    for (const float whole : {2.5f, 1.255f, 0.001f}) {
+        ImageSizeFactor = whole;
+        QString offered;
+        int asked = 0;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (QWidget* d = QApplication::activeModalWidget()) {
+                if (++asked == 1)
+                    offered = d->findChild<QLineEdit*>()->text();
+                QMetaObject::invokeMethod(d, asked == 1 ? "accept" : "reject");
+            }
+        });
+        answer.start(10);
+        livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
+        EXPECT_EQ(asked, 1) << whole;
+        EXPECT_EQ(offered, QString::asprintf("(%.2f)", double(whole)));
+        EXPECT_FLOAT_EQ(ImageSizeFactor, whole);
+    }
     ImageSizeFactor = 1.0f;
 }
 
