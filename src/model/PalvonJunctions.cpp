@@ -44,7 +44,8 @@ int32_t IntField(const std::string& s, int first, int width, const Place& at)
 {
     const std::string text = Field(s, first, width);
     const int32_t value = ZelUtils::ParseInt(text);
-    NoteIfUnreadable(value, text, at, first, width);
+    // A number below one half rounds to 0 and is still a number.
+    NoteIfUnreadable(value != 0 ? value : ZelUtils::ParseReal(text), text, at, first, width);
     return value;
 }
 
@@ -58,7 +59,7 @@ double RealField(const std::string& s, int first, int width, const Place& at)
 
 // Reads the next line that belongs to the junction being parsed. A terminator is
 // not taken as one of its lines, nor the next junction's header (no arm or stage
-// line has anything in columns 1-5): it is left for the section loop to read
+// line has another number in columns 1-5): it is left for the section loop to read
 // again, so a junction with fewer lines than announced cannot swallow the
 // junctions after it. The line passed over after a "*" arm is taken as it comes.
 bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction, bool passedOver = false)
@@ -67,7 +68,11 @@ bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction, bo
     if (r.AtEnd)
         return false;
     const bool terminator = IsTerminator(line);
-    if (terminator || (!passedOver && !IsBlank(Field(line, 1, 5)))) {
+    // Columns 1-5 are not read on an arm or stage line: a file that tags its
+    // lines there with their junction's own number reads as it always did.
+    const std::string tag = Field(line, 1, 5);
+    const bool otherJunction = !IsBlank(tag) && ZelUtils::ParseInt(tag) != junction;
+    if (terminator || (!passedOver && otherJunction)) {
         --r.LineIndex;
         NoteUnreadable("Intersecciones con menos líneas de las anunciadas en la sección 11111",
                        Format(terminator ? "Intersección %d incompleta: la sección termina antes de todas sus "

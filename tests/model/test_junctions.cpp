@@ -330,6 +330,13 @@ TEST_F(Junctions, ShortJunctionsBlankLinesAndStaleArmData)
         EXPECT_TRUE(ErrorsMention("Intersección 100 incompleta: la línea 8 empieza otra intersección"));
     }
 
+    // Lines tagged in columns 1-5 with their own junction's number are its lines;
+    // a number that rounds to 0 is no fault of the text.
+    ASSERT_TRUE(Read("", {"11111", "  100    1    3    1   60    0", "  100    1    1   10  100",
+                          "  100        30  0.4    2    1    0", "99999"}));
+    EXPECT_EQ(Fases[Nodos[FindNodo(100)].SignalIndex].StageCount, 1);
+    EXPECT_FALSE(ErrorsMention("incompleta") || ErrorsMention("no es un número"));
+
     // A later network does not inherit the travel data of an exit-only arm.
     ASSERT_TRUE(Read("", {"11111", "  100    1    1", "         1    2   10  100", "99999"}));
     ASSERT_TRUE(Read("", {"11111", "  100    1    1", "         1    0   10  100", "99999"}));
