@@ -130,6 +130,12 @@ bool TFrmPijaBase::FillElements()
     right->SetRowCount(2);
     for (int c = 0; c < right->ColCount(); ++c)
         right->setCell(c, 1, "");
+    // No row is chosen yet: a click on the row chosen the last time the window
+    // was open must list its pairs again, not find it current already.
+    left->selectionModel()->clearCurrentIndex();
+    left->clearSelection();
+    right->selectionModel()->clearCurrentIndex();
+    right->clearSelection();
     return true;
 }
 
@@ -183,6 +189,9 @@ void TFrmPijaBase::ElementSelected(int row)
         }
     }
     right->SetRowCount(last_ - first_ + 2);
+    // The pairs are another element's: the first click on any of them draws it.
+    right->selectionModel()->clearCurrentIndex();
+    right->clearSelection();
     for (int32_t r = first_, i = 1; r <= last_; ++r, ++i) {
         const TPija& p = movements_ ? PijaMovs[r] : PijaLinks[r];
         if (c) {

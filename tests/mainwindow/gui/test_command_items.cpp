@@ -1,6 +1,7 @@
 // The commands of the map's right-button menu, the grids' menus and the toolbars,
 // each reached where the user finds it and run, with what it does checked in the
 // picture, the model or the files it writes.
+#include "analysis/gui/KdvPija.h"
 #include "mainwindow/DlgCfg.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgRngs.h"
@@ -558,6 +559,41 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     EXPECT_FALSE(livemenus::Find(viewer, "AnalisisdePIJAs")->isEnabled());
     EXPECT_FALSE(livemenus::Find(viewer, "EntSal1")->isVisible());
     EXPECT_TRUE(livemenus::Find(viewer, "tbCurve")->isEnabled());
+}
+
+// The pairs of a link or a movement are listed by a click on its row, also the
+// second time the window opens, when that row was the one chosen before.
+TEST_F(CommandItems, PairListsAnswerTheFirstClickEveryTime)
+{
+    std::filesystem::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("lst.dat"));
+    std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
+    Secondary::DlgCfg().cbReadPijas->setChecked(true);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst.dat")));
+    struct Case {
+        const char* command;
+        int row;                   // of the links or movements
+        std::vector<std::string> pair; // first pair listed: Zo, Zd, Pij, Tij
+    };
+    const std::vector<Case> cases = {
+        {"NivelArco", 1, {"11", "12", "0.5", "40.0"}},
+        {"NivelArco", 2, {"12", "11", "0.4", "0.0"}},
+        {"NIvelMovimiento", 1, {"11", "12", "0.3", "10.0"}},
+    };
+    for (int round = 0; round < 2; ++round)
+        for (const Case& c : cases) {
+            std::vector<std::string> shown;
+            livemenus::WhenModalShown(viewer, [&](QWidget* w) {
+                auto* d = dynamic_cast<TFrmPijaBase*>(w);
+                ASSERT_NE(d, nullptr);
+                const QRect cell = d->left->visualRect(d->left->model()->index(c.row - d->left->FixedRows(), 0));
+                QTest::mouseClick(d->left->viewport(), Qt::LeftButton, {}, cell.center());
+                for (int col = 0; col < d->right->ColCount(); ++col)
+                    shown.push_back(d->right->cell(col, 1));
+                d->Button2->click();
+            });
+            ASSERT_TRUE(Click(viewer, "menu:Procesos>Analisis de PIJAs", c.command));
+            EXPECT_EQ(shown, c.pair) << c.command << " row " << c.row << " round " << round;
+        }
 }
 
 // The layer menu writes the loaded background layers as KMZ; the link grid's menu
