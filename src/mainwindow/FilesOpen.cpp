@@ -547,6 +547,12 @@ void TFilesController::ReloadFromText()
     viewer_.Grids().HoldGridOrder();
     // The zones the user hid stay hidden: the zoning read again would show them.
     const bool zonesOn = viewer_.CommandOn(Cmd::tbZonas);
+    // The variable the flow diagrams show: the same network read again keeps it
+    // while its values are there to show.
+    int32_t diagramVar = 0;
+    for (QAction* a : viewer_.varMix->actions())
+        if (a->isChecked())
+            diagramVar = a->data().toInt();
     rereadingText_ = true;
     const bool read = RunOpening();
     rereadingText_ = false;
@@ -610,6 +616,9 @@ void TFilesController::ReloadFromText()
         again = true;
     }
     viewer_.SetCommandOn(Cmd::tbZonas, zonesOn);
+    for (QAction* a : viewer_.varMix->actions())
+        if (a->data().toInt() == diagramVar)
+            a->setChecked(true);
     viewer_.Grids().PutBackGridOrder(); // after the columns the loads above put back
     if (again && !BatchMode)
         viewer_.RedrawMap();

@@ -177,6 +177,36 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
     EXPECT_EQ(formula.teVar->text(), "VarUser1");
 }
 
+// The flow variable chosen for the diagrams is still the one chosen after the
+// network with its listing is read again from its text.
+TEST_F(Reload, FlowDiagramVariableStaysAsChosen)
+{
+    std::filesystem::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("lst.dat"));
+    std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst.dat")));
+    auto ticked = [&] {
+        for (QAction* a : viewer->varMix->actions())
+            if (a->isChecked())
+                return a->text().toStdString();
+        return std::string();
+    };
+    ASSERT_EQ(ticked(), "Flujo Asignado");
+    // Chosen in the drop-down of the diagram tool.
+    QAction* tool = livemenus::Reach(viewer, "toolbar:tbarMovimientos", "tbMixs");
+    ASSERT_TRUE(tool && tool->menu());
+    for (QAction* a : tool->menu()->actions())
+        if (a->text() == QStringLiteral("Flujo Total"))
+            a->trigger();
+    ASSERT_EQ(ticked(), "Flujo Total");
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    QToolButton* reload = ReloadButton();
+    ASSERT_NE(reload, nullptr);
+    QTest::mouseClick(reload, Qt::LeftButton);
+    testutil::settle();
+    EXPECT_EQ(Network.LpaLoaded, 1);
+    EXPECT_EQ(ticked(), "Flujo Total");
+}
+
 // Another file opened over unsaved edits of the text: a folder or a binary file is
 // refused before any question; "Yes" with a save that fails stops the opening, and
 // the text stays modified.
