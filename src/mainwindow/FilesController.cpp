@@ -64,9 +64,9 @@ void TFilesController::FilesClick(int tag)
 {
     if (tag < 0 || tag >= static_cast<int>(RecentFiles.size()))
         return;
-    std::vector<std::string> f = ZelUtils::SplitString(RecentFiles[static_cast<size_t>(tag)] + ";;", ';');
-    const std::string& file = f[1];
-    const std::string& section = f[2];
+    const ProgramSettings::RecentEntry f = ProgramSettings::SplitRecentEntry(RecentFiles[static_cast<size_t>(tag)]);
+    const std::string& file = f.fileName;
+    const std::string& section = f.section;
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec)) {
         // The layers of the view applied below take the place of those loaded,
