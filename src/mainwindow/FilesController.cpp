@@ -75,9 +75,8 @@ void TFilesController::FilesClick(int tag)
         bool layoutLayers = false;
         if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
-            const std::vector<std::string> named = ZelUtils::SplitString(ini.ReadString(section, "Soleras", ""), ';');
-            for (size_t k = 1; k < named.size() && !layoutLayers; ++k)
-                layoutLayers = std::filesystem::is_regular_file(named[k], ec);
+            for (const std::string& named : ViewConfig::LineLayerFileList(ini.ReadString(section, "Soleras", "")))
+                layoutLayers = layoutLayers || std::filesystem::is_regular_file(named, ec);
         }
         const std::filesystem::path p = std::filesystem::absolute(file);
         const bool sameNetwork = (p.parent_path() / p.filename()).string() == viewChoicesOf_;
