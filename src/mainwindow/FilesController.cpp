@@ -64,9 +64,9 @@ void TFilesController::FilesClick(int tag)
 {
     if (tag < 0 || tag >= static_cast<int>(RecentFiles.size()))
         return;
-    std::vector<std::string> f = ZelUtils::SplitString(RecentFiles[static_cast<size_t>(tag)] + ";;", ';');
-    const std::string& file = f[1];
-    const std::string& section = f[2];
+    const ProgramSettings::RecentEntry f = ProgramSettings::SplitRecentEntry(RecentFiles[static_cast<size_t>(tag)]);
+    const std::string& file = f.fileName;
+    const std::string& section = f.section;
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec)) {
         // The layers of the view applied below take the place of those loaded,
@@ -75,9 +75,8 @@ void TFilesController::FilesClick(int tag)
         bool layoutLayers = false;
         if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
-            const std::vector<std::string> named = ZelUtils::SplitString(ini.ReadString(section, "Soleras", ""), ';');
-            for (size_t k = 1; k < named.size() && !layoutLayers; ++k)
-                layoutLayers = std::filesystem::is_regular_file(named[k], ec);
+            for (const std::string& named : ViewConfig::LineLayerFileList(ini.ReadString(section, "Soleras", "")))
+                layoutLayers = layoutLayers || std::filesystem::is_regular_file(named, ec);
         }
         const std::filesystem::path p = std::filesystem::absolute(file);
         const bool sameNetwork = (p.parent_path() / p.filename()).string() == viewChoicesOf_;

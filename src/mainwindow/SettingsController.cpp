@@ -241,11 +241,9 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
 
 bool TSettingsController::ReplacesLineLayers(TIniFile& ini, const std::string& section)
 {
-    const std::vector<std::string> v = ZelUtils::SplitString(ini.ReadString(section, "Soleras", ""), ';');
-    const int n = v.empty() ? 0 : ZelUtils::ParseInt(v[0]);
-    for (int i = 1; i <= n && i < static_cast<int>(v.size()); ++i) {
+    for (const std::string& file : ViewConfig::LineLayerFileList(ini.ReadString(section, "Soleras", ""))) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(v[static_cast<size_t>(i)], ec))
+        if (std::filesystem::is_regular_file(file, ec))
             return true;
     }
     return false;

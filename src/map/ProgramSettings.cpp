@@ -28,6 +28,17 @@ std::vector<std::string> BuildRecentFiles(const TIniFile& ini)
     return entries;
 }
 
+RecentEntry SplitRecentEntry(const std::string& entry)
+{
+    const size_t first = entry.find(';');
+    if (first == std::string::npos)
+        return {entry, std::string(), std::string()};
+    const size_t last = entry.rfind(';');
+    if (last == first)
+        return {entry.substr(0, first), entry.substr(first + 1), std::string()};
+    return {entry.substr(0, first), entry.substr(first + 1, last - first - 1), entry.substr(last + 1)};
+}
+
 std::vector<RecentItem> RecentMenuItems(const std::vector<std::string>& recentFiles, int limit)
 {
     std::vector<RecentItem> items;
@@ -35,9 +46,9 @@ std::vector<RecentItem> RecentMenuItems(const std::vector<std::string>& recentFi
     for (int i = static_cast<int>(recentFiles.size()) - 1; i >= 0; --i) {
         if (++n > limit)
             break;
-        std::vector<std::string> f = ZelUtils::SplitString(recentFiles[static_cast<size_t>(i)] + ";;", ';');
-        if (f[1] != "null" && !f[1].empty())
-            items.push_back({i, f[1]});
+        const std::string file = SplitRecentEntry(recentFiles[static_cast<size_t>(i)]).fileName;
+        if (file != "null" && !file.empty())
+            items.push_back({i, file});
     }
     return items;
 }
@@ -47,12 +58,9 @@ std::string SectionForNetwork(const TIniFile& ini, const std::vector<std::string
 {
     std::string key = ZelUtils::UpperCase(fullName);
     for (const std::string& entry : recentFiles) {
-        std::vector<std::string> f = ZelUtils::SplitString(ZelUtils::UpperCase(entry) + ";;", ';');
-        if (f[1] == key) {
-            // The section name as it is spelled in the file.
-            std::vector<std::string> original = ZelUtils::SplitString(entry + ";;", ';');
-            return original[2];
-        }
+        const RecentEntry f = SplitRecentEntry(entry);
+        if (ZelUtils::UpperCase(f.fileName) == key)
+            return f.section; // as it is spelled in the file
     }
     for (size_t d = 1; d <= recentFiles.size() + 1; ++d) {
         std::string name = ZelUtils::Format("File%d", static_cast<int>(d));

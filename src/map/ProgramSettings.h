@@ -29,6 +29,14 @@ int FieldInt(const std::string& f);
 // read "null"), in case-insensitive text order (dated entries oldest first).
 std::vector<std::string> BuildRecentFiles(const TIniFile& ini);
 
+// The three fields of such an entry. The date and the section name hold no ";",
+// a folder's name may: the file name is all that lies between the first and the
+// last separator.
+struct RecentEntry {
+    std::string date, fileName, section;
+};
+RecentEntry SplitRecentEntry(const std::string& entry);
+
 struct RecentItem {
     int index;            // index in the recent list (the menu item's Tag)
     std::string fileName; // caption

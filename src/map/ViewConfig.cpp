@@ -48,6 +48,26 @@ std::vector<std::string> SplitValue(const std::string& value)
     return fields;
 }
 
+std::vector<std::string> LineLayerFileList(const std::string& value)
+{
+    const std::vector<std::string> v = SplitValue(value);
+    std::vector<std::string> files;
+    if (v.size() < 2)
+        return files;
+    const int n = FieldInt(v[0]);
+    const auto full = [](const std::string& piece) { return !piece.empty() && piece[0] == '/'; };
+    const bool rejoin = static_cast<int>(v.size()) - 1 > n && full(v[1]);
+    for (size_t i = 1; i < v.size(); ++i) {
+        if (rejoin && !files.empty() && !full(v[i]))
+            files.back() += ";" + v[i];
+        else if (static_cast<int>(files.size()) < n)
+            files.push_back(v[i]);
+        else
+            break;
+    }
+    return files;
+}
+
 std::vector<std::string> ReadFields(const TIniFile& ini, const std::string& section, const std::string& key,
                                     const std::string& defaultValue, size_t count)
 {
@@ -136,12 +156,7 @@ void Read(const TIniFile& ini, const std::string& section, TViewConfig& c)
 
     v = SplitValue(ini.ReadString(section, "Soleras", "0;null"));
     c.HasLineLayers = v.size() >= 2;
-    c.LineLayerFiles.clear();
-    if (c.HasLineLayers) {
-        const int n = FieldInt(v[0]);
-        for (int i = 1; i <= n && i < static_cast<int>(v.size()); ++i)
-            c.LineLayerFiles.push_back(v[static_cast<size_t>(i)]);
-    }
+    c.LineLayerFiles = LineLayerFileList(ini.ReadString(section, "Soleras", "0;null"));
 
     for (int i = 0; i <= MaxItems; ++i) {
         TViewItem& it = c.Items[static_cast<size_t>(i)];

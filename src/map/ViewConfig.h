@@ -82,6 +82,10 @@ namespace ViewConfig {
 // Splits a stored value at ';': an empty field between separators counts, an
 // empty last field is dropped and an empty value has no field at all.
 std::vector<std::string> SplitValue(const std::string& value);
+// The line-layer files of a "Soleras" value (count;file;file...), at most count.
+// The program writes full names, so when there are more pieces than files a piece
+// that does not begin a full name is the rest of one whose folder holds ";".
+std::vector<std::string> LineLayerFileList(const std::string& value);
 // The fields of a key; when their number is not `count`, the whole default list.
 std::vector<std::string> ReadFields(const TIniFile& ini, const std::string& section, const std::string& key,
                                     const std::string& defaultValue, size_t count);

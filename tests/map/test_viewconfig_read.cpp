@@ -48,6 +48,9 @@ TEST(ViewConfigRead, SectionValuesAndDefaults)
     EXPECT_EQ(c.Pen, 1u);
     EXPECT_EQ(c.Brush, 2u);
     EXPECT_EQ(c.LineLayerFiles, (std::vector<std::string>{"a.geo", "b.geo"}));
+    // Full names as the program writes them, one in a folder whose name holds ";".
+    EXPECT_EQ(ViewConfig::LineLayerFileList("2;/m/x;y/a.geo;/m/b.geo"),
+              (std::vector<std::string>{"/m/x;y/a.geo", "/m/b.geo"}));
     EXPECT_TRUE(c.Items[1].Present);
     EXPECT_EQ(c.Items[1].Width, -1); // below 1: the layer draws no line
     EXPECT_EQ(c.Items[1].PenStyle, 2);

@@ -105,4 +105,13 @@ TEST(RecentNetworks, OrderLimitAndSections)
     // The same network in another letter case keeps its section; a new one takes the first gap.
     EXPECT_EQ(SectionForNetwork(ini, recent, "/M/a.DAT"), "File3");
     EXPECT_EQ(SectionForNetwork(ini, recent, "/m/c.dat"), "File2");
+    // A folder whose name holds ";" stays part of the network's name: the menu
+    // shows it whole and the next close keeps its section.
+    testutil::writeFile(path, "[File1]\r\nFileName=/m/x;y/c.dat\r\nFecha=2026/04/01 09:00:00\r\n");
+    TIniFile semicolon(path);
+    const auto withSemicolon = BuildRecentFiles(semicolon);
+    const auto items = RecentMenuItems(withSemicolon, 10);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].fileName, "/m/x;y/c.dat");
+    EXPECT_EQ(SectionForNetwork(semicolon, withSemicolon, "/m/x;y/c.dat"), "File1");
 }
