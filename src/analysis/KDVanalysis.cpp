@@ -333,8 +333,11 @@ std::vector<std::pair<std::string, std::string>> StatisticsRows()
 std::vector<int32_t> CrearCentroides()
 {
     std::vector<int32_t> changed;
-    auto nodePoint = [](int32_t n, std::vector<TPoint>& pts) {
-        if (n >= 1 && n <= Network.NodeCount)
+    // A node the network gives no position stands at the far corner of the
+    // world: it would drag the centroid there, so only placed nodes count.
+    auto placed = [](int32_t n) { return n >= 1 && n <= Network.NodeCount && Nodos[n].HasXY != 0; };
+    auto nodePoint = [&placed](int32_t n, std::vector<TPoint>& pts) {
+        if (placed(n))
             pts.push_back({Nodos[n].X, Nodos[n].Y});
     };
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
@@ -351,7 +354,7 @@ std::vector<int32_t> CrearCentroides()
                     nodePoint(c.LinkIndex, pts);
                 } else if (c.LinkIndex >= 1 && c.LinkIndex <= Network.LinkCount) {
                     const TArcos& l = Arcos[c.LinkIndex];
-                    if (l.AIndex > 0 && l.BIndex > 0 && l.AIndex <= Network.NodeCount && l.BIndex <= Network.NodeCount) {
+                    if (placed(l.AIndex) && placed(l.BIndex)) {
                         const TNodo& a = Nodos[l.AIndex];
                         const TNodo& b = Nodos[l.BIndex];
                         pts.push_back({0.25 * a.X + 0.75 * b.X, 0.25 * a.Y + 0.75 * b.Y});

@@ -318,6 +318,14 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         UserView().WorldMaxX = std::min(UserView().WorldMaxX, double(Network.MaxX));
         UserView().WorldMinY = std::max(UserView().WorldMinY, double(Network.MinY));
         UserView().WorldMaxY = std::min(UserView().WorldMaxY, double(Network.MaxY));
+        // A window beside this network (a theme of another one, a view without
+        // its window) would leave nothing of it to see: the whole network is shown.
+        if (UserView().WorldMaxX <= UserView().WorldMinX || UserView().WorldMaxY <= UserView().WorldMinY) {
+            UserView().WorldMinX = Network.MinX;
+            UserView().WorldMaxX = Network.MaxX;
+            UserView().WorldMinY = Network.MinY;
+            UserView().WorldMaxY = Network.MaxY;
+        }
     }
 
     // The layer switches go to the view state, and the state to its buttons.

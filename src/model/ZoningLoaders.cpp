@@ -228,11 +228,12 @@ bool LoadZonificacionShp()
         }
         DBFClose(dbf);
     }
-    Services().ShowMessage(fields);
+    // A file that is no shapefile is said once: its fields are no news then.
     if (!shp) {
         Services().ShowMessage(Format("No se puede abrir el shapefile %s", base));
         return false;
     }
+    Services().ShowMessage(fields);
     int entities = 0, shapeType = 0;
     double minBound[4] = {}, maxBound[4] = {};
     SHPGetInfo(shp, &entities, &shapeType, minBound, maxBound);

@@ -146,9 +146,18 @@ TEST(AnaCentroids, FromConnectors)
         int k = PalvonRead::NodeIndex(num);
         Nodos[k].X = x;
         Nodos[k].Y = y;
+        Nodos[k].HasXY = 1;
         return k;
     };
     const int a = node(1, 0, 0), b = node(2, 100, 0), c = node(3, 10, 20);
+    const int far = PalvonRead::NodeIndex(4); // never placed
+    Nodos[far].X = Nodos[far].Y = -1.0e8f;
+    Nodos[far].HasXY = 0;
+    const int l2 = PalvonRead::NewLink();
+    Arcos[l2].A = 1;
+    Arcos[l2].B = 4;
+    Arcos[l2].AIndex = a;
+    Arcos[l2].BIndex = far;
     const int l = PalvonRead::NewLink();
     Arcos[l].A = 1;
     Arcos[l].B = 2;
@@ -181,7 +190,13 @@ TEST(AnaCentroids, FromConnectors)
     for (int i = 0; i < 12; ++i)
         many.push_back(con(1, 0, i % 2 ? b : a, 0));
     const int z6 = zone(many); // more than ten usable connectors all count
-    EXPECT_EQ(CrearCentroides(), (std::vector<int32_t>{z1, z2, z3, z6}));
+    // Nodes without a position give nothing: the placed one alone, or no centroid.
+    const int z7 = zone({con(1, 0, far, 0), con(1, 0, c, 0)});
+    const int z8 = zone({con(1, 0, far, 0), con(0, 1, 4, l2)});
+    EXPECT_EQ(CrearCentroides(), (std::vector<int32_t>{z1, z2, z3, z6, z7}));
+    EXPECT_FLOAT_EQ(Zonas[z7].CentroidX, 10.0f);
+    EXPECT_FLOAT_EQ(Zonas[z7].CentroidY, 20.0f);
+    EXPECT_EQ(Zonas[z8].HasCentroid, 0);
     EXPECT_FLOAT_EQ(Zonas[z1].CentroidX, 10.0f);
     EXPECT_FLOAT_EQ(Zonas[z1].CentroidY, 20.0f);
     EXPECT_FLOAT_EQ(Zonas[z2].CentroidX, 75.0f);

@@ -484,10 +484,16 @@ TEST_F(AuxFiles, ZoningShapefileListsItsFieldsAndLeavesZonesAsTheyWere)
     EXPECT_EQ(ui.messages[0], "Fields = ZONA NOMBRE");
     EXPECT_EQ(Zone(5).PolygonCount, 1);
 
-    ui.messages.clear();
-    ZoningFileName = tmp.file("missing.shp");
-    EXPECT_FALSE(KDVlib::LoadZonificacion());
-    EXPECT_TRUE(ui.anyMessageContains("No se puede abrir el shapefile missing.shp"));
+    // Missing, or text under the name: said once, and the zones keep their outlines.
+    testutil::writeFile(tmp.file("texto.shp"), "5,0,3,0,0,10,0,10,10\r\n");
+    testutil::writeFile(tmp.file("texto.dbf"), "no es una tabla\r\n");
+    for (const char* name : {"missing.shp", "texto.shp"}) {
+        ui.messages.clear();
+        ZoningFileName = tmp.file(name);
+        EXPECT_FALSE(KDVlib::LoadZonificacion()) << name;
+        EXPECT_EQ(ui.messages, (std::vector<std::string>{std::string("No se puede abrir el shapefile ") + name}));
+        EXPECT_EQ(Zone(5).PolygonCount, 1) << name;
+    }
 }
 
 // ---- Generation and attraction -----------------------------------------------------

@@ -276,7 +276,8 @@ void TAnalysisController::Estadsticas1Click()
 void TAnalysisController::CrearCentroides1Click()
 {
     TStringAlignGrid* zones = host_.ZoneGrid();
-    for (int32_t z : KDVanalysis::CrearCentroides())
+    const std::vector<int32_t> made = KDVanalysis::CrearCentroides();
+    for (int32_t z : made)
         if (zones && z < zones->RowCount()) {
             zones->setCell(1, z, Format(XYFormat, double(Zonas[z].CentroidX)));
             zones->setCell(2, z, Format(XYFormat, double(Zonas[z].CentroidY)));
@@ -286,7 +287,10 @@ void TAnalysisController::CrearCentroides1Click()
         zones->FitRowHeights();
     }
     KDVlib::BuildHitGrid();
-    KDVlib::WriteCoords(); // a failed write is told by the writer, once
+    // No zone took a centroid: no position changed, so there is nothing to save
+    // and nothing to ask about on leaving.
+    if (!made.empty())
+        KDVlib::WriteCoords(); // a failed write is told by the writer, once
     window_.Action(Cmd::tbCents)->setEnabled(true);
     window_.SetCommandOn(Cmd::tbCents, true);
     window_.RedrawMap();

@@ -10,6 +10,7 @@
 #include "map/gui/MapCommands.h"
 #include "map/gui/MapViewHost.h"
 #include "export/GeoWriters.h"
+#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -241,7 +242,19 @@ void TDisplayController::GuardarSolerasClick()
         if (!std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec) && std::filesystem::exists(name, ec) &&
             !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", name)))
             return;
+        const std::string ownNames = std::filesystem::path(geo.GeoLayerFiles[layer]).replace_extension(".name").string();
+        const bool elsewhere = !std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec);
         if (!KDVlib::WriteGeoLayer(layer, name))
             return;
+        // The polylines' names live in the layer's name file: they go with the
+        // layer to its new place, or it opens there without them.
+        std::string names;
+        if (elsewhere && FileUtils::ReadFile(ownNames, names)) {
+            const std::string target = std::filesystem::path(name).replace_extension(".name").string();
+            if (!FileUtils::WriteFileAtomic(target, names)) {
+                Services().ShowMessage(FileUtils::WriteFailure(target));
+                return;
+            }
+        }
     }
 }

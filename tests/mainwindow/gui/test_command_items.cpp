@@ -522,6 +522,32 @@ TEST_F(CommandItems, AutofitWidensAColumnToItsText)
     EXPECT_GT(g->ColWidths(1), 4);
 }
 
+// "Crear Centroides" places the zones that have none; with every zone placed it
+// changes no position: nothing is written, and leaving asks about nothing.
+TEST_F(CommandItems, CentroidsCreatedAreSavedAndNoneCreatedSavesNothing)
+{
+    Secondary::DlgCfg().cbSaveGeos->setChecked(true);
+    const std::string positions = tmp.file("red_coordenadas.geo");
+    for (const bool unplaced : {false, true}) {
+        Open();
+        std::filesystem::remove(positions);
+        Network.PositionsUnsaved = false;
+        const int32_t z = KDVlib::FindZona(5);
+        if (unplaced)
+            Zonas[z].HasCentroid = 0;
+        ASSERT_TRUE(Click(viewer, "popup:pupZonas", "CrearCentroides1"));
+        EXPECT_EQ(std::filesystem::exists(positions), unplaced) << unplaced;
+        EXPECT_FALSE(Network.PositionsUnsaved) << unplaced;
+        EXPECT_EQ(Zonas[z].HasCentroid, 1) << unplaced;
+        if (unplaced) { // the file holds the centroid made, as the grid shows it
+            EXPECT_NE(testutil::readFile(positions).find(ZelUtils::Format("5,%s,%s", viewer->sagZonas->cell(1, z),
+                                                                            viewer->sagZonas->cell(2, z))),
+                      std::string::npos);
+        }
+    }
+    Secondary::DlgCfg().cbSaveGeos->setChecked(false);
+}
+
 // What the readers switch on by name, seen in the real menus and toolbars: the
 // listing's class items and PIJA analyses, and the layers the hit grid allows.
 TEST_F(CommandItems, ReadersSwitchTheRealItems)

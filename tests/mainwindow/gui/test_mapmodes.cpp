@@ -514,6 +514,14 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 1u) << "the deleted polyline is not written";
     EXPECT_EQ(Numbers(lines[0])[0], 7);
+
+    // Saved under another name, the layer opens there with its names.
+    testutil::AnswerFileDialog(viewer, tmp.file("copia.geo"));
+    livemenus::Find(viewer, "GuardarSoleras")->trigger();
+    testutil::settle();
+    viewer->Display().OpenLineLayerFile(tmp.file("copia.geo"), false);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLinks[1].Name, "Borde norte");
 }
 
 // The layer's file is the user's: a click of "Mover" that moves nothing writes

@@ -403,6 +403,17 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_DOUBLE_EQ(UserView().WorldMaxX, Network.MaxX);
     EXPECT_DOUBLE_EQ(UserView().WorldMinY, Network.MinY);
     EXPECT_DOUBLE_EQ(UserView().WorldMaxY, Network.MaxY);
+    // A window wholly beside this network shows the whole network, not an empty
+    // (turned over) window.
+    const double past = Network.MaxX + 10.0 * (Network.MaxX - Network.MinX);
+    other.WriteString("Lejos", "Zoom", ZelUtils::Format("%.3f;%.3f;%.3f;%.3f", past, double(Network.MinY),
+                                                        past + 1000.0, double(Network.MaxY)));
+    viewer->Settings().LeerConfiguracion(other, "Lejos");
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, Network.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, Network.MaxX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, Network.MinY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, Network.MaxY);
+    viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_TRUE(viewer->Down(Cmd::tbNodes));
     int column = 0;
     for (int c = 2; c < NumColArcos && !column; ++c)
