@@ -87,6 +87,10 @@ public:
     // after data loaded onto the movements (`keepTicked`: the variable ticked
     // stays while the menu still offers it).
     void ConstruyeMixs(bool keepTicked = false);
+    // The flow variable ticked in the diagrams' menu (0: none), and ticking one
+    // again when the menu offers it (false when it does not).
+    int32_t TickedMix() const;
+    bool TickMix(int32_t variable);
     void RedPalvon1Click();
 
     // ---- Listings and counts (FilesListings.cpp) ----

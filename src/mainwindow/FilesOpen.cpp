@@ -549,10 +549,7 @@ void TFilesController::ReloadFromText()
     const bool zonesOn = viewer_.CommandOn(Cmd::tbZonas);
     // The variable the flow diagrams show: the same network read again keeps it
     // while its values are there to show.
-    int32_t diagramVar = 0;
-    for (QAction* a : viewer_.varMix->actions())
-        if (a->isChecked())
-            diagramVar = a->data().toInt();
+    const int32_t diagramVar = TickedMix();
     rereadingText_ = true;
     const bool read = RunOpening();
     rereadingText_ = false;
@@ -616,9 +613,7 @@ void TFilesController::ReloadFromText()
         again = true;
     }
     viewer_.SetCommandOn(Cmd::tbZonas, zonesOn);
-    for (QAction* a : viewer_.varMix->actions())
-        if (a->data().toInt() == diagramVar)
-            a->setChecked(true);
+    TickMix(diagramVar);
     viewer_.Grids().PutBackGridOrder(); // after the columns the loads above put back
     if (again && !BatchMode)
         viewer_.RedrawMap();
@@ -982,14 +977,28 @@ void TFilesController::OpenOtherFiles(bool withLayers)
     }
 }
 
+int32_t TFilesController::TickedMix() const
+{
+    for (QAction* a : viewer_.varMix->actions())
+        if (a->isChecked())
+            return a->data().toInt();
+    return 0;
+}
+
+bool TFilesController::TickMix(int32_t variable)
+{
+    for (QAction* a : viewer_.varMix->actions())
+        if (variable != 0 && a->data().toInt() == variable) {
+            a->setChecked(true);
+            return true;
+        }
+    return false;
+}
+
 void TFilesController::ConstruyeMixs(bool keepTicked)
 {
     QMenu* varMix = viewer_.varMix;
-    int32_t ticked = 0;
-    if (keepTicked)
-        for (QAction* a : varMix->actions())
-            if (a->isChecked())
-                ticked = a->data().toInt();
+    const int32_t ticked = keepTicked ? TickedMix() : 0;
     varMix->clear();
     // The radio groups of earlier networks go with their items.
     for (QActionGroup* old : varMix->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
@@ -1008,13 +1017,8 @@ void TFilesController::ConstruyeMixs(bool keepTicked)
             a->setData(v);
             radio->addAction(a);
         }
-    QAction* tick = varMix->actions().isEmpty() ? nullptr : varMix->actions().front();
-    if (ticked != 0)
-        for (QAction* a : varMix->actions())
-            if (a->data().toInt() == ticked)
-                tick = a;
-    if (tick)
-        tick->setChecked(true);
+    if ((ticked == 0 || !TickMix(ticked)) && !varMix->actions().isEmpty())
+        varMix->actions().front()->setChecked(true);
 
     // Totals are sized only for arms that movements use; an empty list means all 0.
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {

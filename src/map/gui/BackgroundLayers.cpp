@@ -239,11 +239,12 @@ void TDisplayController::GuardarSolerasClick()
             return;
         const std::string name = dialog.selectedFiles().front().toStdString();
         std::error_code ec;
-        if (!std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec) && std::filesystem::exists(name, ec) &&
+        const bool elsewhere = !std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec);
+        if (elsewhere && std::filesystem::exists(name, ec) &&
             !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", name)))
             return;
+        // Taken before the write, which gives the layer its new name.
         const std::string ownNames = std::filesystem::path(geo.GeoLayerFiles[layer]).replace_extension(".name").string();
-        const bool elsewhere = !std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec);
         if (!KDVlib::WriteGeoLayer(layer, name))
             return;
         // The polylines' names live in the layer's name file: they go with the
