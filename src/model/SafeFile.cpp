@@ -137,8 +137,9 @@ std::string Reason(int err)
     case EROFS:
         return "el disco es de solo lectura";
     case ENOENT:
-    case ENOTDIR:
         return "la carpeta no existe";
+    case ENOTDIR:
+        return "un archivo ocupa el nombre de una de sus carpetas";
     case ENAMETOOLONG:
         return "el nombre es demasiado largo";
     case EIO:
@@ -197,8 +198,10 @@ std::string Prepare(const std::string& path, TTarget& target)
         return Reason(errno);
     }
     const std::string dir = Folder(target.real);
-    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return "la carpeta no existe";
+    if (::stat(dir.c_str(), &st) != 0)
+        return Reason(errno);
+    if (!S_ISDIR(st.st_mode))
+        return "un archivo ocupa el nombre de una de sus carpetas";
     if (NoWriteBits(st.st_mode) || ::access(dir.c_str(), W_OK) != 0)
         return "la carpeta es de solo lectura";
     return std::string();

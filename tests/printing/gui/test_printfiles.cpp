@@ -1185,7 +1185,7 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
         for (const auto& [name, says, asks] :
              {std::tuple{tmp.file("plan.png"), std::string("no es emf ni jpg"), false},
               std::tuple{readOnly + "/plan.emf", std::string("la carpeta es de solo lectura"), false},
-              std::tuple{tmp.file("nota.txt") + "/plan.emf", std::string("la carpeta no existe"), false},
+              std::tuple{tmp.file("nota.txt") + "/plan.emf", std::string("un archivo ocupa el nombre de una de sus carpetas"), false},
               std::tuple{tmp.file("viejo.emf"), tmp.file("viejo_2_2.EMF"), true}}) {
             RecordingServices ui;
             Printer().setOutputFileName(QString::fromStdString(tmp.file("rechazada.pdf")));
