@@ -197,10 +197,6 @@ bool ParseStage(TNetworkReader& r, const std::string& line, TStage* stage, int s
         stage->ValueCount = std::min(count, MaxStageValues);
         for (int v = 1; v <= MaxStageValues; ++v)
             stage->Values[v] = 0;
-        if (count > MaxStageValues)
-            NoteLimit("Etapas con más de 20 valores (se leen los 20 primeros)",
-                      Format("Intersección %d, etapa %d: %d valores; se leen los %d primeros", junction, s, count,
-                             MaxStageValues));
     }
     // Ten values a line, from column 26: the stage line holds values 1-10 and each
     // continuation line the next ten (value 10 stays the one of the stage line).
@@ -212,6 +208,12 @@ bool ParseStage(TNetworkReader& r, const std::string& line, TStage* stage, int s
         if (stage && v <= MaxStageValues)
             stage->Values[v] = IntField(cur, 26 + 5 * ((v - 1) % MaxValuesPerStageLine), 5, at);
     }
+    // Said once the values are all there: a count the lines do not hold is the
+    // short junction said above, not a stage of too many values.
+    if (stage && count > MaxStageValues)
+        NoteLimit("Etapas con más de 20 valores (se leen los 20 primeros)",
+                  Format("Intersección %d, etapa %d: %d valores; se leen los %d primeros", junction, s, count,
+                         MaxStageValues));
     return true;
 }
 

@@ -328,7 +328,16 @@ TEST_F(Junctions, ShortJunctionsBlankLinesAndStaleArmData)
         EXPECT_EQ(Fases[next.SignalIndex].Stages[1].Values[1], 1);
         EXPECT_TRUE(ui.anyMessageContains("Intersecciones con menos líneas de las anunciadas en la sección 11111: 1"));
         EXPECT_TRUE(ErrorsMention("Intersección 100 incompleta: la línea 8 empieza otra intersección"));
+        EXPECT_FALSE(ui.anyMessageContains("más de 20 valores")); // the count the lines do not hold is the short junction
     }
+    // A stage whose lines hold more than 20 values is read to the 20th, and said.
+    ui.messages.clear();
+    ASSERT_TRUE(Read("", {"11111", "  100    1    3    1   60    0", "         1    1   10  100",
+                          "             30    4   22    1    0    1    0    1    0    1    0    1    0", "                             1    0    1    0    1    0    1    0    1    0",
+                          "                             1    0", "99999"}));
+    EXPECT_EQ(Fases[Nodos[FindNodo(100)].SignalIndex].Stages[1].ValueCount, 20);
+    EXPECT_TRUE(ui.anyMessageContains("más de 20 valores"));
+    EXPECT_FALSE(ErrorsMention("incompleta"));
 
     // Lines tagged in columns 1-5 with their own junction's number are its lines;
     // a number that rounds to 0 is no fault of the text.
