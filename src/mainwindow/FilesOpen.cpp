@@ -153,8 +153,8 @@ bool WrittenAfter(const std::string& a, const std::string& b)
 // What an opening changes before the network is read: put back as it was when the
 // read is refused, so that the earlier network stays open under its own names.
 struct TFilesController::EarlierOpening {
-    std::string datFileName, datDir, lpa, lpl, comp, compMov, print, trace, zoning, solera, puntos, networkDat;
-    uint8_t openInteractive = 0;
+    std::string datFileName, datDir, lpa, lpl, counts, comp, compMov, print, trace, zoning, solera, puntos, networkDat;
+    uint8_t openInteractive = 0, countsLoaded = 0;
     std::filesystem::path folder;
     TFrmDat::Held text;
 };
@@ -197,6 +197,8 @@ bool TFilesController::SetFileNames(const std::string& fullName)
     e.datDir = DatDir;
     e.lpa = LpaFileName;
     e.lpl = LplFileName;
+    e.counts = CountsFileName;
+    e.countsLoaded = Network.CountsLoaded;
     e.comp = ComplementaryFileName;
     e.compMov = ComplementaryMovFileName;
     e.print = PrintFileName;
@@ -241,6 +243,10 @@ bool TFilesController::SetFileNames(const std::string& fullName)
     LpaFileName = FileUtils::ChangeFileExt(p.string(), ".lpa");
     LplFileName = FileUtils::ChangeFileExt(p.string(), ".lpl");
     ComplementaryFileName = ComplementaryMovFileName = PrintFileName = TraceFileName = "null";
+    // The counts read onto the network before are of that network: "Recarga" and a
+    // batch must not read them onto this one.
+    CountsFileName = "null";
+    Network.CountsLoaded = 0;
     ZoningFileName = SoleraFileName = PuntosFileName = "null";
     readSettings_.NetworkDatFile = p.string();
     OpenInteractive = 1;
@@ -260,6 +266,8 @@ void TFilesController::RestoreEarlierOpening()
     DatDir = e.datDir;
     LpaFileName = e.lpa;
     LplFileName = e.lpl;
+    CountsFileName = e.counts;
+    Network.CountsLoaded = e.countsLoaded;
     ComplementaryFileName = e.comp;
     ComplementaryMovFileName = e.compMov;
     PrintFileName = e.print;

@@ -162,6 +162,15 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_FALSE(viewer->windowTitle().contains("red.lpa")) << viewer->windowTitle().toStdString();
     EXPECT_TRUE(viewer->windowTitle().endsWith("red.dat")) << viewer->windowTitle().toStdString();
+    // Opened afresh, the network forgets the counts read onto the one before:
+    // "Recarga" reads none back onto it.
+    EXPECT_EQ(CountsFileName, "null");
+    if (!FrmDat->isVisible()) {
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+    }
+    FrmDat->findChild<QToolButton*>("tbReload")->click();
+    EXPECT_EQ(Network.CountsLoaded, 0);
+    EXPECT_EQ(Arcos[KDVlib::FindArco(102, 101)].Var[10], 0.0f);
 }
 
 // A zoning is read from text or from a shapefile: the zoning menu item and the
