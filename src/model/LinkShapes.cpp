@@ -50,7 +50,8 @@ void ReportSkipped(const std::string& fileName, int skipped, int maxPoints)
 {
     if (skipped > 0)
         Services().ShowMessage(Format("Archivo %s:\r%d líneas no se consideraron\r"
-                                      "(cada arco admite de 2 a %d puntos, con todas sus coordenadas)",
+                                      "(cada arco admite de 2 a %d puntos, con todas sus coordenadas\r"
+                                      "en números con punto decimal)",
                                       BaseName(fileName), skipped, maxPoints));
 }
 
@@ -66,6 +67,21 @@ void TieEndsToNodes(TArcos& arc)
         arc.Points[1] = {Nodos[arc.AIndex].X, Nodos[arc.AIndex].Y};
     if (placed(arc.BIndex))
         arc.Points[n] = {Nodos[arc.BIndex].X, Nodos[arc.BIndex].Y};
+}
+
+// Whether fields first.. of a line hold `count` coordinates and nothing after them
+// but blanks: each a number. A decimal comma splits a number in two, which gives
+// the line more fields than its point count calls for: such a line is not read.
+bool CoordinatesFit(const std::vector<std::string>& f, size_t first, size_t count)
+{
+    if (f.size() < first + count)
+        return false;
+    for (size_t i = first; i < f.size(); ++i) {
+        const std::string t = ZelUtils::Trim(f[i]);
+        if (i < first + count ? t.empty() || !AuxFileText::NumberOrEmpty(t) : !t.empty())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -105,7 +121,7 @@ bool ReadSigFile(const std::string& fileName)
         if (link <= 0)
             continue;
         int32_t n = ZelUtils::ParseInt(f[2]);
-        if (n < 2 || n > MaxShapePoints || f.size() < static_cast<size_t>(3 + 2 * n)) {
+        if (n < 2 || n > MaxShapePoints || !CoordinatesFit(f, 3, static_cast<size_t>(2 * n))) {
             ++skipped;
             continue;
         }
@@ -139,7 +155,7 @@ bool LoadTrazas(bool sayOtherNetwork)
         ++found;
         // n trace points and the last one repeated must fit the link's 12 points.
         int32_t n = ZelUtils::ParseInt(f[2]);
-        if (n < 2 || n > MaxShapePoints - 1 || f.size() < static_cast<size_t>(3 + 2 * n)) {
+        if (n < 2 || n > MaxShapePoints - 1 || !CoordinatesFit(f, 3, static_cast<size_t>(2 * n))) {
             ++skipped;
             continue;
         }

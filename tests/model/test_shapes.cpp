@@ -100,6 +100,28 @@ TEST_F(ShapeFiles, SigWriteReadRoundTripIsExact)
     EXPECT_EQ(testutil::readFile(second), written);
 }
 
+// A line whose points are not all plain numbers, or that holds more fields than
+// its point count calls for (a decimal comma splits each number in two), is not
+// half read as 0s or shifted pairs: the link keeps its shape, and the line is told.
+TEST_F(ShapeFiles, ShapeAndTraceLinesWithUnreadablePointsAreToldNotRead)
+{
+    const char* bad[] = {"12,15,3,0,0,5,abc,10,0", "12,15,3,0,0,2,5,3,5,10,0", "12,15,3,0,0,,5,10,0"};
+    for (const char* line : bad)
+        for (const bool trace : {false, true}) {
+            ui.messages.clear();
+            const std::string path = tmp.file(trace ? "bad.geo" : "bad.sig");
+            // The good line around it is read; a trailing blank field is no point.
+            testutil::writeFile(path, std::string("15,16,3,10,0,12,5,10,10, \r\n") + line + "\r\n");
+            TraceFileName = path;
+            ASSERT_TRUE(trace ? KDVlib::LoadTrazas() : KDVlib::ReadSigFile(path)) << line;
+            EXPECT_EQ(Arcos[LinkIndex(12, 15)].PointCount, 2) << line << trace;
+            EXPECT_EQ(Arcos[LinkIndex(15, 16)].Points[2].x, 12.0) << line << trace;
+            ASSERT_EQ(ui.messages.size(), 1u) << line << trace;
+            EXPECT_NE(ui.messages[0].find("1 líneas no se consideraron"), std::string::npos) << ui.messages[0];
+        }
+    TraceFileName = "null";
+}
+
 TEST_F(ShapeFiles, TracesRepeatTheirLastPoint)
 {
     TraceFileName = dataPath("shapes_traces.geo");
