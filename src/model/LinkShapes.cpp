@@ -256,12 +256,28 @@ bool LoadNodeList(const std::string& fileName)
     std::vector<std::string> lines;
     if (!ReadAll(fileName, lines))
         return false;
-    size_t n = std::min(lines.size(), static_cast<size_t>(MaxNodeList));
-    for (size_t i = 0; i < n; ++i)
-        NodeList[i + 1] = ZelUtils::ParseInt(lines[i]);
-    if (lines.size() > n)
+    // The list ends at its first 0: a blank line or one that names no node would
+    // cut off the nodes after it. Blank lines are passed over; the others are told.
+    int32_t n = 0, numbers = 0, unreadable = 0;
+    for (const std::string& line : lines) {
+        const std::string t = ZelUtils::Trim(line);
+        if (t.empty())
+            continue;
+        const int32_t number = AuxFileText::NumberOrEmpty(t) ? ZelUtils::ParseInt(t) : 0;
+        if (number < 1) {
+            ++unreadable;
+            continue;
+        }
+        ++numbers;
+        if (n < MaxNodeList)
+            NodeList[++n] = number;
+    }
+    if (numbers > n)
         Services().ShowMessage(Format("Archivo %s:\rsólo se consideran los primeros %d nodos",
                                       BaseName(fileName), MaxNodeList));
+    if (unreadable > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d líneas sin un número de nodo no se consideraron",
+                                      BaseName(fileName), unreadable));
     return true;
 }
 

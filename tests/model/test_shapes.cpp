@@ -196,6 +196,18 @@ TEST_F(ShapeFiles, NodeListHoldsOneNumberPerLine)
     EXPECT_EQ(NodeList[4], 0);
     EXPECT_EQ(NodeList[9], 0);
     EXPECT_EQ(NodoEnLista[3], 0);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // A blank line or a heading does not end the list before the nodes after it;
+    // a line naming no node is told once.
+    testutil::writeFile(tmp.file("gaps.txt"), "Nodo\r\n101\r\n\r\n0\r\n7\r\n");
+    ASSERT_TRUE(KDVlib::LoadNodeList(tmp.file("gaps.txt")));
+    EXPECT_EQ(NodeList[1], 101);
+    EXPECT_EQ(NodeList[2], 7);
+    EXPECT_EQ(NodeList[3], 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("2 líneas sin un número de nodo"), std::string::npos);
+    ui.messages.clear();
 
     std::string many;
     for (int i = 1; i <= 1005; ++i)
