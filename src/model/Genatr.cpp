@@ -44,9 +44,23 @@ bool NamesMoreVariables(const std::vector<std::string>& header)
     return false;
 }
 
-float Value(const std::vector<std::string>& f, size_t i)
+// A field that gives a number (an empty one does not).
+bool Readable(const std::vector<std::string>& f, size_t i)
 {
-    return i < f.size() ? static_cast<float>(ZelUtils::ParseReal(f[i])) : 0.0f;
+    return i < f.size() && !ZelUtils::Trim(f[i]).empty() && AuxFileText::NumberOrEmpty(f[i]);
+}
+
+// Value i of a row: a missing or empty one reads as 0; text that is no number too,
+// counted to be told.
+float Value(const std::vector<std::string>& f, size_t i, int& unreadable)
+{
+    if (i >= f.size() || ZelUtils::Trim(f[i]).empty())
+        return 0.0f;
+    if (!AuxFileText::NumberOrEmpty(f[i])) {
+        ++unreadable;
+        return 0.0f;
+    }
+    return static_cast<float>(ZelUtils::ParseReal(f[i]));
 }
 
 } // namespace
@@ -98,24 +112,40 @@ bool LoadGenatr(const std::string& fileName)
     TGenatr& maxima = Genatr[0];
     maxima = TGenatr();
     GenatrMax = 0.0f;
+    int unplaced = 0, unreadable = 0;
     for (int32_t i = 1; i < NumGenatr; ++i) {
         const std::vector<std::string> f = ZelUtils::SplitString(lines[static_cast<size_t>(i)], ',');
         // A row is replaced whole: an outline of an earlier file never stays with it.
         TGenatr& row = Genatr[i];
         row = TGenatr();
+        // A row without a readable zone and position would stand at 0, 0 with its
+        // values: it keeps its place in the file's order, unplaced and without values.
+        if (!Readable(f, 0) || !Readable(f, 1) || !Readable(f, 2)) {
+            ++unplaced;
+            row.X = row.Y = UnsetLow;
+            continue;
+        }
         row.Zone = ZelUtils::ParseInt(f[0]);
-        row.X = f.size() > 1 ? ParseCoordinate(f[1]) : 0.0;
-        row.Y = f.size() > 2 ? ParseCoordinate(f[2]) : 0.0;
+        row.X = ParseCoordinate(f[1]);
+        row.Y = ParseCoordinate(f[2]);
         // A generation without its attraction (an even field count) keeps the
         // generation; the missing attraction reads as 0.
         const int32_t pairs = PairCount(f.size());
         for (int32_t k = 1; k <= pairs; ++k) {
-            row.Gen[k] = Value(f, 2 * static_cast<size_t>(k) + 1);
-            row.Attr[k] = Value(f, 2 * static_cast<size_t>(k) + 2);
+            row.Gen[k] = Value(f, 2 * static_cast<size_t>(k) + 1, unreadable);
+            row.Attr[k] = Value(f, 2 * static_cast<size_t>(k) + 2, unreadable);
             maxima.Gen[k] = std::max(row.Gen[k], maxima.Gen[k]);
             maxima.Attr[k] = std::max(row.Attr[k], maxima.Attr[k]);
             GenatrMax = std::max({row.Gen[k], row.Attr[k], GenatrMax});
         }
+    }
+    if (unplaced > 0 || unreadable > 0) {
+        std::string said = Format("Archivo %s:", AuxFileText::BaseName(fileName));
+        if (unplaced > 0)
+            said += Format("\r%d líneas sin zona, X e Y numéricas no se consideraron", unplaced);
+        if (unreadable > 0)
+            said += Format("\r%d valores no numéricos se leyeron como 0", unreadable);
+        Services().ShowMessage(said);
     }
     AuxFileHooks().BuildGenatrMenu();
 
