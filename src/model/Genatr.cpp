@@ -162,11 +162,14 @@ bool LoadPoligonosGenatr(const std::string& fileName)
     if (!ReadArcFile(fileName, file))
         return false;
     if (std::fabs(file.FirstX) <= 180.0 && std::fabs(file.FirstY) <= 180.0) {
-        // Degrees: every point goes to UTM in the zone of the first point, so that
-        // an outline across a zone boundary is not torn apart.
+        // Degrees: every point goes to UTM in one zone, so that an outline across a
+        // zone boundary is not torn apart: the zone the network's own degrees were
+        // projected in, for the outlines to lie where its zones do; else the zone of
+        // the first point.
         ZelUtm::TUtmPoint p;
         ZelUtm::GeoToUtm(0, p, file.FirstY, file.FirstX);
-        const int32_t zone = p.Zone;
+        const int32_t zone =
+            Network.ProjectedZone >= 1 && Network.ProjectedZone <= 60 ? Network.ProjectedZone : p.Zone;
         for (TZoningArc& arc : file.Arcs)
             for (TPoint& pt : arc.Points) {
                 ZelUtm::GeoToUtm(zone, p, pt.y, pt.x);

@@ -500,6 +500,7 @@ TEST_F(AuxFiles, ZoningShapefileListsItsFieldsAndLeavesZonesAsTheyWere)
 
 TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
 {
+    Network.ProjectedZone = 0; // no network of degrees open
     ASSERT_TRUE(KDVlib::LoadGenatr(dataPath("aux_genatr.csv")));
     EXPECT_EQ(NumGenatr, 4);
     EXPECT_EQ(GenatrNames, (std::vector<std::string>{"", "G1", "G2"}));
@@ -553,6 +554,16 @@ TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
     EXPECT_NE(ui.messages[0].find("1 valores no numéricos"), std::string::npos);
     ui.messages.clear();
     ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("neg.csv")));
+
+    // Outlines in degrees for a network whose own degrees went to zone 18 go to
+    // zone 18 too, not to the zone of their first point, so that they meet it.
+    Network.ProjectedZone = 18;
+    testutil::writeFile(tmp.file("neg.geo"), "2,0,3,-70.6,-33.4,-70.5,-33.4,-70.6,-33.4\r\n");
+    ASSERT_TRUE(KDVlib::LoadPoligonosGenatr(tmp.file("neg.geo")));
+    ZelUtm::TUtmPoint p18;
+    ZelUtm::GeoToUtm(18, p18, -33.4, -70.5);
+    EXPECT_EQ(Genatr[1].Polygon[2].x, p18.Easting);
+    Network.ProjectedZone = 0;
 
     // Projected outlines (first easting above 180) are taken as they are.
     testutil::writeFile(tmp.file("neg.geo"), "2,0,3,350000,6300000,350010,6300000,350000,6300000\r\n");
