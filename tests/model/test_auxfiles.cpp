@@ -267,6 +267,14 @@ TEST_F(AuxFiles, CoordinatesTextSeparatorsUnreadableLinesAndConversion)
     EXPECT_FLOAT_EQ(Network.MinY, 10.0f - 0.5f);
     EXPECT_FLOAT_EQ(Network.MaxY, 30.0f + 0.5f);
 
+    // A node given twice takes its last line, and the file is told once.
+    SmallNetwork();
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("twice.geo"), "10,1000,1000\r\n20,2000,2000\r\n10,3000,3000\r\n5,400,400\r\n");
+    ASSERT_TRUE(KDVlib::LoadCoordinatesFile(tmp.file("twice.geo"), KDVlib::CoordinatesText));
+    EXPECT_EQ(Node(10).X, 3000.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 líneas repiten un nodo o zona"), std::string::npos);
 }
 
 // ---- Complementary data ---------------------------------------------------------
