@@ -143,11 +143,17 @@ bool ReadDxfText(const std::string& fileName)
     bool inText = false;
     std::string text, x, y;
     bool hasText = false, hasX = false, hasY = false;
+    int unusable = 0;
     auto placeEntity = [&] {
-        // Each entity places by its own text and insertion point only.
+        // Each entity places by its own text and insertion point only; a point that
+        // is no number (a decimal comma, say) places nothing, and is told.
         if (inText && hasText && hasX && hasY) {
             const int32_t number = ZelUtils::ParseInt(text);
-            if (number != 0) {
+            const bool readable = !ZelUtils::Trim(x).empty() && !ZelUtils::Trim(y).empty() &&
+                                  AuxFileText::NumberOrEmpty(x) && AuxFileText::NumberOrEmpty(y);
+            if (number != 0 && !readable && (FindNodo(number) > 0 || FindZona(number) > 0))
+                ++unusable;
+            else if (number != 0) {
                 const float px = Coordinate(x), py = Coordinate(y);
                 if (int32_t n = FindNodo(number); n > 0)
                     PlaceNode(n, px, py);
@@ -183,6 +189,9 @@ bool ReadDxfText(const std::string& fileName)
         }
     }
     placeEntity();
+    if (unusable > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d textos de nodos o zonas sin X e Y legibles se omitieron",
+                                      AuxFileText::BaseName(fileName), unusable));
     return true;
 }
 

@@ -233,6 +233,17 @@ TEST_F(AuxFiles, DxfTextEntitiesPlaceNodesAndCentroidsOfARealNetwork)
     testutil::writeFile(tmp.file("bad.dxf"), "  0\r\nTEXT\r\n  1\r\n1\r\nxx\r\n5\r\n");
     EXPECT_TRUE(KDVlib::ReadDxfText(tmp.file("bad.dxf")));
     EXPECT_TRUE(ui.anyMessageContains("código de grupo no numérico en la línea 5"));
+
+    // An insertion point with a decimal comma places nothing (not X = 0), and is told.
+    SmallNetwork();
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("comma.dxf"), "  0\r\nTEXT\r\n 10\r\n1500,5\r\n 20\r\n2500\r\n  1\r\n10\r\n"
+                                               "  0\r\nTEXT\r\n 10\r\n700\r\n 20\r\n800\r\n  1\r\n20\r\n  0\r\nEOF\r\n");
+    ASSERT_TRUE(KDVlib::ReadDxfText(tmp.file("comma.dxf")));
+    EXPECT_EQ(Node(10).HasXY, 0);
+    EXPECT_EQ(Node(20).X, 700.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 textos de nodos o zonas sin X e Y legibles"), std::string::npos);
 }
 
 TEST_F(AuxFiles, CoordinatesTextSeparatorsUnreadableLinesAndConversion)
