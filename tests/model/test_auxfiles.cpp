@@ -390,6 +390,18 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
     EXPECT_EQ(Arcos[l21].Var[81], 4.0f);
     EXPECT_EQ(Arcos[l21].StreetName, "X");
     EXPECT_EQ(Arcos[l13].Var[81], 0.0f);
+
+    // Decimal commas split a value past the header's columns: the line is not read
+    // shifted. A link given twice takes its last line. Both told in one message.
+    testutil::writeFile(tmp.file("commas.csv"), "A,B,Flujo\r\n1,2,350,5\r\n2,1,7\r\n2,1,8\r\n");
+    ComplementaryFileName = tmp.file("commas.csv");
+    ui.messages.clear();
+    ASSERT_TRUE(KDVlib::LoadDatosComplementarios());
+    EXPECT_EQ(Arcos[l12].Var[81], 0.0f);
+    EXPECT_EQ(Arcos[l21].Var[81], 8.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 líneas con más valores que columnas"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 líneas repiten un arco ya leído"), std::string::npos);
 }
 
 TEST_F(AuxFiles, ComplementaryMovementColumnsNeedTheWholeTurnAndFollowTheLayout)
