@@ -95,6 +95,20 @@ TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)
     ASSERT_EQ(menu->actions().size(), 4);
     EXPECT_FALSE(menu->actions()[0]->isChecked());
     EXPECT_TRUE(menu->actions()[1]->isChecked());
+
+    // A file of one variable, opened while the second is shown: no bars of a
+    // variable it has not, and the map drawn anew with its rows.
+    testutil::writeFile(tmp.file("one.csv"), "zona,x,y,T1,T2\r\n2,350000,6300000,5,6\r\n");
+    const bool drawing = DrawEnabled;
+    DrawEnabled = true;
+    w->img->LastDrawing.LastMapRedrawMs = -1;
+    w->Files().OpenGenatrFile(tmp.file("one.csv"));
+    DrawEnabled = drawing;
+    EXPECT_EQ(NumGenatr, 2);
+    EXPECT_EQ(UserView().GenatrCol, 0);
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_FALSE(menu->actions()[0]->isChecked());
+    EXPECT_GE(w->img->LastDrawing.LastMapRedrawMs, 0);
 }
 
 TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)
