@@ -181,6 +181,8 @@ void TFilesController::OpenComplementaryFile(const std::string& fileName)
     TWaitCursor wait;
     if (!KDVlib::LoadDatosComplementarios())
         ComplementaryFileName = earlier;
+    else
+        viewer_.RedrawMap(); // a variable of the file shown on the map shows its values now
 }
 
 void TFilesController::OpenZoningFile(const std::string& fileName)

@@ -245,6 +245,8 @@ void TFilesController::ImportarColsMovimClick()
     TWaitCursor wait;
     if (!KDVlib::LoadDatosComplementariosMovs())
         ComplementaryMovFileName = earlier; // as for the links' data
+    else
+        viewer_.RedrawMap();
 }
 
 void TFilesController::AbrirClick(int tag)

@@ -51,7 +51,13 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
     ASSERT_EQ(KDVlib::CostVar, 5);
 
     testutil::writeFile(tmp.file("comp.csv"), "A,B,Calle,Flujo\r\n100,7,Av. Nueva,42\r\n");
+    // The map is drawn anew: a variable of the file it shows shows the values read.
+    const bool drawing = DrawEnabled;
+    DrawEnabled = true;
+    w->img->LastDrawing.LastMapRedrawMs = -1;
     w->Files().OpenComplementaryFile(tmp.file("comp.csv"));
+    DrawEnabled = drawing;
+    EXPECT_GE(w->img->LastDrawing.LastMapRedrawMs, 0);
     const int32_t link = KDVlib::FindArco(100, 7);
     ASSERT_EQ(w->sagArcos->ColCount(), 18);
     EXPECT_EQ(w->sagArcos->cell(17, 0), "Flujo");
