@@ -217,15 +217,21 @@ bool LoadOrdenArcos()
     std::vector<uint8_t> listed(static_cast<size_t>(count) + 1, 0);
     // Links named by the file, each once at its first line (the top of the drawing).
     std::vector<int32_t> named;
-    int read = 0;
+    int read = 0, notFound = 0, repeated = 0;
     for (const std::string& line : lines) {
         std::vector<std::string> f = Fields(line, sep);
         if (f.size() < 2)
             continue;
         ++read;
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
-        if (link < 1 || link > count || listed[static_cast<size_t>(link)])
+        if (link < 1 || link > count) {
+            ++notFound;
             continue;
+        }
+        if (listed[static_cast<size_t>(link)]) {
+            ++repeated;
+            continue;
+        }
         listed[static_cast<size_t>(link)] = 1;
         named.push_back(link);
     }
@@ -246,6 +252,15 @@ bool LoadOrdenArcos()
         LinkOrder[++pos] = *it;
     LinkOrderSet = true;
     GridArcos();
+    // Lines passed over leave their links in array order at the bottom: said once.
+    if (notFound > 0 || repeated > 0) {
+        std::string said = Format("Archivo %s:", BaseName(LinkOrderFileName));
+        if (notFound > 0)
+            said += Format("\r%d líneas no nombran un arco de esta red", notFound);
+        if (repeated > 0)
+            said += Format("\r%d líneas repiten un arco ya ordenado (vale su primera línea)", repeated);
+        Services().ShowMessage(said);
+    }
     return true;
 }
 

@@ -154,11 +154,17 @@ TEST_F(ShapeFiles, LinkOrderNumbersEachLinkFoundOnce)
     const TSpatialTile& t = HitGrid[0][0];
     EXPECT_EQ(std::vector<int32_t>(t.Links, t.Links + t.LinkCount), Order());
 
-    // Repeated and unknown links neither draw a link twice nor drop another.
+    EXPECT_TRUE(ui.messages.empty());
+
+    // Repeated and unknown links neither draw a link twice nor drop another; the
+    // lines passed over are told once.
     LinkOrderFileName = dataPath("shapes_order_repeats.csv");
     std::fill(std::begin(LinkOrder), std::end(LinkOrder), 0);
     ASSERT_TRUE(KDVlib::LoadOrdenArcos());
     EXPECT_EQ(Order(), (std::vector<int32_t>{2, 4, 5, 1, 3}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("no nombran un arco de esta red"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("repiten un arco ya ordenado"), std::string::npos) << ui.messages[0];
 
     // A first line without either separator is refused and changes nothing.
     std::string bad = tmp.file("bad.csv");
