@@ -46,13 +46,19 @@ bool ReadAll(const std::string& fileName, std::vector<std::string>& lines)
     return false;
 }
 
-void ReportSkipped(const std::string& fileName, int skipped, int maxPoints)
+// `others`: lines of links this network lacks, told in the same message.
+void ReportSkipped(const std::string& fileName, int skipped, int maxPoints, int others = 0)
 {
+    std::string said;
     if (skipped > 0)
-        Services().ShowMessage(Format("Archivo %s:\r%d líneas no se consideraron\r"
-                                      "(cada arco admite de 2 a %d puntos, con todas sus coordenadas\r"
-                                      "en números con punto decimal)",
-                                      BaseName(fileName), skipped, maxPoints));
+        said += Format("\r%d líneas no se consideraron\r"
+                       "(cada arco admite de 2 a %d puntos, con todas sus coordenadas\r"
+                       "en números con punto decimal)",
+                       skipped, maxPoints);
+    if (others > 0)
+        said += Format("\r%d trazas no son de un arco de esta red y no se consideraron", others);
+    if (!said.empty())
+        Services().ShowMessage(Format("Archivo %s:", BaseName(fileName)) + said);
 }
 
 void TieEndsToNodes(TArcos& arc)
@@ -187,7 +193,7 @@ bool LoadTrazas(bool sayOtherNetwork)
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);
-    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1);
+    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1, read - found);
     return true;
 }
 

@@ -141,6 +141,16 @@ TEST_F(ShapeFiles, TracesRepeatTheirLastPoint)
     EXPECT_TRUE(ui.enabledItems["aArcos1"]);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("1 líneas"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 trazas no son de un arco de esta red"), std::string::npos); // 77->78
+
+    // A trace of a link this network lacks is told, the others read.
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("other.geo"), "12,15,2,1,1,6,6\r\n99,98,2,1,1,2,2\r\n");
+    TraceFileName = tmp.file("other.geo");
+    ASSERT_TRUE(KDVlib::LoadTrazas());
+    EXPECT_EQ(a.Points[2].x, 6.0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 trazas no son de un arco de esta red"), std::string::npos);
     TraceFileName = "null";
 }
 
