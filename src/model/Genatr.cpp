@@ -147,6 +147,22 @@ bool LoadGenatr(const std::string& fileName)
             said += Format("\r%d valores no numéricos se leyeron como 0", unreadable);
         Services().ShowMessage(said);
     }
+    // Rows placed in degrees on a network whose own degrees were projected to UTM
+    // would stand far off its map: they go to the network's zone, as its nodes did.
+    // A network of map coordinates keeps the rows' positions as they are.
+    const bool zoneKnown = Network.ProjectedZone >= 1 && Network.ProjectedZone <= 60;
+    bool degrees = zoneKnown;
+    for (int32_t i = 1; i < NumGenatr && degrees; ++i)
+        degrees = Genatr[i].X == UnsetLow || (std::fabs(Genatr[i].X) < 180.0 && std::fabs(Genatr[i].Y) < 180.0);
+    for (int32_t i = 1; i < NumGenatr && degrees; ++i) {
+        TGenatr& row = Genatr[i];
+        if (row.X == UnsetLow)
+            continue;
+        ZelUtm::TUtmPoint p;
+        ZelUtm::GeoToUtm(Network.ProjectedZone, p, row.Y, row.X);
+        row.X = p.Easting;
+        row.Y = p.Northing;
+    }
     AuxFileHooks().BuildGenatrMenu();
 
     std::error_code ec;

@@ -594,6 +594,12 @@ TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
     ZelUtm::TUtmPoint p18;
     ZelUtm::GeoToUtm(18, p18, -33.4, -70.5);
     EXPECT_EQ(Genatr[1].Polygon[2].x, p18.Easting);
+    // So do rows placed in degrees: in the zone of the network's nodes, not at
+    // their degrees far off its map.
+    testutil::writeFile(tmp.file("deg.csv"), "zona,x,y,G1,A1\r\n2,-70.5,-33.4,1,2\r\n");
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("deg.csv")));
+    EXPECT_EQ(Genatr[1].X, p18.Easting);
+    EXPECT_EQ(Genatr[1].Y, p18.Northing);
     Network.ProjectedZone = 0;
 
     // Projected outlines (first easting above 180) are taken as they are.
