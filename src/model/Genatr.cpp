@@ -120,7 +120,12 @@ bool LoadGenatr(const std::string& fileName)
         row = TGenatr();
         // A row without a readable zone and position would stand at 0, 0 with its
         // values: it keeps its place in the file's order, unplaced and without values.
-        if (!Readable(f, 0) || !Readable(f, 1) || !Readable(f, 2)) {
+        // More fields than the header names: decimal commas split its numbers, and
+        // every value after the first split one would be read shifted.
+        bool longer = false;
+        for (size_t k = header.size(); k < f.size() && !longer; ++k)
+            longer = !ZelUtils::Trim(f[k]).empty();
+        if (longer || !Readable(f, 0) || !Readable(f, 1) || !Readable(f, 2)) {
             ++unplaced;
             row.X = row.Y = UnsetLow;
             continue;
@@ -142,7 +147,9 @@ bool LoadGenatr(const std::string& fileName)
     if (unplaced > 0 || unreadable > 0) {
         std::string said = Format("Archivo %s:", AuxFileText::BaseName(fileName));
         if (unplaced > 0)
-            said += Format("\r%d líneas sin zona, X e Y numéricas no se consideraron", unplaced);
+            said += Format("\r%d líneas sin zona, X e Y numéricas, o con más campos que la cabecera, "
+                           "no se consideraron",
+                           unplaced);
         if (unreadable > 0)
             said += Format("\r%d valores no numéricos se leyeron como 0", unreadable);
         Services().ShowMessage(said);

@@ -572,16 +572,19 @@ TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
 
     // A row whose zone or position is no number (or missing) stands nowhere and
     // adds nothing; a value that is no number reads 0: both told in one message.
-    testutil::writeFile(tmp.file("bad.csv"), "zona,x,y,G1,A1\r\n2,0,0,n/a,4\r\nxx,1,1,90,90\r\n3,1\r\n4,5,6,1,2\r\n");
+    // So does a row split by decimal commas into more fields than the header's.
+    testutil::writeFile(tmp.file("bad.csv"),
+                        "zona,x,y,G1,A1\r\n2,0,0,n/a,4\r\nxx,1,1,90,90\r\n3,1\r\n4,5,6,1,2\r\n5,7,8,9,5,6,5\r\n");
     ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("bad.csv")));
-    EXPECT_EQ(NumGenatr, 5);
+    EXPECT_EQ(NumGenatr, 6);
+    EXPECT_EQ(Genatr[5].X, UnsetLow);
     EXPECT_EQ(Genatr[1].Gen[1], 0.0f);
     EXPECT_EQ(Genatr[2].X, UnsetLow);
     EXPECT_EQ(Genatr[3].Y, UnsetLow);
     EXPECT_EQ(Genatr[4].Zone, 4);
     EXPECT_EQ(GenatrMax, 4.0f);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("2 líneas sin zona, X e Y"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("3 líneas sin zona, X e Y"), std::string::npos);
     EXPECT_NE(ui.messages[0].find("1 valores no numéricos"), std::string::npos);
     ui.messages.clear();
     ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("neg.csv")));
