@@ -125,7 +125,16 @@ struct TLineFaults {
     int unreadable = 0; // values that are no number, read as 0
     int longer = 0;     // lines with more values than the header names, not read
     int repeated = 0;   // lines of a link or movement already read (the last one stands)
+    int shortLines = 0; // lines lacking more than five trailing values, read as 0
 };
+
+// Up to five values missing at the end of a line read as 0 as a matter of course;
+// a line short of more is told.
+void CountShort(const std::vector<std::string>& f, size_t first, int32_t n, TLineFaults& faults)
+{
+    const size_t wanted = first + static_cast<size_t>(n);
+    faults.shortLines += f.size() + 5 < wanted ? 1 : 0;
+}
 
 // A line holding text past the header's last column: a decimal comma splits each
 // value in two, and its values would be read shifted.
@@ -139,13 +148,16 @@ bool LongerThanHeader(const std::vector<std::string>& f, size_t headerFields)
 
 void ReportFaults(const std::string& fileName, const TLineFaults& faults, const char* what)
 {
-    if (faults.unreadable == 0 && faults.longer == 0 && faults.repeated == 0)
+    if (faults.unreadable == 0 && faults.longer == 0 && faults.repeated == 0 && faults.shortLines == 0)
         return;
     std::string said = Format("Archivo %s:", AuxFileText::BaseName(fileName));
     if (faults.longer > 0)
         said += Format("\r%d líneas con más valores que columnas en la cabecera no se leyeron", faults.longer);
     if (faults.unreadable > 0)
         said += Format("\r%d valores no numéricos se leyeron como 0", faults.unreadable);
+    if (faults.shortLines > 0)
+        said += Format("\r%d líneas con más de 5 valores de menos que la cabecera: los que faltan se leyeron como 0",
+                       faults.shortLines);
     if (faults.repeated > 0)
         said += Format("\r%d líneas repiten %s ya leído; vale la última", faults.repeated, what);
     Services().ShowMessage(said);
@@ -286,6 +298,7 @@ bool LoadDatosComplementarios()
         TArcos& a = Arcos[link];
         if (street && f.size() > 2)
             a.StreetName = StreetField(ZelUtils::Trim(f[2]));
+        CountShort(f, valuesFrom, n, faults);
         ReadValues(f, valuesFrom, n, a.Var.begin() + FirstComplementaryLinkVar - 1, faults.unreadable);
     }
     // Every complementary variable was cleared: all of their extremes are renewed.
@@ -334,6 +347,7 @@ bool LoadDatosComplementariosMovs()
         }
         faults.repeated += read[static_cast<size_t>(m)];
         read[static_cast<size_t>(m)] = 1;
+        CountShort(f, 3, n, faults);
         ReadValues(f, 3, n, Movims[m].Var + FirstComplementaryMovVar - 1, faults.unreadable);
     }
     PalvonRead::ComputeMovementVarExtremes(FirstComplementaryMovVar,

@@ -393,7 +393,9 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
 
     // Decimal commas split a value past the header's columns: the line is not read
     // shifted. A link given twice takes its last line. Both told in one message.
-    testutil::writeFile(tmp.file("commas.csv"), "A,B,Flujo\r\n1,2,350,5\r\n2,1,7\r\n2,1,8\r\n");
+    // A line short of more than five values is told; short of five, it is not.
+    testutil::writeFile(tmp.file("commas.csv"), "A,B,Flujo,V2,V3,V4,V5,V6,V7\r\n1,2,350,5,1,1,1,1,1,1\r\n"
+                                                "2,1,7\r\n2,1,8,1\r\n");
     ComplementaryFileName = tmp.file("commas.csv");
     ui.messages.clear();
     ASSERT_TRUE(KDVlib::LoadDatosComplementarios());
@@ -402,6 +404,7 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("1 líneas con más valores que columnas"), std::string::npos);
     EXPECT_NE(ui.messages[0].find("1 líneas repiten un arco ya leído"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 líneas con más de 5 valores de menos"), std::string::npos);
 }
 
 TEST_F(AuxFiles, ComplementaryMovementColumnsNeedTheWholeTurnAndFollowTheLayout)
