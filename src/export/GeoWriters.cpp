@@ -128,6 +128,25 @@ std::string MovedLine(const std::string& text, char sep, double dx, double dy)
     return line;
 }
 
+// Whether a line of a layer's file gives exactly the polyline `g` (its id and every
+// point as read): then it is written back as it stands, its numbers in its own
+// digits, rather than rewritten.
+bool LineGives(const std::string& text, char sep, const GeoLink& g)
+{
+    if (text.empty())
+        return false;
+    const std::vector<std::string> f = ZelUtils::SplitString(text, sep);
+    const size_t n = g.Points.size();
+    if (f.size() < 2 + 2 * n || ZelUtils::Round(KDVlib::ParseCoordinate(f[0])) != g.Id ||
+        ZelUtils::Round(KDVlib::ParseCoordinate(f[1])) != static_cast<int32_t>(n))
+        return false;
+    for (size_t k = 0; k < n; ++k)
+        if (KDVlib::ParseCoordinate(f[2 + 2 * k]) != g.Points[k].x ||
+            KDVlib::ParseCoordinate(f[3 + 2 * k]) != g.Points[k].y)
+            return false;
+    return true;
+}
+
 // The layer's file as read, each line written again: the records read from it
 // (the pieces of a long polyline joined into its one line, the closing point each
 // piece shares with the next given once), or its own text.
@@ -166,7 +185,9 @@ std::string LayerFileText(int layer)
                                  g.Points.begin() + static_cast<std::ptrdiff_t>(k < line.Last ? n - 1 : n));
         }
         joined.Count = static_cast<int32_t>(joined.Points.size());
-        text += PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator, line.Text);
+        text += LineGives(line.Original, source.Separator, joined)
+                    ? line.Original + CrLf
+                    : PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator, line.Text);
     }
     return text;
 }

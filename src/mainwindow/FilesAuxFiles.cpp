@@ -83,11 +83,13 @@ private:
 // `shownName`: the file named to the user, when another file holds its bytes.
 void ReadCoordinates(const std::string& file, int kind, const std::string& shownName = {})
 {
+    bool read = false;
     {
         TWaitCursor wait;
-        KDVlib::LoadCoordinatesFile(file, kind);
+        read = KDVlib::LoadCoordinatesFile(file, kind);
     }
-    if (!Network.HasCoordinates)
+    // A file that could not be read was said so by its reader, once.
+    if (read && !Network.HasCoordinates)
         Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
                                       std::filesystem::path(shownName.empty() ? file : shownName).filename().string()));
 }
@@ -181,6 +183,8 @@ void TFilesController::OpenComplementaryFile(const std::string& fileName)
     TWaitCursor wait;
     if (!KDVlib::LoadDatosComplementarios())
         ComplementaryFileName = earlier;
+    else
+        viewer_.RedrawMap(); // a variable of the file shown on the map shows its values now
 }
 
 void TFilesController::OpenZoningFile(const std::string& fileName)

@@ -191,8 +191,17 @@ void TFilesController::aOpenSoleraExecute()
 
 void TFilesController::OpenGenatrFile(const std::string& fileName)
 {
-    TWaitCursor wait;
-    KDVlib::LoadGenatr(fileName);
+    {
+        TWaitCursor wait;
+        if (!KDVlib::LoadGenatr(fileName))
+            return; // the rows read before stay, and so does the map
+    }
+    // The variable shown may be one the new file does not have: no bars then, and
+    // no item ticked, rather than bars of nothing under a tick of nothing.
+    if (UserView().GenatrCol >= static_cast<int32_t>(GenatrNames.size()))
+        UserView().GenatrCol = 0;
+    // The bars and outlines on the map are the file's just read, not the earlier one's.
+    viewer_.RedrawMap();
 }
 
 void TFilesController::GeneracinAtraccin1Click()
@@ -236,6 +245,8 @@ void TFilesController::ImportarColsMovimClick()
     TWaitCursor wait;
     if (!KDVlib::LoadDatosComplementariosMovs())
         ComplementaryMovFileName = earlier; // as for the links' data
+    else
+        viewer_.RedrawMap();
 }
 
 void TFilesController::AbrirClick(int tag)

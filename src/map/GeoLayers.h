@@ -41,6 +41,7 @@ struct TGeoFileLine {
     int32_t Last = -1;
     std::string Text;  // a line read: the fields after its points, separators included
     bool PastCapacity = false; // a line not read for want of room: it moves with its layer
+    std::string Original;      // a line read: its whole text, written back as it was while its points stay
 };
 
 // A layer's file as the reader took it, so that writing the layer back loses

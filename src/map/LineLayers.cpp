@@ -237,7 +237,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     source.Separator = sep;
     source.Lines.reserve(lines.size());
     const auto keep = [&source, &lines](size_t i, bool pastCapacity = false) {
-        source.Lines.push_back({0, -1, std::move(lines[i]), pastCapacity});
+        source.Lines.push_back({0, -1, std::move(lines[i]), pastCapacity, std::string()});
     };
     int skipped = 0;
     bool full_ = false;
@@ -300,7 +300,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
             std::string tail;
             for (size_t k = 2 + 2 * static_cast<size_t>(n); k < f.size(); ++k)
                 tail += sep + f[k];
-            source.Lines.push_back({firstRecord, stored, std::move(tail)});
+            source.Lines.push_back({firstRecord, stored, std::move(tail), false, std::move(lines[i])});
         }
         GeoLayers().GeoLayerEnd[layer] = stored;
         if (result.HasNames && piece) {

@@ -120,11 +120,47 @@ void ReadValues(const std::vector<std::string>& f, size_t first, int32_t n, Valu
     }
 }
 
-void ReportUnreadable(const std::string& fileName, int unreadable)
+// What a load passed over or read as 0, told once at its end.
+struct TLineFaults {
+    int unreadable = 0; // values that are no number, read as 0
+    int longer = 0;     // lines with more values than the header names, not read
+    int repeated = 0;   // lines of a link or movement already read (the last one stands)
+    int shortLines = 0; // lines lacking more than five trailing values, read as 0
+};
+
+// Up to five values missing at the end of a line read as 0 as a matter of course;
+// a line short of more is told.
+void CountShort(const std::vector<std::string>& f, size_t first, int32_t n, TLineFaults& faults)
 {
-    if (unreadable > 0)
-        Services().ShowMessage(Format("Archivo %s:\r%d valores no numéricos se leyeron como 0",
-                                      AuxFileText::BaseName(fileName), unreadable));
+    const size_t wanted = first + static_cast<size_t>(n);
+    faults.shortLines += f.size() + 5 < wanted ? 1 : 0;
+}
+
+// A line holding text past the header's last column: a decimal comma splits each
+// value in two, and its values would be read shifted.
+bool LongerThanHeader(const std::vector<std::string>& f, size_t headerFields)
+{
+    for (size_t i = headerFields; i < f.size(); ++i)
+        if (!ZelUtils::Trim(f[i]).empty())
+            return true;
+    return false;
+}
+
+void ReportFaults(const std::string& fileName, const TLineFaults& faults, const char* what)
+{
+    if (faults.unreadable == 0 && faults.longer == 0 && faults.repeated == 0 && faults.shortLines == 0)
+        return;
+    std::string said = Format("Archivo %s:", AuxFileText::BaseName(fileName));
+    if (faults.longer > 0)
+        said += Format("\r%d líneas con más valores que columnas en la cabecera no se leyeron", faults.longer);
+    if (faults.unreadable > 0)
+        said += Format("\r%d valores no numéricos se leyeron como 0", faults.unreadable);
+    if (faults.shortLines > 0)
+        said += Format("\r%d líneas con más de 5 valores de menos que la cabecera: los que faltan se leyeron como 0",
+                       faults.shortLines);
+    if (faults.repeated > 0)
+        said += Format("\r%d líneas repiten %s ya leído; vale la última", faults.repeated, what);
+    Services().ShowMessage(said);
 }
 
 template <size_t N>
@@ -244,25 +280,33 @@ bool LoadDatosComplementarios()
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         std::fill(Arcos[i].Var.begin() + FirstComplementaryLinkVar,
                   Arcos[i].Var.begin() + FirstComplementaryLinkVar + MaxComplementaryColumns, 0.0f);
-    int unreadable = 0;
+    TLineFaults faults;
+    std::vector<uint8_t> read(static_cast<size_t>(Network.LinkCount) + 1, 0);
     for (size_t l = 1; l < file.Lines.size(); ++l) {
         const std::vector<std::string> f = AuxFileText::QuotedFields(file.Lines[l], file.Sep);
         if (f.size() < 2)
             continue;
         const int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
-        if (link <= 0)
+        if (link <= 0 || link > Network.LinkCount)
             continue;
+        if (LongerThanHeader(f, file.Header.size())) {
+            ++faults.longer;
+            continue;
+        }
+        faults.repeated += read[static_cast<size_t>(link)];
+        read[static_cast<size_t>(link)] = 1;
         TArcos& a = Arcos[link];
         if (street && f.size() > 2)
             a.StreetName = StreetField(ZelUtils::Trim(f[2]));
-        ReadValues(f, valuesFrom, n, a.Var.begin() + FirstComplementaryLinkVar - 1, unreadable);
+        CountShort(f, valuesFrom, n, faults);
+        ReadValues(f, valuesFrom, n, a.Var.begin() + FirstComplementaryLinkVar - 1, faults.unreadable);
     }
     // Every complementary variable was cleared: all of their extremes are renewed.
     PalvonRead::ComputeLinkVarExtremes(FirstComplementaryLinkVar,
                                        FirstComplementaryLinkVar + MaxComplementaryColumns - 1);
     const TCompPlacement p = PlaceComplementaryColumns(false, n);
     AuxFileHooks().ShowComplementaryColumns(false, p);
-    ReportUnreadable(ComplementaryFileName, unreadable);
+    ReportFaults(ComplementaryFileName, faults, "un arco");
     return true;
 }
 
@@ -290,13 +334,21 @@ bool LoadDatosComplementariosMovs()
     for (int32_t m = 1; m <= Network.MovementCount; ++m)
         std::fill(Movims[m].Var + FirstComplementaryMovVar,
                   Movims[m].Var + FirstComplementaryMovVar + MaxComplementaryColumns, 0.0f);
-    int unreadable = 0;
+    TLineFaults faults;
+    std::vector<uint8_t> read(static_cast<size_t>(Network.MovementCount) + 1, 0);
     for (size_t l = 1; l < file.Lines.size(); ++l) {
         const std::vector<std::string> f = AuxFileText::QuotedFields(file.Lines[l], file.Sep);
         const int32_t m = MovementOf(f);
-        if (m <= 0)
+        if (m <= 0 || m > Network.MovementCount)
             continue;
-        ReadValues(f, 3, n, Movims[m].Var + FirstComplementaryMovVar - 1, unreadable);
+        if (LongerThanHeader(f, file.Header.size())) {
+            ++faults.longer;
+            continue;
+        }
+        faults.repeated += read[static_cast<size_t>(m)];
+        read[static_cast<size_t>(m)] = 1;
+        CountShort(f, 3, n, faults);
+        ReadValues(f, 3, n, Movims[m].Var + FirstComplementaryMovVar - 1, faults.unreadable);
     }
     PalvonRead::ComputeMovementVarExtremes(FirstComplementaryMovVar,
                                            FirstComplementaryMovVar + MaxComplementaryColumns - 1);
@@ -304,7 +356,7 @@ bool LoadDatosComplementariosMovs()
         const TCompPlacement p = PlaceComplementaryColumns(true, n);
         AuxFileHooks().ShowComplementaryColumns(true, p);
     }
-    ReportUnreadable(ComplementaryMovFileName, unreadable);
+    ReportFaults(ComplementaryMovFileName, faults, "un movimiento");
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <charconv>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 using ZelUtils::Format;
 
@@ -87,7 +88,8 @@ bool ReadPlaceLines(const std::string& fileName,
     if (!ReadAll(fileName, lines))
         return false;
     const char sep = lines.empty() ? '\0' : TextSeparator(lines.front());
-    int unusable = 0;
+    int unusable = 0, repeated = 0;
+    std::set<std::pair<int32_t, int32_t>> placed; // (node, zone) given a position by this file
     for (const std::string& line : lines) {
         std::vector<std::string> f = sep ? ZelUtils::SplitString(line, sep) : std::vector<std::string>{line};
         const auto [n, z] = identify(ZelUtils::ParseInt(f[0]));
@@ -97,11 +99,19 @@ bool ReadPlaceLines(const std::string& fileName,
             ++unusable;
             continue;
         }
+        // A node or zone given twice takes its last line; the user is told that the
+        // file contradicts itself.
+        repeated += placed.insert({n, z}).second ? 0 : 1;
         place(n, z, Coordinate(f[1]), Coordinate(f[2]));
     }
-    if (unusable > 0)
-        Services().ShowMessage(Format("Archivo %s:\r%d líneas de nodos o zonas sin X e Y legibles se omitieron",
-                                      AuxFileText::BaseName(fileName), unusable));
+    if (unusable > 0 || repeated > 0) {
+        std::string said = Format("Archivo %s:", AuxFileText::BaseName(fileName));
+        if (unusable > 0)
+            said += Format("\r%d líneas de nodos o zonas sin X e Y legibles se omitieron", unusable);
+        if (repeated > 0)
+            said += Format("\r%d líneas repiten un nodo o zona ya ubicado; vale la última", repeated);
+        Services().ShowMessage(said);
+    }
     return true;
 }
 
@@ -133,11 +143,17 @@ bool ReadDxfText(const std::string& fileName)
     bool inText = false;
     std::string text, x, y;
     bool hasText = false, hasX = false, hasY = false;
+    int unusable = 0;
     auto placeEntity = [&] {
-        // Each entity places by its own text and insertion point only.
+        // Each entity places by its own text and insertion point only; a point that
+        // is no number (a decimal comma, say) places nothing, and is told.
         if (inText && hasText && hasX && hasY) {
             const int32_t number = ZelUtils::ParseInt(text);
-            if (number != 0) {
+            const bool readable = !ZelUtils::Trim(x).empty() && !ZelUtils::Trim(y).empty() &&
+                                  AuxFileText::NumberOrEmpty(x) && AuxFileText::NumberOrEmpty(y);
+            if (number != 0 && !readable && (FindNodo(number) > 0 || FindZona(number) > 0))
+                ++unusable;
+            else if (number != 0) {
                 const float px = Coordinate(x), py = Coordinate(y);
                 if (int32_t n = FindNodo(number); n > 0)
                     PlaceNode(n, px, py);
@@ -173,6 +189,9 @@ bool ReadDxfText(const std::string& fileName)
         }
     }
     placeEntity();
+    if (unusable > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d textos de nodos o zonas sin X e Y legibles se omitieron",
+                                      AuxFileText::BaseName(fileName), unusable));
     return true;
 }
 

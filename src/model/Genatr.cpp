@@ -44,9 +44,23 @@ bool NamesMoreVariables(const std::vector<std::string>& header)
     return false;
 }
 
-float Value(const std::vector<std::string>& f, size_t i)
+// A field that gives a number (an empty one does not).
+bool Readable(const std::vector<std::string>& f, size_t i)
 {
-    return i < f.size() ? static_cast<float>(ZelUtils::ParseReal(f[i])) : 0.0f;
+    return i < f.size() && !ZelUtils::Trim(f[i]).empty() && AuxFileText::NumberOrEmpty(f[i]);
+}
+
+// Value i of a row: a missing or empty one reads as 0; text that is no number too,
+// counted to be told.
+float Value(const std::vector<std::string>& f, size_t i, int& unreadable)
+{
+    if (i >= f.size() || ZelUtils::Trim(f[i]).empty())
+        return 0.0f;
+    if (!AuxFileText::NumberOrEmpty(f[i])) {
+        ++unreadable;
+        return 0.0f;
+    }
+    return static_cast<float>(ZelUtils::ParseReal(f[i]));
 }
 
 } // namespace
@@ -98,24 +112,63 @@ bool LoadGenatr(const std::string& fileName)
     TGenatr& maxima = Genatr[0];
     maxima = TGenatr();
     GenatrMax = 0.0f;
+    int unplaced = 0, unreadable = 0;
     for (int32_t i = 1; i < NumGenatr; ++i) {
         const std::vector<std::string> f = ZelUtils::SplitString(lines[static_cast<size_t>(i)], ',');
         // A row is replaced whole: an outline of an earlier file never stays with it.
         TGenatr& row = Genatr[i];
         row = TGenatr();
+        // A row without a readable zone and position would stand at 0, 0 with its
+        // values: it keeps its place in the file's order, unplaced and without values.
+        // More fields than the header names: decimal commas split its numbers, and
+        // every value after the first split one would be read shifted.
+        bool longer = false;
+        for (size_t k = header.size(); k < f.size() && !longer; ++k)
+            longer = !ZelUtils::Trim(f[k]).empty();
+        if (longer || !Readable(f, 0) || !Readable(f, 1) || !Readable(f, 2)) {
+            ++unplaced;
+            row.X = row.Y = UnsetLow;
+            continue;
+        }
         row.Zone = ZelUtils::ParseInt(f[0]);
-        row.X = f.size() > 1 ? ParseCoordinate(f[1]) : 0.0;
-        row.Y = f.size() > 2 ? ParseCoordinate(f[2]) : 0.0;
+        row.X = ParseCoordinate(f[1]);
+        row.Y = ParseCoordinate(f[2]);
         // A generation without its attraction (an even field count) keeps the
         // generation; the missing attraction reads as 0.
         const int32_t pairs = PairCount(f.size());
         for (int32_t k = 1; k <= pairs; ++k) {
-            row.Gen[k] = Value(f, 2 * static_cast<size_t>(k) + 1);
-            row.Attr[k] = Value(f, 2 * static_cast<size_t>(k) + 2);
+            row.Gen[k] = Value(f, 2 * static_cast<size_t>(k) + 1, unreadable);
+            row.Attr[k] = Value(f, 2 * static_cast<size_t>(k) + 2, unreadable);
             maxima.Gen[k] = std::max(row.Gen[k], maxima.Gen[k]);
             maxima.Attr[k] = std::max(row.Attr[k], maxima.Attr[k]);
             GenatrMax = std::max({row.Gen[k], row.Attr[k], GenatrMax});
         }
+    }
+    if (unplaced > 0 || unreadable > 0) {
+        std::string said = Format("Archivo %s:", AuxFileText::BaseName(fileName));
+        if (unplaced > 0)
+            said += Format("\r%d líneas sin zona, X e Y numéricas, o con más campos que la cabecera, "
+                           "no se consideraron",
+                           unplaced);
+        if (unreadable > 0)
+            said += Format("\r%d valores no numéricos se leyeron como 0", unreadable);
+        Services().ShowMessage(said);
+    }
+    // Rows placed in degrees on a network whose own degrees were projected to UTM
+    // would stand far off its map: they go to the network's zone, as its nodes did.
+    // A network of map coordinates keeps the rows' positions as they are.
+    const bool zoneKnown = Network.ProjectedZone >= 1 && Network.ProjectedZone <= 60;
+    bool degrees = zoneKnown;
+    for (int32_t i = 1; i < NumGenatr && degrees; ++i)
+        degrees = Genatr[i].X == UnsetLow || (std::fabs(Genatr[i].X) < 180.0 && std::fabs(Genatr[i].Y) < 180.0);
+    for (int32_t i = 1; i < NumGenatr && degrees; ++i) {
+        TGenatr& row = Genatr[i];
+        if (row.X == UnsetLow)
+            continue;
+        ZelUtm::TUtmPoint p;
+        ZelUtm::GeoToUtm(Network.ProjectedZone, p, row.Y, row.X);
+        row.X = p.Easting;
+        row.Y = p.Northing;
     }
     AuxFileHooks().BuildGenatrMenu();
 
@@ -132,11 +185,14 @@ bool LoadPoligonosGenatr(const std::string& fileName)
     if (!ReadArcFile(fileName, file))
         return false;
     if (std::fabs(file.FirstX) <= 180.0 && std::fabs(file.FirstY) <= 180.0) {
-        // Degrees: every point goes to UTM in the zone of the first point, so that
-        // an outline across a zone boundary is not torn apart.
+        // Degrees: every point goes to UTM in one zone, so that an outline across a
+        // zone boundary is not torn apart: the zone the network's own degrees were
+        // projected in, for the outlines to lie where its zones do; else the zone of
+        // the first point.
         ZelUtm::TUtmPoint p;
         ZelUtm::GeoToUtm(0, p, file.FirstY, file.FirstX);
-        const int32_t zone = p.Zone;
+        const int32_t zone =
+            Network.ProjectedZone >= 1 && Network.ProjectedZone <= 60 ? Network.ProjectedZone : p.Zone;
         for (TZoningArc& arc : file.Arcs)
             for (TPoint& pt : arc.Points) {
                 ZelUtm::GeoToUtm(zone, p, pt.y, pt.x);

@@ -46,12 +46,19 @@ bool ReadAll(const std::string& fileName, std::vector<std::string>& lines)
     return false;
 }
 
-void ReportSkipped(const std::string& fileName, int skipped, int maxPoints)
+// `others`: lines of links this network lacks, told in the same message.
+void ReportSkipped(const std::string& fileName, int skipped, int maxPoints, int others = 0)
 {
+    std::string said;
     if (skipped > 0)
-        Services().ShowMessage(Format("Archivo %s:\r%d líneas no se consideraron\r"
-                                      "(cada arco admite de 2 a %d puntos, con todas sus coordenadas)",
-                                      BaseName(fileName), skipped, maxPoints));
+        said += Format("\r%d líneas no se consideraron\r"
+                       "(cada arco admite de 2 a %d puntos, con todas sus coordenadas\r"
+                       "en números con punto decimal)",
+                       skipped, maxPoints);
+    if (others > 0)
+        said += Format("\r%d trazas no son de un arco de esta red y no se consideraron", others);
+    if (!said.empty())
+        Services().ShowMessage(Format("Archivo %s:", BaseName(fileName)) + said);
 }
 
 void TieEndsToNodes(TArcos& arc)
@@ -66,6 +73,21 @@ void TieEndsToNodes(TArcos& arc)
         arc.Points[1] = {Nodos[arc.AIndex].X, Nodos[arc.AIndex].Y};
     if (placed(arc.BIndex))
         arc.Points[n] = {Nodos[arc.BIndex].X, Nodos[arc.BIndex].Y};
+}
+
+// Whether fields first.. of a line hold `count` coordinates and nothing after them
+// but blanks: each a number. A decimal comma splits a number in two, which gives
+// the line more fields than its point count calls for: such a line is not read.
+bool CoordinatesFit(const std::vector<std::string>& f, size_t first, size_t count)
+{
+    if (f.size() < first + count)
+        return false;
+    for (size_t i = first; i < f.size(); ++i) {
+        const std::string t = ZelUtils::Trim(f[i]);
+        if (i < first + count ? t.empty() || !AuxFileText::NumberOrEmpty(t) : !t.empty())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -105,7 +127,7 @@ bool ReadSigFile(const std::string& fileName)
         if (link <= 0)
             continue;
         int32_t n = ZelUtils::ParseInt(f[2]);
-        if (n < 2 || n > MaxShapePoints || f.size() < static_cast<size_t>(3 + 2 * n)) {
+        if (n < 2 || n > MaxShapePoints || !CoordinatesFit(f, 3, static_cast<size_t>(2 * n))) {
             ++skipped;
             continue;
         }
@@ -139,7 +161,7 @@ bool LoadTrazas(bool sayOtherNetwork)
         ++found;
         // n trace points and the last one repeated must fit the link's 12 points.
         int32_t n = ZelUtils::ParseInt(f[2]);
-        if (n < 2 || n > MaxShapePoints - 1 || f.size() < static_cast<size_t>(3 + 2 * n)) {
+        if (n < 2 || n > MaxShapePoints - 1 || !CoordinatesFit(f, 3, static_cast<size_t>(2 * n))) {
             ++skipped;
             continue;
         }
@@ -171,7 +193,7 @@ bool LoadTrazas(bool sayOtherNetwork)
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);
-    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1);
+    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1, read - found);
     return true;
 }
 
@@ -201,15 +223,21 @@ bool LoadOrdenArcos()
     std::vector<uint8_t> listed(static_cast<size_t>(count) + 1, 0);
     // Links named by the file, each once at its first line (the top of the drawing).
     std::vector<int32_t> named;
-    int read = 0;
+    int read = 0, notFound = 0, repeated = 0;
     for (const std::string& line : lines) {
         std::vector<std::string> f = Fields(line, sep);
         if (f.size() < 2)
             continue;
         ++read;
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
-        if (link < 1 || link > count || listed[static_cast<size_t>(link)])
+        if (link < 1 || link > count) {
+            ++notFound;
             continue;
+        }
+        if (listed[static_cast<size_t>(link)]) {
+            ++repeated;
+            continue;
+        }
         listed[static_cast<size_t>(link)] = 1;
         named.push_back(link);
     }
@@ -230,6 +258,15 @@ bool LoadOrdenArcos()
         LinkOrder[++pos] = *it;
     LinkOrderSet = true;
     GridArcos();
+    // Lines passed over leave their links in array order at the bottom: said once.
+    if (notFound > 0 || repeated > 0) {
+        std::string said = Format("Archivo %s:", BaseName(LinkOrderFileName));
+        if (notFound > 0)
+            said += Format("\r%d líneas no nombran un arco de esta red", notFound);
+        if (repeated > 0)
+            said += Format("\r%d líneas repiten un arco ya ordenado (vale su primera línea)", repeated);
+        Services().ShowMessage(said);
+    }
     return true;
 }
 
@@ -240,12 +277,28 @@ bool LoadNodeList(const std::string& fileName)
     std::vector<std::string> lines;
     if (!ReadAll(fileName, lines))
         return false;
-    size_t n = std::min(lines.size(), static_cast<size_t>(MaxNodeList));
-    for (size_t i = 0; i < n; ++i)
-        NodeList[i + 1] = ZelUtils::ParseInt(lines[i]);
-    if (lines.size() > n)
+    // The list ends at its first 0: a blank line or one that names no node would
+    // cut off the nodes after it. Blank lines are passed over; the others are told.
+    int32_t n = 0, numbers = 0, unreadable = 0;
+    for (const std::string& line : lines) {
+        const std::string t = ZelUtils::Trim(line);
+        if (t.empty())
+            continue;
+        const int32_t number = AuxFileText::NumberOrEmpty(t) ? ZelUtils::ParseInt(t) : 0;
+        if (number < 1) {
+            ++unreadable;
+            continue;
+        }
+        ++numbers;
+        if (n < MaxNodeList)
+            NodeList[++n] = number;
+    }
+    if (numbers > n)
         Services().ShowMessage(Format("Archivo %s:\rsólo se consideran los primeros %d nodos",
                                       BaseName(fileName), MaxNodeList));
+    if (unreadable > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d líneas sin un número de nodo no se consideraron",
+                                      BaseName(fileName), unreadable));
     return true;
 }
 

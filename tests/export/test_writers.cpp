@@ -162,6 +162,17 @@ TEST_F(Writers, RewrittenLayerReadsBackWithoutRounding)
     EXPECT_EQ(g.Points[1].x, -0.001);
     EXPECT_EQ(g.Points[1].y, 1e-7);
     EXPECT_EQ(g.Points[2].x, 7000000.0);
+
+    // Written back after another polyline moved, a line left as it was keeps its
+    // own digits (trailing zeros too): only the moved one is written anew.
+    testutil::writeFile(tmp.file("capa1.geo"), "1,2,100.50,200.250,101,201\r\n2,2,5.0,6.0,7,8\r\n");
+    const LineLayers::TLineLayerLoad again = LineLayers::LoadLineLayer(tmp.file("capa1.geo"), false);
+    ASSERT_EQ(again.Status, LineLayers::TLoadStatus::Loaded);
+    LineLayers::LayerRange(again.Layer, first, last);
+    for (TPoint& p : GeoLayers().GeoLinks[last].Points)
+        p.x += 1.0;
+    ASSERT_TRUE(KDVlib::WriteGeoLayer(again.Layer, tmp.file("capa1.geo")));
+    EXPECT_EQ(readFile(tmp.file("capa1.geo")), "1,2,100.50,200.250,101,201\r\n2,2,6,6,8,8\r\n");
 }
 
 TEST_F(Writers, UtmFilesShiftEveryCoordinate)

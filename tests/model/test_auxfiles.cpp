@@ -233,6 +233,17 @@ TEST_F(AuxFiles, DxfTextEntitiesPlaceNodesAndCentroidsOfARealNetwork)
     testutil::writeFile(tmp.file("bad.dxf"), "  0\r\nTEXT\r\n  1\r\n1\r\nxx\r\n5\r\n");
     EXPECT_TRUE(KDVlib::ReadDxfText(tmp.file("bad.dxf")));
     EXPECT_TRUE(ui.anyMessageContains("código de grupo no numérico en la línea 5"));
+
+    // An insertion point with a decimal comma places nothing (not X = 0), and is told.
+    SmallNetwork();
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("comma.dxf"), "  0\r\nTEXT\r\n 10\r\n1500,5\r\n 20\r\n2500\r\n  1\r\n10\r\n"
+                                               "  0\r\nTEXT\r\n 10\r\n700\r\n 20\r\n800\r\n  1\r\n20\r\n  0\r\nEOF\r\n");
+    ASSERT_TRUE(KDVlib::ReadDxfText(tmp.file("comma.dxf")));
+    EXPECT_EQ(Node(10).HasXY, 0);
+    EXPECT_EQ(Node(20).X, 700.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 textos de nodos o zonas sin X e Y legibles"), std::string::npos);
 }
 
 TEST_F(AuxFiles, CoordinatesTextSeparatorsUnreadableLinesAndConversion)
@@ -267,6 +278,14 @@ TEST_F(AuxFiles, CoordinatesTextSeparatorsUnreadableLinesAndConversion)
     EXPECT_FLOAT_EQ(Network.MinY, 10.0f - 0.5f);
     EXPECT_FLOAT_EQ(Network.MaxY, 30.0f + 0.5f);
 
+    // A node given twice takes its last line, and the file is told once.
+    SmallNetwork();
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("twice.geo"), "10,1000,1000\r\n20,2000,2000\r\n10,3000,3000\r\n5,400,400\r\n");
+    ASSERT_TRUE(KDVlib::LoadCoordinatesFile(tmp.file("twice.geo"), KDVlib::CoordinatesText));
+    EXPECT_EQ(Node(10).X, 3000.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 líneas repiten un nodo o zona"), std::string::npos);
 }
 
 // ---- Complementary data ---------------------------------------------------------
@@ -371,6 +390,21 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
     EXPECT_EQ(Arcos[l21].Var[81], 4.0f);
     EXPECT_EQ(Arcos[l21].StreetName, "X");
     EXPECT_EQ(Arcos[l13].Var[81], 0.0f);
+
+    // Decimal commas split a value past the header's columns: the line is not read
+    // shifted. A link given twice takes its last line. Both told in one message.
+    // A line short of more than five values is told; short of five, it is not.
+    testutil::writeFile(tmp.file("commas.csv"), "A,B,Flujo,V2,V3,V4,V5,V6,V7\r\n1,2,350,5,1,1,1,1,1,1\r\n"
+                                                "2,1,7\r\n2,1,8,1\r\n");
+    ComplementaryFileName = tmp.file("commas.csv");
+    ui.messages.clear();
+    ASSERT_TRUE(KDVlib::LoadDatosComplementarios());
+    EXPECT_EQ(Arcos[l12].Var[81], 0.0f);
+    EXPECT_EQ(Arcos[l21].Var[81], 8.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 líneas con más valores que columnas"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 líneas repiten un arco ya leído"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 líneas con más de 5 valores de menos"), std::string::npos);
 }
 
 TEST_F(AuxFiles, ComplementaryMovementColumnsNeedTheWholeTurnAndFollowTheLayout)
@@ -500,6 +534,7 @@ TEST_F(AuxFiles, ZoningShapefileListsItsFieldsAndLeavesZonesAsTheyWere)
 
 TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
 {
+    Network.ProjectedZone = 0; // no network of degrees open
     ASSERT_TRUE(KDVlib::LoadGenatr(dataPath("aux_genatr.csv")));
     EXPECT_EQ(NumGenatr, 4);
     EXPECT_EQ(GenatrNames, (std::vector<std::string>{"", "G1", "G2"}));
@@ -537,6 +572,41 @@ TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
     EXPECT_EQ(GenatrMax, 0.0f);
     EXPECT_EQ(Genatr[1].PolygonCount, 0);
     EXPECT_TRUE(ui.messages.empty());
+
+    // A row whose zone or position is no number (or missing) stands nowhere and
+    // adds nothing; a value that is no number reads 0: both told in one message.
+    // So does a row split by decimal commas into more fields than the header's.
+    testutil::writeFile(tmp.file("bad.csv"),
+                        "zona,x,y,G1,A1\r\n2,0,0,n/a,4\r\nxx,1,1,90,90\r\n3,1\r\n4,5,6,1,2\r\n5,7,8,9,5,6,5\r\n");
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("bad.csv")));
+    EXPECT_EQ(NumGenatr, 6);
+    EXPECT_EQ(Genatr[5].X, UnsetLow);
+    EXPECT_EQ(Genatr[1].Gen[1], 0.0f);
+    EXPECT_EQ(Genatr[2].X, UnsetLow);
+    EXPECT_EQ(Genatr[3].Y, UnsetLow);
+    EXPECT_EQ(Genatr[4].Zone, 4);
+    EXPECT_EQ(GenatrMax, 4.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("3 líneas sin zona, X e Y"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 valores no numéricos"), std::string::npos);
+    ui.messages.clear();
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("neg.csv")));
+
+    // Outlines in degrees for a network whose own degrees went to zone 18 go to
+    // zone 18 too, not to the zone of their first point, so that they meet it.
+    Network.ProjectedZone = 18;
+    testutil::writeFile(tmp.file("neg.geo"), "2,0,3,-70.6,-33.4,-70.5,-33.4,-70.6,-33.4\r\n");
+    ASSERT_TRUE(KDVlib::LoadPoligonosGenatr(tmp.file("neg.geo")));
+    ZelUtm::TUtmPoint p18;
+    ZelUtm::GeoToUtm(18, p18, -33.4, -70.5);
+    EXPECT_EQ(Genatr[1].Polygon[2].x, p18.Easting);
+    // So do rows placed in degrees: in the zone of the network's nodes, not at
+    // their degrees far off its map.
+    testutil::writeFile(tmp.file("deg.csv"), "zona,x,y,G1,A1\r\n2,-70.5,-33.4,1,2\r\n");
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("deg.csv")));
+    EXPECT_EQ(Genatr[1].X, p18.Easting);
+    EXPECT_EQ(Genatr[1].Y, p18.Northing);
+    Network.ProjectedZone = 0;
 
     // Projected outlines (first easting above 180) are taken as they are.
     testutil::writeFile(tmp.file("neg.geo"), "2,0,3,350000,6300000,350010,6300000,350000,6300000\r\n");

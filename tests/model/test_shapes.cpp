@@ -100,6 +100,28 @@ TEST_F(ShapeFiles, SigWriteReadRoundTripIsExact)
     EXPECT_EQ(testutil::readFile(second), written);
 }
 
+// A line whose points are not all plain numbers, or that holds more fields than
+// its point count calls for (a decimal comma splits each number in two), is not
+// half read as 0s or shifted pairs: the link keeps its shape, and the line is told.
+TEST_F(ShapeFiles, ShapeAndTraceLinesWithUnreadablePointsAreToldNotRead)
+{
+    const char* bad[] = {"12,15,3,0,0,5,abc,10,0", "12,15,3,0,0,2,5,3,5,10,0", "12,15,3,0,0,,5,10,0"};
+    for (const char* line : bad)
+        for (const bool trace : {false, true}) {
+            ui.messages.clear();
+            const std::string path = tmp.file(trace ? "bad.geo" : "bad.sig");
+            // The good line around it is read; a trailing blank field is no point.
+            testutil::writeFile(path, std::string("15,16,3,10,0,12,5,10,10, \r\n") + line + "\r\n");
+            TraceFileName = path;
+            ASSERT_TRUE(trace ? KDVlib::LoadTrazas() : KDVlib::ReadSigFile(path)) << line;
+            EXPECT_EQ(Arcos[LinkIndex(12, 15)].PointCount, 2) << line << trace;
+            EXPECT_EQ(Arcos[LinkIndex(15, 16)].Points[2].x, 12.0) << line << trace;
+            ASSERT_EQ(ui.messages.size(), 1u) << line << trace;
+            EXPECT_NE(ui.messages[0].find("1 líneas no se consideraron"), std::string::npos) << ui.messages[0];
+        }
+    TraceFileName = "null";
+}
+
 TEST_F(ShapeFiles, TracesRepeatTheirLastPoint)
 {
     TraceFileName = dataPath("shapes_traces.geo");
@@ -119,6 +141,16 @@ TEST_F(ShapeFiles, TracesRepeatTheirLastPoint)
     EXPECT_TRUE(ui.enabledItems["aArcos1"]);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("1 líneas"), std::string::npos);
+    EXPECT_NE(ui.messages[0].find("1 trazas no son de un arco de esta red"), std::string::npos); // 77->78
+
+    // A trace of a link this network lacks is told, the others read.
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("other.geo"), "12,15,2,1,1,6,6\r\n99,98,2,1,1,2,2\r\n");
+    TraceFileName = tmp.file("other.geo");
+    ASSERT_TRUE(KDVlib::LoadTrazas());
+    EXPECT_EQ(a.Points[2].x, 6.0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("1 trazas no son de un arco de esta red"), std::string::npos);
     TraceFileName = "null";
 }
 
@@ -132,11 +164,17 @@ TEST_F(ShapeFiles, LinkOrderNumbersEachLinkFoundOnce)
     const TSpatialTile& t = HitGrid[0][0];
     EXPECT_EQ(std::vector<int32_t>(t.Links, t.Links + t.LinkCount), Order());
 
-    // Repeated and unknown links neither draw a link twice nor drop another.
+    EXPECT_TRUE(ui.messages.empty());
+
+    // Repeated and unknown links neither draw a link twice nor drop another; the
+    // lines passed over are told once.
     LinkOrderFileName = dataPath("shapes_order_repeats.csv");
     std::fill(std::begin(LinkOrder), std::end(LinkOrder), 0);
     ASSERT_TRUE(KDVlib::LoadOrdenArcos());
     EXPECT_EQ(Order(), (std::vector<int32_t>{2, 4, 5, 1, 3}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("no nombran un arco de esta red"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("repiten un arco ya ordenado"), std::string::npos) << ui.messages[0];
 
     // A first line without either separator is refused and changes nothing.
     std::string bad = tmp.file("bad.csv");
@@ -174,6 +212,18 @@ TEST_F(ShapeFiles, NodeListHoldsOneNumberPerLine)
     EXPECT_EQ(NodeList[4], 0);
     EXPECT_EQ(NodeList[9], 0);
     EXPECT_EQ(NodoEnLista[3], 0);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // A blank line or a heading does not end the list before the nodes after it;
+    // a line naming no node is told once.
+    testutil::writeFile(tmp.file("gaps.txt"), "Nodo\r\n101\r\n\r\n0\r\n7\r\n");
+    ASSERT_TRUE(KDVlib::LoadNodeList(tmp.file("gaps.txt")));
+    EXPECT_EQ(NodeList[1], 101);
+    EXPECT_EQ(NodeList[2], 7);
+    EXPECT_EQ(NodeList[3], 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("2 líneas sin un número de nodo"), std::string::npos);
+    ui.messages.clear();
 
     std::string many;
     for (int i = 1; i <= 1005; ++i)

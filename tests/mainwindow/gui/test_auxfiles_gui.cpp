@@ -51,7 +51,13 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
     ASSERT_EQ(KDVlib::CostVar, 5);
 
     testutil::writeFile(tmp.file("comp.csv"), "A,B,Calle,Flujo\r\n100,7,Av. Nueva,42\r\n");
+    // The map is drawn anew: a variable of the file it shows shows the values read.
+    const bool drawing = DrawEnabled;
+    DrawEnabled = true;
+    w->img->LastDrawing.LastMapRedrawMs = -1;
     w->Files().OpenComplementaryFile(tmp.file("comp.csv"));
+    DrawEnabled = drawing;
+    EXPECT_GE(w->img->LastDrawing.LastMapRedrawMs, 0);
     const int32_t link = KDVlib::FindArco(100, 7);
     ASSERT_EQ(w->sagArcos->ColCount(), 18);
     EXPECT_EQ(w->sagArcos->cell(17, 0), "Flujo");
@@ -95,6 +101,20 @@ TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)
     ASSERT_EQ(menu->actions().size(), 4);
     EXPECT_FALSE(menu->actions()[0]->isChecked());
     EXPECT_TRUE(menu->actions()[1]->isChecked());
+
+    // A file of one variable, opened while the second is shown: no bars of a
+    // variable it has not, and the map drawn anew with its rows.
+    testutil::writeFile(tmp.file("one.csv"), "zona,x,y,T1,T2\r\n2,350000,6300000,5,6\r\n");
+    const bool drawing = DrawEnabled;
+    DrawEnabled = true;
+    w->img->LastDrawing.LastMapRedrawMs = -1;
+    w->Files().OpenGenatrFile(tmp.file("one.csv"));
+    DrawEnabled = drawing;
+    EXPECT_EQ(NumGenatr, 2);
+    EXPECT_EQ(UserView().GenatrCol, 0);
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_FALSE(menu->actions()[0]->isChecked());
+    EXPECT_GE(w->img->LastDrawing.LastMapRedrawMs, 0);
 }
 
 TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)

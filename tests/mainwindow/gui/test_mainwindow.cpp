@@ -565,6 +565,27 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_LT(Network.MinX, 450000.0f + 10) << "the extent has its margin";
 }
 
+// A coordinates file that cannot be read as text is said so once, not also as a
+// file that places no node.
+TEST_F(MainWindow, UnreadableCoordinatesFileIsToldOnce)
+{
+    viewer->show();
+    viewer->Files().AskCoordinatesWithoutScreen = true;
+    testutil::writeFile(tmp.file("binario.geo"), std::string("10,1\0\0\0\0\0\0\0\0,2\r\n", 14));
+    RecordingServices ui;
+    testutil::WhenFileDialogShown(viewer, [this](QFileDialog* dialog) {
+        testutil::TypeFileAndAccept(dialog, QString::fromStdString(tmp.file("binario.geo")), 0);
+    });
+    Drop({QString::fromStdString(Copy(testutil::dataPath("junc_two_junctions.dat"), "j", "junc_two_junctions.dat"))});
+    viewer->Files().AskCoordinatesWithoutScreen = false;
+    EXPECT_EQ(Network.Loaded, 1);
+    int said = 0;
+    for (const std::string& m : ui.messages)
+        said += m.find("binario.geo") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(said, 1);
+    EXPECT_FALSE(ui.anyMessageContains("no da coordenadas"));
+}
+
 TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
 {
     const std::string net = testutil::realDataPath("chicago-sketch.dat");
