@@ -659,9 +659,10 @@ void TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
     }
     MissingList missing("nodos más no encontrados");
     for (const auto& e : entries) {
-        const int32_t n = KDVlib::FindNodo(e.Number);
+        const int32_t n = e.Readable ? KDVlib::FindNodo(e.Number) : 0;
         if (n == 0) {
-            missing.Add(Format("Nodo %d no encontrado", e.Number));
+            missing.Add(e.Readable ? Format("Nodo %d no encontrado", e.Number)
+                                   : Format("\"%s\" no es un número de nodo", e.Text));
             continue;
         }
         Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
@@ -747,9 +748,10 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
     }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
-        const int32_t z = KDVlib::FindZona(e.Number);
+        const int32_t z = e.Readable ? KDVlib::FindZona(e.Number) : 0;
         if (z == 0) {
-            missing.Add(Format("Zona %d no encontrada", e.Number));
+            missing.Add(e.Readable ? Format("Zona %d no encontrada", e.Number)
+                                   : Format("\"%s\" no es un número de zona", e.Text));
             continue;
         }
         Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;

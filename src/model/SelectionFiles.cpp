@@ -1,10 +1,13 @@
 #include "model/SelectionFiles.h"
 
+#include "model/AuxFileText.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+
+#include <algorithm>
 
 using ZelUtils::Format;
 
@@ -93,6 +96,8 @@ bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entr
             continue; // a blank line names nothing
         TNumberMark e;
         e.Number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
+        e.Readable = AuxFileText::NumberOrEmpty(fields[0]);
+        e.Text = ZelUtils::Trim(line);
         e.HasMark = fields.size() > 1;
         if (e.HasMark)
             e.Mark = ZelUtils::Round(ZelUtils::ParseReal(fields[1]));
@@ -106,9 +111,20 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
     if (applied)
         *applied = 0;
     std::vector<TSelEntry> entries;
-    if (!ReadSelection(fileName, entries)) {
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(fileName, lines)) {
         Services().ShowMessage("No se pudo leer el archivo de selección " + fileName);
         return false;
+    }
+    ParseSelection(lines, entries);
+    // Lines there, none naming a link (a node or zone list, a list separated by
+    // commas): said, rather than an import that silently selects nothing.
+    if (entries.empty() && std::any_of(lines.begin(), lines.end(),
+                                       [](const std::string& l) { return !ZelUtils::Trim(l).empty(); })) {
+        Services().ShowMessage(Format("El archivo %s no nombra ningún arco: cada línea da el nodo A, el nodo B "
+                                      "y, si se quiere, la clase, separados por blancos.",
+                                      fileName));
+        return true;
     }
     std::string missing;
     size_t missingCount = 0;
@@ -144,10 +160,10 @@ THeldMarks HoldMarks()
     }
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
-            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark});
+            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark, true, {}});
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
-            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class});
+            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class, true, {}});
     bool chosen = false;
     for (int32_t l = 1; l <= Network.LineCount && !chosen; ++l)
         chosen = Lineas[l].Visible == 0;

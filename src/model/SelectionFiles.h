@@ -46,6 +46,10 @@ struct TNumberMark {
     int32_t Number = 0;
     bool HasMark = false;
     int32_t Mark = 0; // rounded as read, not brought into a range
+    // False when the first field is no number (it reads as 0, which names no
+    // element): the line is named as written, not as a number it does not hold.
+    bool Readable = true;
+    std::string Text; // the line, blanks around it taken off
 };
 // False when the file cannot be read.
 bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);

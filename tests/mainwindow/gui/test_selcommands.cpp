@@ -156,6 +156,15 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     EXPECT_EQ(Zonas[KDVlib::FindZona(13)].Class, 0); // no mark on its line
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Zona 77 no encontrada"});
+    // A line whose number is no number (a decimal comma, a list separated by
+    // commas) is named as written, not as a zone 0 the file does not hold.
+    ui->messages.clear();
+    testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n");
+    w->Selection().ImportaSeleccionZonas(tmp.file("comas.sel"));
+    EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona"});
+    EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    Zonas[KDVlib::FindZona(14)].Class = 1;
 
     // Zones by zone: a zone moved back to the source list keeps its mark; a marked
     // zone left chosen keeps its class.
