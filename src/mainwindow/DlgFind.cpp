@@ -155,6 +155,9 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
     btnFind = new QPushButton(QStringLiteral("Buscar"), this);
     btnFind->setObjectName("btnFind");
     btnFind->setAutoDefault(false);
+    Resultado = new QLabel(this);
+    Resultado->setObjectName("Resultado");
+    Resultado->setWordWrap(true);
 
     auto* grid = new QGridLayout(this);
     grid->addLayout(top, 0, 0, 1, 2);
@@ -162,15 +165,18 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
     grid->addWidget(what, 1, 1, 3, 1);
     grid->addWidget(BuscarComo, 2, 0);
     grid->addWidget(Acciones, 3, 0);
+    grid->addWidget(Resultado, 4, 0);
     grid->addWidget(btnFind, 4, 1, Qt::AlignRight);
 
     connect(Buscaren, &TRadioGroup::itemIndexChanged, this, [this] { BuscarenClick(); });
     connect(btnFind, &QPushButton::clicked, this, &TDlgFind::btnFindClick);
+    connect(buscar, &QLineEdit::textEdited, Resultado, &QLabel::clear);
 }
 
 void TDlgFind::BuscarenClick()
 {
     const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
+    Resultado->clear(); // it told of the kind searched before
     // The list filled again for the kind it showed (the window called up again,
     // over the same network or another) keeps the columns the user ticked, by
     // their titles, besides the kind's defaults; a title gone takes its tick along.
@@ -343,6 +349,15 @@ void TDlgFind::btnFindClick()
         viewer_->Selection().ListFoundLinks();
     }
     viewer_->RedrawMap();
+    if (columns.empty())
+        Resultado->setText(QStringLiteral("Ninguna columna marcada en \"Buscar que\": no se buscó."));
+    else if (Hits == 0)
+        Resultado->setText(QStringLiteral("\"%1\" no se encontró en las columnas marcadas.").arg(text));
+    else
+        Resultado->setText(QStringLiteral("%1 encontrados%2.")
+                               .arg(Hits)
+                               .arg(show && box.Points == 0 ? QStringLiteral(", ninguno con posición en el mapa")
+                                                            : QString()));
     if (Hits > 0 && show && box.Points > 0)
         StandAside(box.MinX, box.MaxX, box.MinY, box.MaxY);
     buscar->selectAll();

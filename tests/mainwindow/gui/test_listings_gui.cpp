@@ -33,6 +33,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -746,6 +747,26 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
         testutil::settle();
         ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
         EXPECT_EQ(ticked(), expected);
+    }
+
+    // What a search found is said in the window, a search that finds nothing (a
+    // node the network lacks, letters, a decimal comma, a huge number) and one with
+    // no column ticked included. Links at node 1 of this network: 1-2, 1-3, 2-1, 3-1.
+    for (const auto& [typed, columns, said] :
+         {std::tuple{"1", true, "4 encontrados."}, std::tuple{"999", true, "\"999\" no se encontró en las columnas marcadas."},
+          std::tuple{"abc", true, "\"abc\" no se encontró en las columnas marcadas."},
+          std::tuple{"1,5", true, "\"1,5\" no se encontró en las columnas marcadas."},
+          std::tuple{"99999999999999999999", true,
+                     "\"99999999999999999999\" no se encontró en las columnas marcadas."},
+          std::tuple{"1", false, "Ninguna columna marcada en \"Buscar que\": no se buscó."}}) {
+        SCOPED_TRACE(typed);
+        for (int i = 0; i < find.Buscarque->count(); ++i)
+            find.Buscarque->item(i)->setCheckState(columns && i <= 1 ? Qt::Checked : Qt::Unchecked);
+        find.buscar->selectAll();
+        QTest::keyClicks(find.buscar, QString::fromLatin1(typed));
+        EXPECT_TRUE(find.Resultado->text().isEmpty());
+        QTest::keyClick(find.buscar, Qt::Key_Return);
+        EXPECT_EQ(find.Resultado->text().toStdString(), said);
     }
 }
 
