@@ -650,12 +650,22 @@ void TSelectionController::ExportaSeleccin2Click()
     ExportaSeleccionNodos(SelFileName);
 }
 
-void TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
+bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
 {
     std::vector<SelectionFiles::TNumberMark> entries;
     if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
-        return;
+        return false;
+    }
+    // Every line with three fields or more: a selection of links (node A, node B,
+    // class), whose B would be read as a class. Refused, nothing marked.
+    if (!entries.empty() &&
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de nodos: sus líneas tienen tres campos o "
+                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
+                                      "No se marcó ningún nodo.",
+                                      fileName));
+        return false;
     }
     MissingList missing("nodos más no encontrados");
     for (const auto& e : entries) {
@@ -669,6 +679,7 @@ void TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
         SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
+    return true;
 }
 
 void TSelectionController::ImportaSeleccin2Click()
@@ -677,12 +688,14 @@ void TSelectionController::ImportaSeleccin2Click()
     if (name.empty())
         return;
     SelFileName = name;
-    ImportaSeleccionNodos(SelFileName);
+    const bool read = ImportaSeleccionNodos(SelFileName);
     // Polygons kept beside the selection under the same name come with it, in the
-    // place of those shown (asked about when in no file; kept on Cancelar).
+    // place of those shown (asked about when in no file; kept on Cancelar); a
+    // selection not read or refused brings none.
     const std::string plg = WithSuffix(SelFileName, ".plg");
     std::error_code ec;
-    if (std::filesystem::is_regular_file(plg, ec) && viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
+    if (read && std::filesystem::is_regular_file(plg, ec) &&
+        viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
         const std::string earlier = viewer_.Polygons().PolygonFileName;
         viewer_.Polygons().PolygonFileName = plg;
         if (!viewer_.Polygons().ImportarPoligonosPlg())
@@ -744,6 +757,14 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
     std::vector<SelectionFiles::TNumberMark> entries;
     if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
+        return;
+    }
+    // No line gives a class (a list of nodes, say): each zone would be read as
+    // unselected. Refused, nothing changed.
+    if (!entries.empty() && std::none_of(entries.begin(), entries.end(), [](const auto& e) { return e.HasMark; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de zonas: ninguna línea da la clase "
+                                      "(número de zona y clase).\rNo se cambió ninguna zona.",
+                                      fileName));
         return;
     }
     MissingList missing("zonas más no encontradas");

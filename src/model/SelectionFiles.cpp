@@ -98,6 +98,7 @@ bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entr
         e.Number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
         e.Readable = AuxFileText::NumberOrEmpty(fields[0]);
         e.Text = ZelUtils::Trim(line);
+        e.Fields = fields.size();
         e.HasMark = fields.size() > 1;
         if (e.HasMark)
             e.Mark = ZelUtils::Round(ZelUtils::ParseReal(fields[1]));
@@ -160,10 +161,10 @@ THeldMarks HoldMarks()
     }
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
-            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark, true, {}});
+            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark, true, {}, 2});
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
-            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class, true, {}});
+            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class, true, {}, 2});
     bool chosen = false;
     for (int32_t l = 1; l <= Network.LineCount && !chosen; ++l)
         chosen = Lineas[l].Visible == 0;

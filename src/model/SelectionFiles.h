@@ -50,6 +50,7 @@ struct TNumberMark {
     // element): the line is named as written, not as a number it does not hold.
     bool Readable = true;
     std::string Text; // the line, blanks around it taken off
+    size_t Fields = 1; // how many fields the line holds
 };
 // False when the file cannot be read.
 bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);

@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
+#include "model/SelectionFiles.h"
 #include "model/ZelUtils.h"
 #include "support/CsvRows.h"
 #include "support/LiveMenus.h"
@@ -95,6 +96,19 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(w->Selection().SelFileName, in);
     EXPECT_EQ(NumPoligonos, 1);
     EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(UserView().ClassColors[3]));
+    // A selection of links chosen here (node B would be read as a class) is
+    // refused whole, and the polygons beside it stay where they are.
+    testutil::writeFile(tmp.file("arcos.sel"), SelectionFiles::SelectionLine(2, 100, 4) + SelectionFiles::SelectionLine(7, 200, 4));
+    testutil::writeFile(tmp.file("arcos.plg"), "1;Otro;3;0;0;0;0;1000;1000;1100;1000;1100;1100\r\n");
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("arcos.sel"); };
+    ui->messages.clear();
+    livemenus::Click(w.get(), "popup:pupNodos", "ImportaSeleccin2");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("no es una selección de nodos"), std::string::npos) << ui->messages[0];
+    EXPECT_EQ(Nodos[Node(2)].Mark, 2);
+    EXPECT_EQ(Nodos[Node(7)].Mark, 1);
+    EXPECT_EQ(Poligonos[0].Name, "Plg");
+    ui->messages.clear();
     // Polygons beside that do not fit (one vertex past a polygon's room): the
     // selection is read, the polygons shown stay under their file's name.
     std::string big = "1;Grande;2701;0;0;0;0";
@@ -163,6 +177,13 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     w->Selection().ImportaSeleccionZonas(tmp.file("comas.sel"));
     EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona"});
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    // A list without classes (one of nodes) is no zone selection: refused whole.
+    ui->messages.clear();
+    testutil::writeFile(tmp.file("nodos.sel"), "        12\r\n        14\r\n");
+    w->Selection().ImportaSeleccionZonas(tmp.file("nodos.sel"));
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
     Zonas[KDVlib::FindZona(14)].Class = 1;
 
