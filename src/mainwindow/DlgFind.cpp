@@ -352,10 +352,12 @@ void TDlgFind::btnFindClick()
     if (columns.empty())
         Resultado->setText(QStringLiteral("Ninguna columna marcada en \"Buscar que\": no se buscó."));
     else if (Hits == 0)
-        Resultado->setText(QStringLiteral("\"%1\" no se encontró en las columnas marcadas.").arg(text));
+        Resultado->setText(QStringLiteral("\"%1\" no se encontró en las columnas marcadas de %2.")
+                               .arg(text, TextCodec::Decode(DatFileName)));
     else
-        Resultado->setText(QStringLiteral("%1 encontrados%2.")
+        Resultado->setText(QStringLiteral("%1 encontrados en %2%3.")
                                .arg(Hits)
+                               .arg(TextCodec::Decode(DatFileName))
                                .arg(show && box.Points == 0 ? QStringLiteral(", ninguno con posición en el mapa")
                                                             : QString()));
     if (Hits > 0 && show && box.Points > 0)

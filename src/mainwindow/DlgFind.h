@@ -29,8 +29,9 @@ public:
     TRadioGroup* Acciones = nullptr;  // 0 select, 1 show, 2 both
     QListWidget* Buscarque = nullptr; // the columns searched (check boxes)
     QPushButton* btnFind = nullptr;
-    // What the last search found, said in the window: a search that finds nothing
-    // (or has no column to look in) changes nothing else on screen.
+    // What the last search found and in which network, said in the window: a
+    // search that finds nothing (or has no column to look in) changes nothing else
+    // on screen, and the window may stay up while another network is opened.
     QLabel* Resultado = nullptr;
 
     // Per kind, the last column ticked by default (columns 0..that one).

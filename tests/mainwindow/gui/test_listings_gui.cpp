@@ -753,11 +753,11 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
     // node the network lacks, letters, a decimal comma, a huge number) and one with
     // no column ticked included. Links at node 1 of this network: 1-2, 1-3, 2-1, 3-1.
     for (const auto& [typed, columns, said] :
-         {std::tuple{"1", true, "4 encontrados."}, std::tuple{"999", true, "\"999\" no se encontró en las columnas marcadas."},
-          std::tuple{"abc", true, "\"abc\" no se encontró en las columnas marcadas."},
-          std::tuple{"1,5", true, "\"1,5\" no se encontró en las columnas marcadas."},
+         {std::tuple{"1", true, "4 encontrados en sf.dat."}, std::tuple{"999", true, "\"999\" no se encontró en las columnas marcadas de sf.dat."},
+          std::tuple{"abc", true, "\"abc\" no se encontró en las columnas marcadas de sf.dat."},
+          std::tuple{"1,5", true, "\"1,5\" no se encontró en las columnas marcadas de sf.dat."},
           std::tuple{"99999999999999999999", true,
-                     "\"99999999999999999999\" no se encontró en las columnas marcadas."},
+                     "\"99999999999999999999\" no se encontró en las columnas marcadas de sf.dat."},
           std::tuple{"1", false, "Ninguna columna marcada en \"Buscar que\": no se buscó."}}) {
         SCOPED_TRACE(typed);
         for (int i = 0; i < find.Buscarque->count(); ++i)
@@ -768,6 +768,15 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
         QTest::keyClick(find.buscar, Qt::Key_Return);
         EXPECT_EQ(find.Resultado->text().toStdString(), said);
     }
+    // Another network opened while the window stays up: what it tells names the
+    // network it was found in.
+    testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    testutil::settle();
+    find.buscar->setText(QStringLiteral("1"));
+    find.Buscarque->item(0)->setCheckState(Qt::Checked);
+    QTest::keyClick(find.buscar, Qt::Key_Return);
+    EXPECT_TRUE(find.Resultado->text().endsWith(QStringLiteral(" red.dat."))) << find.Resultado->text().toStdString();
 }
 
 // Each inversion of the links selected, and the one back, shows at once the
