@@ -165,8 +165,8 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
     grid->addWidget(what, 1, 1, 3, 1);
     grid->addWidget(BuscarComo, 2, 0);
     grid->addWidget(Acciones, 3, 0);
-    grid->addWidget(Resultado, 4, 0);
     grid->addWidget(btnFind, 4, 1, Qt::AlignRight);
+    grid->addWidget(Resultado, 5, 0, 1, 2);
 
     connect(Buscaren, &TRadioGroup::itemIndexChanged, this, [this] { BuscarenClick(); });
     connect(btnFind, &QPushButton::clicked, this, &TDlgFind::btnFindClick);
@@ -355,8 +355,9 @@ void TDlgFind::btnFindClick()
         Resultado->setText(QStringLiteral("\"%1\" no se encontró en las columnas marcadas de %2.")
                                .arg(text, TextCodec::Decode(DatFileName)));
     else
-        Resultado->setText(QStringLiteral("%1 encontrados en %2%3.")
+        Resultado->setText(QStringLiteral("%1 %2 en %3%4.")
                                .arg(Hits)
+                               .arg(Hits == 1 ? QStringLiteral("encontrado") : QStringLiteral("encontrados"))
                                .arg(TextCodec::Decode(DatFileName))
                                .arg(show && box.Points == 0 ? QStringLiteral(", ninguno con posición en el mapa")
                                                             : QString()));
