@@ -437,6 +437,17 @@ void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
 
 void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
+    // Files none of which names a link (unreadable, or lists of another kind) are
+    // refused whole, each said once: the selection shown is not cleared for them.
+    const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
+        std::vector<SelectionFiles::TSelEntry> entries;
+        return SelectionFiles::ReadSelection(f.toStdString(), entries) && !entries.empty();
+    });
+    if (!anyLink) {
+        for (const QString& f : files)
+            SelectionFiles::ImportSelection(f.toStdString());
+        return;
+    }
     PrepareSelectionGrid();
     AnulaSelArcos();
     for (const QString& f : files) {
