@@ -1754,6 +1754,16 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     // A Shift double click on the link's row offers its shape handles: the
     // midpoint handle dragged inserts a point, Ctrl on that point deletes it.
     ASSERT_EQ(link.PointCount, 2);
+    // A click on the midpoint handle that never leaves its pixel inserts nothing.
+    OfferHandles(102, 103);
+    {
+        const QPoint mid = Pix((link.Points[1].x + link.Points[2].x) / 2, (link.Points[1].y + link.Points[2].y) / 2);
+        QTest::mouseMove(viewer->img, mid);
+        ASSERT_EQ(viewer->MapEdit().CurveVertex, 1);
+        Click(mid);
+        EXPECT_EQ(link.PointCount, 2);
+        EXPECT_FALSE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+    }
     const QPoint drop = InsertShapePoint(102, 103, QPoint(0, -25));
     ASSERT_EQ(link.PointCount, 3);
     EXPECT_DOUBLE_EQ(link.Points[2].x, Wx(drop));
