@@ -620,7 +620,12 @@ void TSelectionController::SelecccinporArco1Click()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].HasXY && Nodos[n].Mark <= 0)
             d->AddItem(1, QString::fromStdString(Format("%7d", Nodos[n].Number)), n);
-    if (d->Count(1) == 0 || !d->Execute())
+    // Nothing to offer ends the command, said rather than left to a menu that did nothing.
+    if (d->Count(1) == 0) {
+        Services().ShowMessage("No hay nodos que ofrecer: todos los nodos con posición ya están seleccionados.");
+        return;
+    }
+    if (!d->Execute())
         return;
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t n = d->Data(2, k).toInt();
@@ -722,7 +727,12 @@ void TSelectionController::SeleccinporZona1Click()
     TDualListDialog* d = DualList(QStringLiteral("Selección de Zonas por Zona"));
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         d->AddItem(Zonas[z].Class > 0 ? 2 : 1, QString::fromStdString(Format("%7d", Zonas[z].Number)), z);
-    if (d->Count(1) == 0 || !d->Execute())
+    if (d->Count(1) == 0) {
+        Services().ShowMessage("No hay zonas que ofrecer: todas las zonas ya están seleccionadas "
+                               "(\"Anula Selección\" las deja libres).");
+        return;
+    }
+    if (!d->Execute())
         return;
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t z = d->Data(2, k).toInt();

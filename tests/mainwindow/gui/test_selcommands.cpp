@@ -153,9 +153,12 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
             w->Selection().dld->reject();
         }
     });
+    ui->messages.clear();
     livemenus::Click(w.get(), "popup:pupNodos", "SelecccinporArco1");
     QTest::qWait(1);
     EXPECT_FALSE(shown);
+    ASSERT_EQ(ui->messages.size(), 1u); // said, not a menu item that does nothing
+    EXPECT_NE(ui->messages[0].find("No hay nodos que ofrecer"), std::string::npos) << ui->messages[0];
 }
 
 TEST_F(SelCommands, ZoneSelectionFiles)
