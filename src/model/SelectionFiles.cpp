@@ -8,6 +8,7 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <cmath>
 
 using ZelUtils::Format;
 
@@ -95,8 +96,11 @@ bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entr
         if (fields.empty())
             continue; // a blank line names nothing
         TNumberMark e;
-        e.Number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
-        e.Readable = AuxFileText::NumberOrEmpty(fields[0]);
+        const double number = ZelUtils::ParseReal(fields[0]);
+        e.Number = ZelUtils::Round(number);
+        // Beyond the range of numbers it would be told as the range's end, a number
+        // the file does not hold.
+        e.Readable = AuxFileText::NumberOrEmpty(fields[0]) && std::abs(number) < 2147483647.0;
         e.Text = ZelUtils::Trim(line);
         e.Fields = fields.size();
         e.HasMark = fields.size() > 1;

@@ -176,9 +176,10 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     // A line whose number is no number (a decimal comma, a list separated by
     // commas) is named as written, not as a zone 0 the file does not hold.
     ui->messages.clear();
-    testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n");
+    testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n99999999999999999999 1\r\n");
     w->Selection().ImportaSeleccionZonas(tmp.file("comas.sel"));
-    EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona"});
+    EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona\r"
+                                                     "\"99999999999999999999 1\" no es un número de zona"});
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
     // A list without classes (one of nodes) is no zone selection: refused whole.
