@@ -131,10 +131,26 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
                                       fileName));
         return true;
     }
+    // Per entry, its line when A or B is no number (or beyond whole numbers'
+    // range): such a line names no link, and is told as written.
+    std::vector<std::string> unread;
+    {
+        std::vector<std::string> fields;
+        auto whole = [](const std::string& f) {
+            return AuxFileText::NumberOrEmpty(f) && std::abs(ZelUtils::ParseReal(f)) < 2147483647.0;
+        };
+        for (const std::string& line : lines) {
+            ZelUtils::SplitTabs(line, fields);
+            if (fields.size() >= 2)
+                unread.push_back(whole(fields[0]) && whole(fields[1]) ? std::string() : ZelUtils::Trim(line));
+        }
+    }
     std::string missing;
     size_t missingCount = 0;
-    for (const TSelEntry& e : entries) {
-        const int32_t i = KDVlib::FindArco(e.A, e.B);
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const TSelEntry& e = entries[k];
+        const bool named = k >= unread.size() || unread[k].empty();
+        const int32_t i = named ? KDVlib::FindArco(e.A, e.B) : 0;
         if (i > 0) {
             Arcos[i].Mark = e.Mark;
             if (applied)
@@ -144,7 +160,9 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
         // One message for the whole file: a file of another network would otherwise
         // ask for a click per line.
         if (++missingCount <= MaxListedMissing)
-            missing += (missing.empty() ? "" : "\r") + Format("Arco %d - %d no encontrado", e.A, e.B);
+            missing += (missing.empty() ? "" : "\r") +
+                       (named ? Format("Arco %d - %d no encontrado", e.A, e.B)
+                              : Format("\"%s\" no nombra un arco", unread[k]));
     }
     if (missingCount > MaxListedMissing)
         missing += Format("\r(y %d arcos más no encontrados)", static_cast<int>(missingCount - MaxListedMissing));

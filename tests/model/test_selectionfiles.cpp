@@ -100,6 +100,15 @@ TEST_F(SelectionFile, FreeFormatLinesClassesAndMissingLinks)
         EXPECT_EQ(Marks(), (std::vector<int32_t>{3, 1, 0, 0, 1, 0, 20}));
     }
 
+    // A line whose A or B is no number (a decimal comma, a huge number) names no
+    // link: told as written, whatever number its start would round to.
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("malos.sel"), "1,5 100\r\n99999999999999999999 100 2\r\n");
+    ASSERT_TRUE(SelectionFiles::ImportSelection(tmp.file("malos.sel")));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "\"1,5 100\" no nombra un arco\r\"99999999999999999999 100 2\" no nombra un arco");
+    EXPECT_EQ(Marks(), (std::vector<int32_t>{3, 1, 0, 0, 1, 0, 20}));
+
     // An unreadable file changes nothing and says so.
     ui.messages.clear();
     EXPECT_FALSE(SelectionFiles::ImportSelection(tmp.file("falta.sel")));
