@@ -284,6 +284,11 @@ void TDlgFind::btnFindClick()
     const std::string cp1252 = TextCodec::EncodeCp1252(text);
     if (cp1252 != texts.front() && TextCodec::DecodeCp1252(cp1252) == text)
         texts.push_back(cp1252);
+    // A number typed with a decimal comma (a Spanish keyboard's) is also looked
+    // for as the grids write it, with a point.
+    if (double typed = 0; text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.')) &&
+                          ZelUtils::ParseTyped(text.toStdString(), typed))
+        texts.push_back(QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toStdString());
     std::vector<int> columns;
     for (int i = 0; i < Buscarque->count(); ++i)
         if (Buscarque->item(i)->checkState() == Qt::Checked && i < grid->ColCount())

@@ -768,6 +768,20 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
         QTest::keyClick(find.buscar, Qt::Key_Return);
         EXPECT_EQ(find.Resultado->text().toStdString(), said);
     }
+    // A value typed with a decimal comma finds the cell the grid writes with a point.
+    {
+        TStringAlignGrid* links = viewer->sagArcos;
+        int col = 4;
+        while (col < links->ColCount() && links->cell(col, 1).find('.') == std::string::npos)
+            ++col;
+        ASSERT_LT(col, std::min(links->ColCount(), find.Buscarque->count()));
+        const QString cell = QString::fromStdString(links->cell(col, 1)).trimmed();
+        for (int i = 0; i < find.Buscarque->count(); ++i)
+            find.Buscarque->item(i)->setCheckState(i == col ? Qt::Checked : Qt::Unchecked);
+        find.buscar->setText(QString(cell).replace(QLatin1Char('.'), QLatin1Char(',')));
+        QTest::keyClick(find.buscar, Qt::Key_Return);
+        EXPECT_GT(find.Hits, 0);
+    }
     // Another network opened while the window stays up: what it tells names the
     // network it was found in.
     testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
