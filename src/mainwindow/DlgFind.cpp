@@ -354,7 +354,11 @@ void TDlgFind::btnFindClick()
         viewer_->Selection().ListFoundLinks();
     }
     viewer_->RedrawMap();
-    if (columns.empty())
+    const char* const kindNames[5] = {"zonas", "nodos", "arcos", "líneas", "movimientos"};
+    if (Buscarque->count() == 0)
+        Resultado->setText(QStringLiteral("%1 no tiene %2: no se buscó.")
+                               .arg(TextCodec::Decode(DatFileName), QString::fromUtf8(kindNames[kind])));
+    else if (columns.empty())
         Resultado->setText(QStringLiteral("Ninguna columna marcada en \"Buscar que\": no se buscó."));
     else if (Hits == 0)
         Resultado->setText(QStringLiteral("\"%1\" no se encontró en las columnas marcadas de %2.")

@@ -768,6 +768,13 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
         QTest::keyClick(find.buscar, Qt::Key_Return);
         EXPECT_EQ(find.Resultado->text().toStdString(), said);
     }
+    // A kind the network has none of (this one has no transit lines) is said so.
+    find.Buscaren->SetItemIndex(3);
+    find.BuscarenClick();
+    QTest::keyClick(find.buscar, Qt::Key_Return);
+    EXPECT_EQ(find.Resultado->text().toStdString(), "sf.dat no tiene líneas: no se buscó.");
+    find.Buscaren->SetItemIndex(2);
+    find.BuscarenClick();
     // A value typed with a decimal comma finds the cell the grid writes with a point.
     {
         TStringAlignGrid* links = viewer->sagArcos;
