@@ -155,6 +155,9 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
     btnFind = new QPushButton(QStringLiteral("Buscar"), this);
     btnFind->setObjectName("btnFind");
     btnFind->setAutoDefault(false);
+    Resultado = new QLabel(this);
+    Resultado->setObjectName("Resultado");
+    Resultado->setWordWrap(true);
 
     auto* grid = new QGridLayout(this);
     grid->addLayout(top, 0, 0, 1, 2);
@@ -163,14 +166,17 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
     grid->addWidget(BuscarComo, 2, 0);
     grid->addWidget(Acciones, 3, 0);
     grid->addWidget(btnFind, 4, 1, Qt::AlignRight);
+    grid->addWidget(Resultado, 5, 0, 1, 2);
 
     connect(Buscaren, &TRadioGroup::itemIndexChanged, this, [this] { BuscarenClick(); });
     connect(btnFind, &QPushButton::clicked, this, &TDlgFind::btnFindClick);
+    connect(buscar, &QLineEdit::textEdited, Resultado, &QLabel::clear);
 }
 
 void TDlgFind::BuscarenClick()
 {
     const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
+    Resultado->clear(); // it told of the kind searched before
     // The list filled again for the kind it showed (the window called up again,
     // over the same network or another) keeps the columns the user ticked, by
     // their titles, besides the kind's defaults; a title gone takes its tick along.
@@ -278,6 +284,11 @@ void TDlgFind::btnFindClick()
     const std::string cp1252 = TextCodec::EncodeCp1252(text);
     if (cp1252 != texts.front() && TextCodec::DecodeCp1252(cp1252) == text)
         texts.push_back(cp1252);
+    // A number typed with a decimal comma (a Spanish keyboard's) is also looked
+    // for as the grids write it, with a point.
+    if (double typed = 0; text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.')) &&
+                          ZelUtils::ParseTyped(text.toStdString(), typed))
+        texts.push_back(QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toStdString());
     std::vector<int> columns;
     for (int i = 0; i < Buscarque->count(); ++i)
         if (Buscarque->item(i)->checkState() == Qt::Checked && i < grid->ColCount())
@@ -343,6 +354,22 @@ void TDlgFind::btnFindClick()
         viewer_->Selection().ListFoundLinks();
     }
     viewer_->RedrawMap();
+    const char* const kindNames[5] = {"zonas", "nodos", "arcos", "líneas", "movimientos"};
+    if (Buscarque->count() == 0)
+        Resultado->setText(QStringLiteral("%1 no tiene %2: no se buscó.")
+                               .arg(TextCodec::Decode(DatFileName), QString::fromUtf8(kindNames[kind])));
+    else if (columns.empty())
+        Resultado->setText(QStringLiteral("Ninguna columna marcada en \"Buscar que\": no se buscó."));
+    else if (Hits == 0)
+        Resultado->setText(QStringLiteral("\"%1\" no se encontró en las columnas marcadas de %2.")
+                               .arg(text, TextCodec::Decode(DatFileName)));
+    else
+        Resultado->setText(QStringLiteral("%1 %2 en %3%4.")
+                               .arg(Hits)
+                               .arg(Hits == 1 ? QStringLiteral("encontrado") : QStringLiteral("encontrados"))
+                               .arg(TextCodec::Decode(DatFileName))
+                               .arg(show && box.Points == 0 ? QStringLiteral(", ninguno con posición en el mapa")
+                                                            : QString()));
     if (Hits > 0 && show && box.Points > 0)
         StandAside(box.MinX, box.MaxX, box.MinY, box.MaxY);
     buscar->selectAll();

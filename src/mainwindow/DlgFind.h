@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -28,6 +29,10 @@ public:
     TRadioGroup* Acciones = nullptr;  // 0 select, 1 show, 2 both
     QListWidget* Buscarque = nullptr; // the columns searched (check boxes)
     QPushButton* btnFind = nullptr;
+    // What the last search found and in which network, said in the window: a
+    // search that finds nothing (or has no column to look in) changes nothing else
+    // on screen, and the window may stay up while another network is opened.
+    QLabel* Resultado = nullptr;
 
     // Per kind, the last column ticked by default (columns 0..that one).
     static constexpr int FindDefaultCols[5] = {0, 0, 1, 0, 2};

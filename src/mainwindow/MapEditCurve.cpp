@@ -157,8 +157,11 @@ void TMapEditController::CurveRelease(bool interiorHandle, double x, double y)
 {
     DrawHandleCircle(*viewer_.img, AuxPoint);
     const TPoint at{x, y};
+    // A click that never left the pixel it pressed is no drag: it inserts no point
+    // and moves none to the pixel clicked.
+    const bool moved = x != PressPoint.x || y != PressPoint.y;
     if (interiorHandle) {
-        if (ValidLink(HoverCurveLink)) {
+        if (moved && ValidLink(HoverCurveLink)) {
             TArcos& a = Arcos[HoverCurveLink];
             if (KDVlib::DropShapeHandle(a, HoverCurveHandle, at)) {
                 KDVlib::SetBearingB(a);
@@ -170,7 +173,7 @@ void TMapEditController::CurveRelease(bool interiorHandle, double x, double y)
         viewer_.RedrawMap();
         return;
     }
-    if (ValidLink(CurveLink)) {
+    if (moved && ValidLink(CurveLink)) {
         TArcos& a = Arcos[CurveLink];
         if (ZelUtils::ShiftDown()) {
             KDVlib::ShiftShape(a, x - PressPoint.x, y - PressPoint.y);

@@ -437,6 +437,17 @@ void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
 
 void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
+    // Files none of which names a link (unreadable, or lists of another kind) are
+    // refused whole, each said once: the selection shown is not cleared for them.
+    const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
+        std::vector<SelectionFiles::TSelEntry> entries;
+        return SelectionFiles::ReadSelection(f.toStdString(), entries) && !entries.empty();
+    });
+    if (!anyLink) {
+        for (const QString& f : files)
+            SelectionFiles::ImportSelection(f.toStdString());
+        return;
+    }
     PrepareSelectionGrid();
     AnulaSelArcos();
     for (const QString& f : files) {
@@ -609,7 +620,12 @@ void TSelectionController::SelecccinporArco1Click()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].HasXY && Nodos[n].Mark <= 0)
             d->AddItem(1, QString::fromStdString(Format("%7d", Nodos[n].Number)), n);
-    if (d->Count(1) == 0 || !d->Execute())
+    // Nothing to offer ends the command, said rather than left to a menu that did nothing.
+    if (d->Count(1) == 0) {
+        Services().ShowMessage("No hay nodos que ofrecer: todos los nodos con posición ya están seleccionados.");
+        return;
+    }
+    if (!d->Execute())
         return;
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t n = d->Data(2, k).toInt();
@@ -650,24 +666,36 @@ void TSelectionController::ExportaSeleccin2Click()
     ExportaSeleccionNodos(SelFileName);
 }
 
-void TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
+bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
 {
     std::vector<SelectionFiles::TNumberMark> entries;
     if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
-        return;
+        return false;
+    }
+    // Every line with three fields or more: a selection of links (node A, node B,
+    // class), whose B would be read as a class. Refused, nothing marked.
+    if (!entries.empty() &&
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de nodos: sus líneas tienen tres campos o "
+                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
+                                      "No se marcó ningún nodo.",
+                                      fileName));
+        return false;
     }
     MissingList missing("nodos más no encontrados");
     for (const auto& e : entries) {
-        const int32_t n = KDVlib::FindNodo(e.Number);
+        const int32_t n = e.Readable ? KDVlib::FindNodo(e.Number) : 0;
         if (n == 0) {
-            missing.Add(Format("Nodo %d no encontrado", e.Number));
+            missing.Add(e.Readable ? Format("Nodo %d no encontrado", e.Number)
+                                   : Format("\"%s\" no es un número de nodo", e.Text));
             continue;
         }
         Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
         SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
+    return true;
 }
 
 void TSelectionController::ImportaSeleccin2Click()
@@ -676,12 +704,14 @@ void TSelectionController::ImportaSeleccin2Click()
     if (name.empty())
         return;
     SelFileName = name;
-    ImportaSeleccionNodos(SelFileName);
+    const bool read = ImportaSeleccionNodos(SelFileName);
     // Polygons kept beside the selection under the same name come with it, in the
-    // place of those shown (asked about when in no file; kept on Cancelar).
+    // place of those shown (asked about when in no file; kept on Cancelar); a
+    // selection not read or refused brings none.
     const std::string plg = WithSuffix(SelFileName, ".plg");
     std::error_code ec;
-    if (std::filesystem::is_regular_file(plg, ec) && viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
+    if (read && std::filesystem::is_regular_file(plg, ec) &&
+        viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
         const std::string earlier = viewer_.Polygons().PolygonFileName;
         viewer_.Polygons().PolygonFileName = plg;
         if (!viewer_.Polygons().ImportarPoligonosPlg())
@@ -697,7 +727,12 @@ void TSelectionController::SeleccinporZona1Click()
     TDualListDialog* d = DualList(QStringLiteral("Selección de Zonas por Zona"));
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         d->AddItem(Zonas[z].Class > 0 ? 2 : 1, QString::fromStdString(Format("%7d", Zonas[z].Number)), z);
-    if (d->Count(1) == 0 || !d->Execute())
+    if (d->Count(1) == 0) {
+        Services().ShowMessage("No hay zonas que ofrecer: todas las zonas ya están seleccionadas "
+                               "(\"Anula Selección\" las deja libres).");
+        return;
+    }
+    if (!d->Execute())
         return;
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t z = d->Data(2, k).toInt();
@@ -745,11 +780,20 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
         return;
     }
+    // No line gives a class (a list of nodes, say): each zone would be read as
+    // unselected. Refused, nothing changed.
+    if (!entries.empty() && std::none_of(entries.begin(), entries.end(), [](const auto& e) { return e.HasMark; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de zonas: ninguna línea da la clase "
+                                      "(número de zona y clase).\rNo se cambió ninguna zona.",
+                                      fileName));
+        return;
+    }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
-        const int32_t z = KDVlib::FindZona(e.Number);
+        const int32_t z = e.Readable ? KDVlib::FindZona(e.Number) : 0;
         if (z == 0) {
-            missing.Add(Format("Zona %d no encontrada", e.Number));
+            missing.Add(e.Readable ? Format("Zona %d no encontrada", e.Number)
+                                   : Format("\"%s\" no es un número de zona", e.Text));
             continue;
         }
         Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;

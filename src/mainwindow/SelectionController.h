@@ -100,7 +100,8 @@ public:
     void ImportaSeleccin4Click();
     bool ExportaSeleccionNodos(const std::string& fileName);
     bool ExportaSeleccionZonas(const std::string& fileName);
-    void ImportaSeleccionNodos(const std::string& fileName);
+    // False when the file was not read or was refused (nothing marked).
+    bool ImportaSeleccionNodos(const std::string& fileName);
     void ImportaSeleccionZonas(const std::string& fileName);
 
     // ---- Link marks (the link grid's pop-up) ----

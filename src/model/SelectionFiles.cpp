@@ -1,10 +1,14 @@
 #include "model/SelectionFiles.h"
 
+#include "model/AuxFileText.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <cmath>
 
 using ZelUtils::Format;
 
@@ -92,7 +96,13 @@ bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entr
         if (fields.empty())
             continue; // a blank line names nothing
         TNumberMark e;
-        e.Number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
+        const double number = ZelUtils::ParseReal(fields[0]);
+        e.Number = ZelUtils::Round(number);
+        // Beyond the range of numbers it would be told as the range's end, a number
+        // the file does not hold.
+        e.Readable = AuxFileText::NumberOrEmpty(fields[0]) && std::abs(number) < 2147483647.0;
+        e.Text = ZelUtils::Trim(line);
+        e.Fields = fields.size();
         e.HasMark = fields.size() > 1;
         if (e.HasMark)
             e.Mark = ZelUtils::Round(ZelUtils::ParseReal(fields[1]));
@@ -106,14 +116,41 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
     if (applied)
         *applied = 0;
     std::vector<TSelEntry> entries;
-    if (!ReadSelection(fileName, entries)) {
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(fileName, lines)) {
         Services().ShowMessage("No se pudo leer el archivo de selección " + fileName);
         return false;
     }
+    ParseSelection(lines, entries);
+    // Lines there, none naming a link (a node or zone list, a list separated by
+    // commas): said, rather than an import that silently selects nothing.
+    if (entries.empty() && std::any_of(lines.begin(), lines.end(),
+                                       [](const std::string& l) { return !ZelUtils::Trim(l).empty(); })) {
+        Services().ShowMessage(Format("El archivo %s no nombra ningún arco: cada línea da el nodo A, el nodo B "
+                                      "y, si se quiere, la clase, separados por blancos.",
+                                      fileName));
+        return true;
+    }
+    // Per entry, its line when A or B is no number (or beyond whole numbers'
+    // range): such a line names no link, and is told as written.
+    std::vector<std::string> unread;
+    {
+        std::vector<std::string> fields;
+        auto whole = [](const std::string& f) {
+            return AuxFileText::NumberOrEmpty(f) && std::abs(ZelUtils::ParseReal(f)) < 2147483647.0;
+        };
+        for (const std::string& line : lines) {
+            ZelUtils::SplitTabs(line, fields);
+            if (fields.size() >= 2)
+                unread.push_back(whole(fields[0]) && whole(fields[1]) ? std::string() : ZelUtils::Trim(line));
+        }
+    }
     std::string missing;
     size_t missingCount = 0;
-    for (const TSelEntry& e : entries) {
-        const int32_t i = KDVlib::FindArco(e.A, e.B);
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const TSelEntry& e = entries[k];
+        const bool named = k >= unread.size() || unread[k].empty();
+        const int32_t i = named ? KDVlib::FindArco(e.A, e.B) : 0;
         if (i > 0) {
             Arcos[i].Mark = e.Mark;
             if (applied)
@@ -123,7 +160,9 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
         // One message for the whole file: a file of another network would otherwise
         // ask for a click per line.
         if (++missingCount <= MaxListedMissing)
-            missing += (missing.empty() ? "" : "\r") + Format("Arco %d - %d no encontrado", e.A, e.B);
+            missing += (missing.empty() ? "" : "\r") +
+                       (named ? Format("Arco %d - %d no encontrado", e.A, e.B)
+                              : Format("\"%s\" no nombra un arco", unread[k]));
     }
     if (missingCount > MaxListedMissing)
         missing += Format("\r(y %d arcos más no encontrados)", static_cast<int>(missingCount - MaxListedMissing));
@@ -144,10 +183,10 @@ THeldMarks HoldMarks()
     }
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
-            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark});
+            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark, true, {}, 2});
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
-            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class});
+            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class, true, {}, 2});
     bool chosen = false;
     for (int32_t l = 1; l <= Network.LineCount && !chosen; ++l)
         chosen = Lineas[l].Visible == 0;

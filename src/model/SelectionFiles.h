@@ -46,6 +46,12 @@ struct TNumberMark {
     int32_t Number = 0;
     bool HasMark = false;
     int32_t Mark = 0; // rounded as read, not brought into a range
+    // False when the first field is no number (it reads as 0, which names no
+    // element) or lies beyond whole numbers' range: the line is named as written,
+    // not as a number it does not hold.
+    bool Readable = true;
+    std::string Text; // the line, blanks around it taken off
+    size_t Fields = 1; // how many fields the line holds
 };
 // False when the file cannot be read.
 bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);

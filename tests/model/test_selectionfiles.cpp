@@ -89,6 +89,26 @@ TEST_F(SelectionFile, FreeFormatLinesClassesAndMissingLinks)
     EXPECT_NE(ui.messages[0].find("(y 10 arcos más no encontrados)"), std::string::npos);
     EXPECT_EQ(ui.messages[0].find("Arco 1029"), std::string::npos);
 
+    // A file whose lines name no link (a node list, a list separated by commas):
+    // said once, nothing marked.
+    for (const char* text : {"       100\r\n         7\r\n", "1,100,Norte\r\n7,200,Sur\r\n"}) {
+        ui.messages.clear();
+        testutil::writeFile(tmp.file("nodos.sel"), text);
+        ASSERT_TRUE(SelectionFiles::ImportSelection(tmp.file("nodos.sel")));
+        ASSERT_EQ(ui.messages.size(), 1u) << text;
+        EXPECT_NE(ui.messages[0].find("no nombra ningún arco"), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(Marks(), (std::vector<int32_t>{3, 1, 0, 0, 1, 0, 20}));
+    }
+
+    // A line whose A or B is no number (a decimal comma, a huge number) names no
+    // link: told as written, whatever number its start would round to.
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("malos.sel"), "1,5 100\r\n99999999999999999999 100 2\r\n");
+    ASSERT_TRUE(SelectionFiles::ImportSelection(tmp.file("malos.sel")));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "\"1,5 100\" no nombra un arco\r\"99999999999999999999 100 2\" no nombra un arco");
+    EXPECT_EQ(Marks(), (std::vector<int32_t>{3, 1, 0, 0, 1, 0, 20}));
+
     // An unreadable file changes nothing and says so.
     ui.messages.clear();
     EXPECT_FALSE(SelectionFiles::ImportSelection(tmp.file("falta.sel")));

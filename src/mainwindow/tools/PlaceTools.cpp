@@ -79,7 +79,10 @@ void TNodeDragTool::Release(const TMapMouse& m)
     viewer_.SetStatusPanel(3, QString());
     const int32_t n = node_;
     node_ = 0;
-    if (n <= Network.NodeCount) {
+    // A click that never left the pixel it pressed is no drag: the node stays where
+    // it is, not at the pixel clicked (up to its ring's reach away from it).
+    const bool moved = m.x != press_.x || m.y != press_.y;
+    if (moved && n <= Network.NodeCount) {
         double dx = 0, dy = 0;
         KDVlib::PlaceNode(n, m.x, m.y, dx, dy);
         MovedNodes.assign(1, Format("%10d", Nodos[n].Number));
@@ -94,7 +97,8 @@ void TNodeDragTool::Release(const TMapMouse& m)
         viewer_.MapEdit().NewAngles();
     }
     EndGridMove(viewer_);
-    SaveCoordinates();
+    if (moved)
+        SaveCoordinates();
     viewer_.RedrawMap();
     viewer_.SetCommandOn(Cmd::NodeMove, viewer_.MapEdit().NodeMoveSticky);
 }
@@ -159,11 +163,14 @@ void TCentroidDragTool::Release(const TMapMouse& m)
     viewer_.SetStatusPanel(3, QString());
     const int32_t z = zone_;
     zone_ = 0;
-    if (z <= Network.ZoneCount)
+    // A click that never left its pixel moves nothing (see the node's).
+    const bool moved = m.x != press_.x || m.y != press_.y;
+    if (moved && z <= Network.ZoneCount)
         PlaceCentroid(viewer_, z, m.x, m.y);
     EndGridMove(viewer_);
     KDVlib::BuildHitGrid();
-    SaveCoordinates();
+    if (moved)
+        SaveCoordinates();
     viewer_.RedrawMap();
     viewer_.SetCommandOn(Cmd::ZoneMove, viewer_.MapEdit().ZoneMoveSticky);
 }

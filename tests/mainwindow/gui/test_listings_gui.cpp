@@ -33,6 +33,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -756,6 +757,56 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
         ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
         EXPECT_EQ(ticked(), expected);
     }
+
+    // What a search found is said in the window, a search that finds nothing (a
+    // node the network lacks, letters, a decimal comma, a huge number) and one with
+    // no column ticked included. Links at node 1 of this network: 1-2, 1-3, 2-1, 3-1.
+    for (const auto& [typed, columns, said] :
+         {std::tuple{"1", true, "4 encontrados en sf.dat."}, std::tuple{"999", true, "\"999\" no se encontró en las columnas marcadas de sf.dat."},
+          std::tuple{"abc", true, "\"abc\" no se encontró en las columnas marcadas de sf.dat."},
+          std::tuple{"1,5", true, "\"1,5\" no se encontró en las columnas marcadas de sf.dat."},
+          std::tuple{"99999999999999999999", true,
+                     "\"99999999999999999999\" no se encontró en las columnas marcadas de sf.dat."},
+          std::tuple{"1", false, "Ninguna columna marcada en \"Buscar que\": no se buscó."}}) {
+        SCOPED_TRACE(typed);
+        for (int i = 0; i < find.Buscarque->count(); ++i)
+            find.Buscarque->item(i)->setCheckState(columns && i <= 1 ? Qt::Checked : Qt::Unchecked);
+        find.buscar->selectAll();
+        QTest::keyClicks(find.buscar, QString::fromLatin1(typed));
+        EXPECT_TRUE(find.Resultado->text().isEmpty());
+        QTest::keyClick(find.buscar, Qt::Key_Return);
+        EXPECT_EQ(find.Resultado->text().toStdString(), said);
+    }
+    // A kind the network has none of (this one has no transit lines) is said so.
+    find.Buscaren->SetItemIndex(3);
+    find.BuscarenClick();
+    QTest::keyClick(find.buscar, Qt::Key_Return);
+    EXPECT_EQ(find.Resultado->text().toStdString(), "sf.dat no tiene líneas: no se buscó.");
+    find.Buscaren->SetItemIndex(2);
+    find.BuscarenClick();
+    // A value typed with a decimal comma finds the cell the grid writes with a point.
+    {
+        TStringAlignGrid* links = viewer->sagArcos;
+        int col = 4;
+        while (col < links->ColCount() && links->cell(col, 1).find('.') == std::string::npos)
+            ++col;
+        ASSERT_LT(col, std::min(links->ColCount(), find.Buscarque->count()));
+        const QString cell = QString::fromStdString(links->cell(col, 1)).trimmed();
+        for (int i = 0; i < find.Buscarque->count(); ++i)
+            find.Buscarque->item(i)->setCheckState(i == col ? Qt::Checked : Qt::Unchecked);
+        find.buscar->setText(QString(cell).replace(QLatin1Char('.'), QLatin1Char(',')));
+        QTest::keyClick(find.buscar, Qt::Key_Return);
+        EXPECT_GT(find.Hits, 0);
+    }
+    // Another network opened while the window stays up: what it tells names the
+    // network it was found in.
+    testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    testutil::settle();
+    find.buscar->setText(QStringLiteral("1"));
+    find.Buscarque->item(0)->setCheckState(Qt::Checked);
+    QTest::keyClick(find.buscar, Qt::Key_Return);
+    EXPECT_TRUE(find.Resultado->text().endsWith(QStringLiteral(" red.dat."))) << find.Resultado->text().toStdString();
 }
 
 // Each inversion of the links selected, and the one back, shows at once the

@@ -1754,6 +1754,16 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     // A Shift double click on the link's row offers its shape handles: the
     // midpoint handle dragged inserts a point, Ctrl on that point deletes it.
     ASSERT_EQ(link.PointCount, 2);
+    // A click on the midpoint handle that never leaves its pixel inserts nothing.
+    OfferHandles(102, 103);
+    {
+        const QPoint mid = Pix((link.Points[1].x + link.Points[2].x) / 2, (link.Points[1].y + link.Points[2].y) / 2);
+        QTest::mouseMove(viewer->img, mid);
+        ASSERT_EQ(viewer->MapEdit().CurveVertex, 1);
+        Click(mid);
+        EXPECT_EQ(link.PointCount, 2);
+        EXPECT_FALSE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+    }
     const QPoint drop = InsertShapePoint(102, 103, QPoint(0, -25));
     ASSERT_EQ(link.PointCount, 3);
     EXPECT_DOUBLE_EQ(link.Points[2].x, Wx(drop));
@@ -1781,6 +1791,48 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     QTest::mouseMove(viewer->img, at103);
     EXPECT_EQ(viewer->MapEdit().HoverNode, n103);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
+}
+
+// "Mover" of the nodes or the zones: a click on the node or centroid, the pointer
+// a few pixels off it, leaves it where it is (nothing to save); a drag puts it
+// at the release.
+TEST_F(MapModes, AClickWithMoverLeavesTheNodeOrCentroidWhereItIs)
+{
+    // The centroids on the map, from their toolbar button.
+    if (!viewer->Down(Cmd::tbCents)) {
+        ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarArcos", "tbCents"));
+    }
+    ASSERT_TRUE(viewer->Down(Cmd::tbCents));
+    const int32_t n = KDVlib::FindNodo(102), z = KDVlib::FindZona(1);
+    ASSERT_TRUE(Zonas[z].HasCentroid);
+    struct Row {
+        const char* command;
+        std::function<TPoint()> place;
+        std::function<int32_t()> hover;
+        int32_t want;
+    };
+    for (const Row& row : {Row{"NodeMove", [&] { return TPoint{Nodos[n].X, Nodos[n].Y}; },
+                               [&] { return viewer->MapEdit().HoverNode; }, n},
+                           Row{"ZoneMove", [&] { return TPoint{Zonas[z].CentroidX, Zonas[z].CentroidY}; },
+                               [&] { return viewer->MapEdit().HoverZone; }, z}}) {
+        SCOPED_TRACE(row.command);
+        QAction* move = livemenus::Find(viewer, row.command);
+        const TPoint before = row.place();
+        const QPoint off = Pix(before.x, before.y) + QPoint(2, -2);
+        move->trigger();
+        QTest::mouseMove(viewer->img, off);
+        ASSERT_EQ(row.hover(), row.want);
+        Click(off);
+        EXPECT_EQ(row.place().x, before.x);
+        EXPECT_EQ(row.place().y, before.y);
+        EXPECT_FALSE(Network.PositionsUnsaved);
+        EXPECT_FALSE(move->isChecked());
+        move->trigger();
+        Drag(off, off + QPoint(20, 10));
+        EXPECT_FLOAT_EQ(static_cast<float>(row.place().x), static_cast<float>(Wx(off + QPoint(20, 10))));
+        EXPECT_TRUE(Network.PositionsUnsaved);
+        Network.PositionsUnsaved = false;
+    }
 }
 
 // Node 201 moved, one of its links reshaped, the shapes saved with "Grabar SIG":

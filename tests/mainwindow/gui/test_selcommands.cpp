@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
+#include "model/SelectionFiles.h"
 #include "model/ZelUtils.h"
 #include "support/CsvRows.h"
 #include "support/LiveMenus.h"
@@ -95,6 +96,19 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(w->Selection().SelFileName, in);
     EXPECT_EQ(NumPoligonos, 1);
     EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(UserView().ClassColors[3]));
+    // A selection of links chosen here (node B would be read as a class) is
+    // refused whole, and the polygons beside it stay where they are.
+    testutil::writeFile(tmp.file("arcos.sel"), SelectionFiles::SelectionLine(2, 100, 4) + SelectionFiles::SelectionLine(7, 200, 4));
+    testutil::writeFile(tmp.file("arcos.plg"), "1;Otro;3;0;0;0;0;1000;1000;1100;1000;1100;1100\r\n");
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("arcos.sel"); };
+    ui->messages.clear();
+    livemenus::Click(w.get(), "popup:pupNodos", "ImportaSeleccin2");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("no es una selección de nodos"), std::string::npos) << ui->messages[0];
+    EXPECT_EQ(Nodos[Node(2)].Mark, 2);
+    EXPECT_EQ(Nodos[Node(7)].Mark, 1);
+    EXPECT_EQ(Poligonos[0].Name, "Plg");
+    ui->messages.clear();
     // Polygons beside that do not fit (one vertex past a polygon's room): the
     // selection is read, the polygons shown stay under their file's name.
     std::string big = "1;Grande;2701;0;0;0;0";
@@ -139,9 +153,12 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
             w->Selection().dld->reject();
         }
     });
+    ui->messages.clear();
     livemenus::Click(w.get(), "popup:pupNodos", "SelecccinporArco1");
     QTest::qWait(1);
     EXPECT_FALSE(shown);
+    ASSERT_EQ(ui->messages.size(), 1u); // said, not a menu item that does nothing
+    EXPECT_NE(ui->messages[0].find("No hay nodos que ofrecer"), std::string::npos) << ui->messages[0];
 }
 
 TEST_F(SelCommands, ZoneSelectionFiles)
@@ -156,6 +173,23 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     EXPECT_EQ(Zonas[KDVlib::FindZona(13)].Class, 0); // no mark on its line
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Zona 77 no encontrada"});
+    // A line whose number is no number (a decimal comma, a list separated by
+    // commas) is named as written, not as a zone 0 the file does not hold.
+    ui->messages.clear();
+    testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n99999999999999999999 1\r\n");
+    w->Selection().ImportaSeleccionZonas(tmp.file("comas.sel"));
+    EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona\r"
+                                                     "\"99999999999999999999 1\" no es un número de zona"});
+    EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    // A list without classes (one of nodes) is no zone selection: refused whole.
+    ui->messages.clear();
+    testutil::writeFile(tmp.file("nodos.sel"), "        12\r\n        14\r\n");
+    w->Selection().ImportaSeleccionZonas(tmp.file("nodos.sel"));
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    Zonas[KDVlib::FindZona(14)].Class = 1;
 
     // Zones by zone: a zone moved back to the source list keeps its mark; a marked
     // zone left chosen keeps its class.
