@@ -192,6 +192,25 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
             });
     }
     ColorPathRows(marked);
+    // Lines naming no two nodes of this network (letters, an unknown node, a
+    // missing comma) get no path: they are named, not dropped without a word.
+    int skipped = 0, firstSkipped = 0;
+    for (size_t i = 0; i < KDVlib::PairsList.size(); ++i) {
+        const std::string& line = KDVlib::PairsList[i];
+        if (ZelUtils::Trim(line).empty())
+            continue;
+        int32_t from = 0, to = 0;
+        if (KDVanalysis::ParsePair(line, from, to) && KDVlib::FindNodo(from) > 0 && KDVlib::FindNodo(to) > 0)
+            continue;
+        if (skipped++ == 0)
+            firstSkipped = static_cast<int>(i) + 1;
+    }
+    if (complete && skipped > 0)
+        Services().ShowMessage(
+            skipped == 1 ? Format("La línea %d de %s no da dos nodos de esta red (origen,destino): no tiene ruta", firstSkipped,
+                                  AuxFileText::BaseName(fileName))
+                         : Format("%d líneas de %s no dan dos nodos de esta red (origen,destino) y no tienen ruta; la primera es la %d",
+                                  skipped, AuxFileText::BaseName(fileName), firstSkipped));
     if (!complete)
         Services().SetStatusText(1, Format("Cálculo de rutas detenido: %d de %d pares calculados", static_cast<int>(done),
                                       static_cast<int>(total)));

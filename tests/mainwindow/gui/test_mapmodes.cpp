@@ -922,6 +922,26 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
     }
+
+    // Among good pairs, the lines that name no two nodes are named once; blank lines are not.
+    testutil::writeFile(tmp.file("mixtos.csv"), "102,103\r\nabc,103\r\n\r\n102,99999\r\n");
+    RecordingServices ui;
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget()); path && path->isVisible()) {
+            shown = true;
+            path->close();
+        }
+    });
+    poll.start(10);
+    testutil::AnswerFileDialog(viewer, tmp.file("mixtos.csv"));
+    livemenus::Find(viewer, "batchRmin")->trigger();
+    poll.stop();
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("2 líneas de mixtos.csv no dan dos nodos de esta red"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("la primera es la 2"), std::string::npos) << ui.messages[0];
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
