@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -36,6 +37,9 @@ constexpr const char* Members[3] = {".shp", ".shx", ".dbf"};
 int32_t shapesWritten = 0;
 int32_t recordsWritten = 0;
 int firstError = 0;                   // errno of the first failed write, flush or close
+int32_t unfitCount = 0;               // real values too wide for their column, left empty
+int unfitField = -1;                  // the field of the first of them
+std::string unfitNote;                // said after the last link export, empty when all fitted
 
 void NoteError(int err)
 {
@@ -125,6 +129,32 @@ std::string DbfText(const std::string& bytes)
     return TextCodec::EncodeCp1252(TextCodec::Decode(v));
 }
 
+// A real in its numeric column: with the column's decimals when it fits, with
+// fewer when only they make it fit (123456.78 as "123456.8"), and empty (the
+// library's asterisks, which readers take for no value) when not even its whole
+// part fits: the library would cut the text on the right, and 123456789 would be
+// read as 12345678.
+void WriteReal(int32_t recNo, int field, double value)
+{
+    int width = 0, decimals = 0;
+    DBFGetFieldInfo(dbf, field, nullptr, &width, &decimals);
+    if (std::isfinite(value))
+        for (int d = std::max(decimals, 0); d >= 0; --d) {
+            char text[400];
+            const int n = std::snprintf(text, sizeof text, "%*.*f", width, d, value);
+            if (n < 0 || n > width)
+                continue;
+            if (d == decimals)
+                DBFWriteDoubleAttribute(dbf, recNo, field, value);
+            else
+                DBFWriteAttributeDirectly(dbf, recNo, field, text);
+            return;
+        }
+    DBFWriteNULLAttribute(dbf, recNo, field);
+    if (unfitCount++ == 0)
+        unfitField = field;
+}
+
 void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
 {
     for (size_t i = 0; i < values.size(); ++i) {
@@ -140,7 +170,7 @@ void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
             DBFWriteIntegerAttribute(dbf, recNo, f, v.Int);
             break;
         case 3:
-            DBFWriteDoubleAttribute(dbf, recNo, f, v.Real);
+            WriteReal(recNo, f, v.Real);
             break;
         default:
             break;
@@ -217,6 +247,8 @@ bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector
     scratchBase = scratch->Path() + "/" + std::filesystem::path(base).filename().string();
     firstError = 0;
     shapesWritten = recordsWritten = 0;
+    unfitCount = 0;
+    unfitField = -1;
     SAHooks h = CheckedHooks();
     // The library takes what follows a name's last dot for an extension of its
     // own: given with theirs, names with a dot inside ("red.v2") keep it.
@@ -324,6 +356,7 @@ std::vector<std::string> SetFiles(const std::string& fileName)
 bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
                         int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error)
 {
+    unfitNote.clear();
     // Ordered by A, then B, then record: the fixed-width key of the suite.
     std::set<std::tuple<int32_t, int32_t, int32_t>> keys;
     for (int32_t l : links)
@@ -334,6 +367,7 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
     if (!ShpCreate(SetFiles(fileName).front(), SHPT_ARC, ShpFields, error))
         return false;
     int32_t position = 0, written = 0;
+    std::string firstUnfit;
     for (const auto& [a, b, l] : keys) {
         ++position;
         const TArcos& arc = Arcos[l];
@@ -351,9 +385,24 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
             ShpValues[i] = {3, 0, {}, v >= 1 && v <= NumLinkVars ? static_cast<double>(arc.Var[v]) : 0.0};
         }
         ShpWriteArc(written++, ShpValues, na.X, na.Y, nb.X, nb.Y);
+        if (unfitCount > 0 && firstUnfit.empty())
+            firstUnfit = ZelUtils::Format("%s del arco %d-%d, %s", ZelUtils::Trim(ShpFields[unfitField].Name),
+                                          a, b, ZelUtils::Format("%.2f", ShpValues[unfitField].Real));
     }
-    return ShpClose(error);
+    const int32_t unfit = unfitCount;
+    if (!ShpClose(error))
+        return false;
+    if (unfit > 0)
+        unfitNote = unfit == 1 ? ZelUtils::Format("El shapefile se escribió, pero un valor no cabe en su campo de 8 "
+                                                  "caracteres y quedó vacío (%s).",
+                                                  firstUnfit)
+                               : ZelUtils::Format("El shapefile se escribió, pero %d valores no caben en su campo de 8 "
+                                                  "caracteres y quedaron vacíos (el primero, %s).",
+                                                  unfit, firstUnfit);
+    return true;
 }
+
+std::string UnfitNotice() { return unfitNote; }
 
 bool WriteNetworkLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, std::string& error)
 {
