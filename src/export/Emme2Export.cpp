@@ -38,6 +38,18 @@ bool ZoneClashes(int32_t& zone)
         }
     return false;
 }
+// One value of the link data table, right-aligned in its 10 characters with two
+// decimals and at least one blank before it: a value that fills the column
+// (capacity 1000000 as "1000000.00") would run into the one before it, and the
+// table is read by its blanks. Such a value keeps fewer decimals, or, when not
+// even its whole part leaves room, stands whole behind a blank.
+std::string DataColumn(float value)
+{
+    for (int decimals = 2; decimals >= 0; --decimals)
+        if (std::string text = Format("%10.*f", decimals, static_cast<double>(value)); text[0] == ' ')
+            return text;
+    return Format(" %.0f", static_cast<double>(value));
+}
 } // namespace
 
 // Centroids and nodes share one set of numbers in EMME/2. Zone numbers are kept
@@ -137,7 +149,7 @@ std::string LinksText()
         const TArcos& a = Arcos[i];
         s += Format("%8d%8d", a.A, a.B);
         for (int v : {1, 3, 5, 34, 27, 28, 29, 30, 31, 32, 33})
-            s += Format("%10.2f", static_cast<double>(a.Var[v]));
+            s += DataColumn(a.Var[v]);
         s += "\r\n";
     }
     return s;

@@ -123,6 +123,27 @@ TEST(Emme2Export, CentroidNumbersAtTheirLimitsAndOnePast)
     }
 }
 
+// A link datum that fills its column keeps a blank before it, so that the table
+// read by its blanks gives every value back: fewer decimals, or the whole number.
+TEST(Emme2Export, LinkDataWiderThanTheirColumnStayApart)
+{
+    const struct {
+        float cap;
+        const char* column;
+    } rows[] = {{654321.5f, " 654321.50"}, {1000000.0f, " 1000000.0"}, {-1234567.0f, "  -1234567"},
+                {123456792.0f, " 123456792"}, {-1.0e9f, " -1000000000"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.column);
+        Emme2Network();
+        Arcos[1].Var[5] = r.cap;
+        const std::string text = Emme2Export::LinksText();
+        const std::string row = text.substr(text.find("\r\n") + 2);
+        EXPECT_EQ(row.substr(0, 36 + std::string(r.column).size()),
+                  std::string("     101     102     50.00      1.50") + r.column);
+        EXPECT_EQ(row.substr(36 + std::string(r.column).size(), 10), "      7.00");
+    }
+}
+
 TEST(Emme2Export, EmptyNetworkKeepsHeadersAndReportsUnwritableFolder)
 {
     PalvonRead::ClearNetwork();
