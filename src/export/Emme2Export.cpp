@@ -212,6 +212,13 @@ bool WriteEmme2(const std::string& base, std::string& error)
 
 std::string DemandNotice()
 {
+    // Centroids moved above the node numbers carry numbers the user's zones and
+    // matrices do not have: the files say so only here.
+    std::string renumbered;
+    if (const int32_t offset = CentroidOffset(); offset > 0 && Network.ZoneCount > 0)
+        renumbered = Format("Los centroides llevan el número de su zona más %d (la zona %d es el centroide %d), "
+                            "porque hay nodos con números de zona.",
+                            offset, Zonas[1].Number, Zonas[1].Number + offset);
     int32_t without = 0, first = 0;
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         const TZona& zo = Zonas[z];
@@ -224,11 +231,12 @@ std::string DemandNotice()
         }
     }
     if (without == 0)
-        return {};
+        return renumbered.empty() ? std::string() : "Los archivos EMME/2 se escribieron. " + renumbered;
     return Format("Los archivos EMME/2 se escribieron, pero %d de las %d zonas (la primera, %d) no tienen "
                   "conector a un nodo (los de la sección 22222 van a lo largo de los arcos, y EMME/2 solo admite "
                   "conectores a nodos). Esas zonas quedan como centroides sueltos y no podrán cargar demanda.",
-                  without, Network.ZoneCount, first);
+                  without, Network.ZoneCount, first) +
+           (renumbered.empty() ? "" : " " + renumbered);
 }
 
 } // namespace Emme2Export

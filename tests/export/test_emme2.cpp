@@ -78,8 +78,11 @@ TEST(Emme2Export, FourFilesMatchExpected)
             << ext;
     // Without a clash the zone numbers stay as they are; with one and no room
     // below EMME/2's largest node number nothing is written.
+    EXPECT_NE(Emme2Export::DemandNotice().find("más 1000 (la zona 7 es el centroide 1007)"), std::string::npos)
+        << Emme2Export::DemandNotice();
     Zonas[2].Number = 8;
     EXPECT_EQ(Emme2Export::CentroidOffset(), 0);
+    EXPECT_EQ(Emme2Export::DemandNotice(), "");
     EXPECT_NE(Emme2Export::CentsText().find("\r\na*     7 "), std::string::npos);
     Zonas[2].Number = 102;
     PlacedNode(999990, 0.0f, 0.0f);
