@@ -112,7 +112,7 @@ SAHooks CheckedHooks()
 // written in that code page (characters outside it become '?'), and a UTF-8 text
 // cut at its column width inside a character loses the broken character, not
 // the whole text's reading.
-std::string DbfText(const std::string& bytes)
+QString DbfLetters(const std::string& bytes)
 {
     std::string_view v = bytes;
     if (!TextCodec::IsValidUtf8(v)) {
@@ -126,8 +126,10 @@ std::string DbfText(const std::string& bytes)
             break;
         }
     }
-    return TextCodec::EncodeCp1252(TextCodec::Decode(v));
+    return TextCodec::Decode(v);
 }
+
+std::string DbfText(const std::string& bytes) { return TextCodec::EncodeCp1252(DbfLetters(bytes)); }
 
 // A real in its numeric column: with the column's decimals when it fits, with
 // fewer when only they make it fit (123456.78 as "123456.8"), and empty (the
@@ -367,7 +369,8 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
     if (!ShpCreate(SetFiles(fileName).front(), SHPT_ARC, ShpFields, error))
         return false;
     int32_t position = 0, written = 0;
-    std::string firstUnfit;
+    std::string firstUnfit, firstName;
+    int32_t names = 0; // street names with letters the table's code page lacks
     for (const auto& [a, b, l] : keys) {
         ++position;
         const TArcos& arc = Arcos[l];
@@ -385,6 +388,9 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
             ShpValues[i] = {3, 0, {}, v >= 1 && v <= NumLinkVars ? static_cast<double>(arc.Var[v]) : 0.0};
         }
         ShpWriteArc(written++, ShpValues, na.X, na.Y, nb.X, nb.Y);
+        if (const QString letters = DbfLetters(arc.StreetName);
+            !TextCodec::OutsideCp1252(letters).isEmpty() && names++ == 0)
+            firstName = letters.toStdString();
         if (unfitCount > 0 && firstUnfit.empty())
             firstUnfit = ZelUtils::Format("%s del arco %d-%d, %s", ZelUtils::Trim(ShpFields[unfitField].Name),
                                           a, b, ZelUtils::Format("%.2f", ShpValues[unfitField].Real));
@@ -392,13 +398,23 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
     const int32_t unfit = unfitCount;
     if (!ShpClose(error))
         return false;
-    if (unfit > 0)
-        unfitNote = unfit == 1 ? ZelUtils::Format("El shapefile se escribió, pero un valor no cabe en su campo de 8 "
-                                                  "caracteres y quedó vacío (%s).",
-                                                  firstUnfit)
-                               : ZelUtils::Format("El shapefile se escribió, pero %d valores no caben en su campo de 8 "
-                                                  "caracteres y quedaron vacíos (el primero, %s).",
-                                                  unfit, firstUnfit);
+    std::vector<std::string> said;
+    if (unfit == 1)
+        said.push_back(ZelUtils::Format("un valor no cabe en su campo de 8 caracteres y quedó vacío (%s)", firstUnfit));
+    else if (unfit > 1)
+        said.push_back(ZelUtils::Format("%d valores no caben en su campo de 8 caracteres y quedaron vacíos (el "
+                                        "primero, %s)",
+                                        unfit, firstUnfit));
+    if (names == 1)
+        said.push_back(ZelUtils::Format("la calle \"%s\" tiene letras que la tabla (Windows-1252) no tiene y que se "
+                                        "escribieron como \"?\"",
+                                        firstName));
+    else if (names > 1)
+        said.push_back(ZelUtils::Format("%d calles tienen letras que la tabla (Windows-1252) no tiene y que se "
+                                        "escribieron como \"?\" (la primera, \"%s\")",
+                                        names, firstName));
+    if (!said.empty())
+        unfitNote = "El shapefile se escribió, pero " + said.front() + (said.size() > 1 ? "; y " + said.back() : "") + ".";
     return true;
 }
 

@@ -199,6 +199,15 @@ TEST(ZelShper0, RealsTooWideForTheirColumnAreNeverCut)
             EXPECT_NE(ZelShper0::UnfitNotice().find("Cap del arco 10-20"), std::string::npos) << ZelShper0::UnfitNotice();
         }
     }
+    // A street name with letters the table's code page lacks is said too, in the same notice.
+    ShpNetwork();
+    Arcos[1].StreetName = "\xC5\x81\xC3\xB3" "d\xC5\xBA"; // "Łódź"
+    testutil::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(ZelShper0::WriteLinkShapefile(dir.file("red.shp"), {1, 3}, 0, 0, false, 0, error)) << error;
+    EXPECT_EQ(DbfCell(testutil::readFile(dir.file("red.dbf")), 1, "Calle").substr(0, 4), "?\xF3" "d?");
+    EXPECT_NE(ZelShper0::UnfitNotice().find("la calle \"\xC5\x81\xC3\xB3" "d\xC5\xBA\""), std::string::npos)
+        << ZelShper0::UnfitNotice();
 }
 
 TEST(ZelShper0, UnwritableFolderIsReportedAndEmptyNetworkGivesEmptyTable)
