@@ -42,7 +42,7 @@ bool ZoneClashes(int32_t& zone)
 // decimals and at least one blank before it: a value that fills the column
 // (capacity 1000000 as "1000000.00") would run into the one before it, and the
 // table is read by its blanks. Such a value keeps fewer decimals, or, when not
-// even its whole part leaves room, stands whole behind a blank.
+// even its integer digits leave room, stands whole behind a blank.
 std::string DataColumn(float value)
 {
     for (int decimals = 2; decimals >= 0; --decimals)

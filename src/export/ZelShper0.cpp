@@ -133,8 +133,8 @@ std::string DbfText(const std::string& bytes) { return TextCodec::EncodeCp1252(D
 
 // A real in its numeric column: with the column's decimals when it fits, with
 // fewer when only they make it fit (123456.78 as "123456.8"), and empty (the
-// library's asterisks, which readers take for no value) when not even its whole
-// part fits: the library would cut the text on the right, and 123456789 would be
+// library's asterisks, which readers take for no value) when not even its integer
+// digits fit: the library would cut the text on the right, and 123456789 would be
 // read as 12345678.
 void WriteReal(int32_t recNo, int field, double value)
 {

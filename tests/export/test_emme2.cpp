@@ -128,7 +128,7 @@ TEST(Emme2Export, CentroidNumbersAtTheirLimitsAndOnePast)
 
 // A link datum that fills its column keeps a blank before it, so that the table
 // read by its blanks gives every value back: fewer decimals, or the whole number.
-TEST(Emme2Export, LinkDataWiderThanTheirColumnStayApart)
+TEST(Emme2Export, LinkDataWiderThanTheirColumnKeepABlankBefore)
 {
     const struct {
         float cap;
