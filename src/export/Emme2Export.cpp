@@ -38,6 +38,18 @@ bool ZoneClashes(int32_t& zone)
         }
     return false;
 }
+// One value of the link data table, right-aligned in its 10 characters with two
+// decimals and at least one blank before it: a value that fills the column
+// (capacity 1000000 as "1000000.00") would run into the one before it, and the
+// table is read by its blanks. Such a value keeps fewer decimals, or, when not
+// even its integer digits leave room, stands whole behind a blank.
+std::string DataColumn(float value)
+{
+    for (int decimals = 2; decimals >= 0; --decimals)
+        if (std::string text = Format("%10.*f", decimals, static_cast<double>(value)); text[0] == ' ')
+            return text;
+    return Format(" %.0f", static_cast<double>(value));
+}
 } // namespace
 
 // Centroids and nodes share one set of numbers in EMME/2. Zone numbers are kept
@@ -137,7 +149,7 @@ std::string LinksText()
         const TArcos& a = Arcos[i];
         s += Format("%8d%8d", a.A, a.B);
         for (int v : {1, 3, 5, 34, 27, 28, 29, 30, 31, 32, 33})
-            s += Format("%10.2f", static_cast<double>(a.Var[v]));
+            s += DataColumn(a.Var[v]);
         s += "\r\n";
     }
     return s;
@@ -200,6 +212,13 @@ bool WriteEmme2(const std::string& base, std::string& error)
 
 std::string DemandNotice()
 {
+    // Centroids moved above the node numbers carry numbers the user's zones and
+    // matrices do not have: the files say so only here.
+    std::string renumbered;
+    if (const int32_t offset = CentroidOffset(); offset > 0 && Network.ZoneCount > 0)
+        renumbered = Format("Los centroides llevan el número de su zona más %d (la zona %d es el centroide %d), "
+                            "porque hay nodos con números de zona.",
+                            offset, Zonas[1].Number, Zonas[1].Number + offset);
     int32_t without = 0, first = 0;
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         const TZona& zo = Zonas[z];
@@ -212,11 +231,12 @@ std::string DemandNotice()
         }
     }
     if (without == 0)
-        return {};
+        return renumbered.empty() ? std::string() : "Los archivos EMME/2 se escribieron. " + renumbered;
     return Format("Los archivos EMME/2 se escribieron, pero %d de las %d zonas (la primera, %d) no tienen "
                   "conector a un nodo (los de la sección 22222 van a lo largo de los arcos, y EMME/2 solo admite "
                   "conectores a nodos). Esas zonas quedan como centroides sueltos y no podrán cargar demanda.",
-                  without, Network.ZoneCount, first);
+                  without, Network.ZoneCount, first) +
+           (renumbered.empty() ? "" : " " + renumbered);
 }
 
 } // namespace Emme2Export

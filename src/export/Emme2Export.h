@@ -32,9 +32,11 @@ bool Exportable(std::string& error);
 // itself (EMME/2 refuses the whole set).
 bool WriteEmme2(const std::string& base, std::string& error);
 
-// Empty when every zone with a centroid has an access link in the files; else the
-// Spanish notice that the zones without one (connected along links, as section
-// 22222 gives them) cannot load their demand from these files.
+// Empty when every zone with a centroid has an access link in the files and every
+// centroid has its zone's number; else the one Spanish notice that the zones
+// without one (connected along links, as section 22222 gives them) cannot load
+// their demand from these files, and of the number added to every zone to make
+// its centroid's.
 std::string DemandNotice();
 
 } // namespace Emme2Export

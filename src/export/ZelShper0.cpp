@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -36,6 +37,9 @@ constexpr const char* Members[3] = {".shp", ".shx", ".dbf"};
 int32_t shapesWritten = 0;
 int32_t recordsWritten = 0;
 int firstError = 0;                   // errno of the first failed write, flush or close
+int32_t unfitCount = 0;               // real values too wide for their column, left empty
+int unfitField = -1;                  // the field of the first of them
+std::string unfitNote;                // said after the last link export, empty when all fitted
 
 void NoteError(int err)
 {
@@ -108,7 +112,7 @@ SAHooks CheckedHooks()
 // written in that code page (characters outside it become '?'), and a UTF-8 text
 // cut at its column width inside a character loses the broken character, not
 // the whole text's reading.
-std::string DbfText(const std::string& bytes)
+QString DbfLetters(const std::string& bytes)
 {
     std::string_view v = bytes;
     if (!TextCodec::IsValidUtf8(v)) {
@@ -122,7 +126,35 @@ std::string DbfText(const std::string& bytes)
             break;
         }
     }
-    return TextCodec::EncodeCp1252(TextCodec::Decode(v));
+    return TextCodec::Decode(v);
+}
+
+std::string DbfText(const std::string& bytes) { return TextCodec::EncodeCp1252(DbfLetters(bytes)); }
+
+// A real in its numeric column: with the column's decimals when it fits, with
+// fewer when only they make it fit (123456.78 as "123456.8"), and empty (the
+// library's asterisks, which readers take for no value) when not even its integer
+// digits fit: the library would cut the text on the right, and 123456789 would be
+// read as 12345678.
+void WriteReal(int32_t recNo, int field, double value)
+{
+    int width = 0, decimals = 0;
+    DBFGetFieldInfo(dbf, field, nullptr, &width, &decimals);
+    if (std::isfinite(value))
+        for (int d = std::max(decimals, 0); d >= 0; --d) {
+            char text[400];
+            const int n = std::snprintf(text, sizeof text, "%*.*f", width, d, value);
+            if (n < 0 || n > width)
+                continue;
+            if (d == decimals)
+                DBFWriteDoubleAttribute(dbf, recNo, field, value);
+            else
+                DBFWriteAttributeDirectly(dbf, recNo, field, text);
+            return;
+        }
+    DBFWriteNULLAttribute(dbf, recNo, field);
+    if (unfitCount++ == 0)
+        unfitField = field;
 }
 
 void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
@@ -140,7 +172,7 @@ void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
             DBFWriteIntegerAttribute(dbf, recNo, f, v.Int);
             break;
         case 3:
-            DBFWriteDoubleAttribute(dbf, recNo, f, v.Real);
+            WriteReal(recNo, f, v.Real);
             break;
         default:
             break;
@@ -217,6 +249,8 @@ bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector
     scratchBase = scratch->Path() + "/" + std::filesystem::path(base).filename().string();
     firstError = 0;
     shapesWritten = recordsWritten = 0;
+    unfitCount = 0;
+    unfitField = -1;
     SAHooks h = CheckedHooks();
     // The library takes what follows a name's last dot for an extension of its
     // own: given with theirs, names with a dot inside ("red.v2") keep it.
@@ -324,6 +358,7 @@ std::vector<std::string> SetFiles(const std::string& fileName)
 bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
                         int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error)
 {
+    unfitNote.clear();
     // Ordered by A, then B, then record: the fixed-width key of the suite.
     std::set<std::tuple<int32_t, int32_t, int32_t>> keys;
     for (int32_t l : links)
@@ -334,6 +369,8 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
     if (!ShpCreate(SetFiles(fileName).front(), SHPT_ARC, ShpFields, error))
         return false;
     int32_t position = 0, written = 0;
+    std::string firstUnfit, firstName;
+    int32_t names = 0; // street names with letters the table's code page lacks
     for (const auto& [a, b, l] : keys) {
         ++position;
         const TArcos& arc = Arcos[l];
@@ -351,9 +388,37 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
             ShpValues[i] = {3, 0, {}, v >= 1 && v <= NumLinkVars ? static_cast<double>(arc.Var[v]) : 0.0};
         }
         ShpWriteArc(written++, ShpValues, na.X, na.Y, nb.X, nb.Y);
+        if (const QString letters = DbfLetters(arc.StreetName);
+            !TextCodec::OutsideCp1252(letters).isEmpty() && names++ == 0)
+            firstName = letters.toStdString();
+        if (unfitCount > 0 && firstUnfit.empty())
+            firstUnfit = ZelUtils::Format("%s del arco %d-%d, %s", ZelUtils::Trim(ShpFields[unfitField].Name),
+                                          a, b, ZelUtils::Format("%.2f", ShpValues[unfitField].Real));
     }
-    return ShpClose(error);
+    const int32_t unfit = unfitCount;
+    if (!ShpClose(error))
+        return false;
+    std::vector<std::string> said;
+    if (unfit == 1)
+        said.push_back(ZelUtils::Format("un valor no cabe en su campo de 8 caracteres y quedó vacío (%s)", firstUnfit));
+    else if (unfit > 1)
+        said.push_back(ZelUtils::Format("%d valores no caben en su campo de 8 caracteres y quedaron vacíos (el "
+                                        "primero, %s)",
+                                        unfit, firstUnfit));
+    if (names == 1)
+        said.push_back(ZelUtils::Format("la calle \"%s\" tiene letras que la tabla (Windows-1252) no tiene y que se "
+                                        "escribieron como \"?\"",
+                                        firstName));
+    else if (names > 1)
+        said.push_back(ZelUtils::Format("%d calles tienen letras que la tabla (Windows-1252) no tiene y que se "
+                                        "escribieron como \"?\" (la primera, \"%s\")",
+                                        names, firstName));
+    if (!said.empty())
+        unfitNote = "El shapefile se escribió, pero " + said.front() + (said.size() > 1 ? "; y " + said.back() : "") + ".";
+    return true;
 }
+
+std::string UnfitNotice() { return unfitNote; }
 
 bool WriteNetworkLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, std::string& error)
 {

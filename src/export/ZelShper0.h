@@ -50,6 +50,13 @@ std::vector<std::string> SetFiles(const std::string& fileName);
 bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
                         int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error);
 
+// Empty when every value of the last link export fitted its column and every
+// street name its code page; else the one Spanish notice of how many real values
+// were too wide for their column and were left empty (readers take the library's
+// asterisks for no value), and of how many names lost letters to "?", naming the
+// first of each.
+std::string UnfitNotice();
+
 // The same with the columns of the open network: its extra data columns (KNOBS),
 // its transit vehicle columns (one per transit-line block), the preload column when
 // the assignment listing carries preloaded flows, and its user classes (NOMADS).

@@ -719,6 +719,34 @@ bool TStringAlignGridModel::exportPieces(char separator, const std::function<boo
     if (cols.empty())
         for (int c = 0; c < colCount(); ++c)
             cols.push_back(c);
+    // One file, one encoding. Cells keep the bytes read, UTF-8 or Windows-1252
+    // (names from files of either kind): a grid holding both is written in
+    // Windows-1252 when that code page has every letter, else in UTF-8, each cell
+    // as the grid shows it. A grid of one kind is written as it is.
+    bool legacy = false, utf8 = false, wide = false;
+    for (int r = 0; r < gridRowCount() && !(legacy && wide); ++r) {
+        const std::vector<std::string>* made = r >= storedRowCount() ? &sourceRow(r) : nullptr;
+        for (int c : cols) {
+            const std::string_view cell = !made ? cellView(c, r)
+                                          : static_cast<size_t>(c) < made->size() ? (*made)[static_cast<size_t>(c)]
+                                                                                   : std::string_view();
+            if (TextCodec::IsAscii(cell))
+                continue;
+            if (!TextCodec::IsValidUtf8(cell)) {
+                legacy = true;
+            } else {
+                utf8 = true;
+                wide = wide || !TextCodec::OutsideCp1252(TextCodec::Decode(cell)).isEmpty();
+            }
+        }
+    }
+    std::string recoded;
+    const auto coded = [&](std::string_view cell) -> std::string_view {
+        if (!(legacy && utf8) || TextCodec::IsAscii(cell) || TextCodec::IsValidUtf8(cell) == wide)
+            return cell;
+        recoded = wide ? TextCodec::Decode(cell).toStdString() : TextCodec::EncodeCp1252(TextCodec::Decode(cell));
+        return recoded;
+    };
     constexpr size_t Piece = 1 << 20;
     std::string buf;
     buf.reserve(Piece + 4096);
@@ -727,12 +755,12 @@ bool TStringAlignGridModel::exportPieces(char separator, const std::function<boo
             const std::vector<std::string>& cells = sourceRow(r); // made once for all its cells
             for (int c : cols) {
                 if (static_cast<size_t>(c) < cells.size())
-                    DelimitedText::AppendCell(buf, cells[static_cast<size_t>(c)], separator);
+                    DelimitedText::AppendCell(buf, coded(cells[static_cast<size_t>(c)]), separator);
                 buf += separator;
             }
         } else {
             for (int c : cols) {
-                DelimitedText::AppendCell(buf, cellView(c, r), separator);
+                DelimitedText::AppendCell(buf, coded(cellView(c, r)), separator);
                 buf += separator;
             }
         }

@@ -78,8 +78,11 @@ TEST(Emme2Export, FourFilesMatchExpected)
             << ext;
     // Without a clash the zone numbers stay as they are; with one and no room
     // below EMME/2's largest node number nothing is written.
+    EXPECT_NE(Emme2Export::DemandNotice().find("más 1000 (la zona 7 es el centroide 1007)"), std::string::npos)
+        << Emme2Export::DemandNotice();
     Zonas[2].Number = 8;
     EXPECT_EQ(Emme2Export::CentroidOffset(), 0);
+    EXPECT_EQ(Emme2Export::DemandNotice(), "");
     EXPECT_NE(Emme2Export::CentsText().find("\r\na*     7 "), std::string::npos);
     Zonas[2].Number = 102;
     PlacedNode(999990, 0.0f, 0.0f);
@@ -120,6 +123,27 @@ TEST(Emme2Export, CentroidNumbersAtTheirLimitsAndOnePast)
         } else {
             EXPECT_NE(error.find("999999"), std::string::npos) << error;
         }
+    }
+}
+
+// A link datum that fills its column keeps a blank before it, so that the table
+// read by its blanks gives every value back: fewer decimals, or the whole number.
+TEST(Emme2Export, LinkDataWiderThanTheirColumnKeepABlankBefore)
+{
+    const struct {
+        float cap;
+        const char* column;
+    } rows[] = {{654321.5f, " 654321.50"}, {1000000.0f, " 1000000.0"}, {-1234567.0f, "  -1234567"},
+                {123456792.0f, " 123456792"}, {-1.0e9f, " -1000000000"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.column);
+        Emme2Network();
+        Arcos[1].Var[5] = r.cap;
+        const std::string text = Emme2Export::LinksText();
+        const std::string row = text.substr(text.find("\r\n") + 2);
+        EXPECT_EQ(row.substr(0, 36 + std::string(r.column).size()),
+                  std::string("     101     102     50.00      1.50") + r.column);
+        EXPECT_EQ(row.substr(36 + std::string(r.column).size(), 10), "      7.00");
     }
 }
 

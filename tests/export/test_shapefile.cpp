@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 
 using testutil::readFile;
 
@@ -155,6 +156,58 @@ TEST(ZelShper0, NetworkColumnsCarryVehiclesPreloadAndUserClasses)
     EXPECT_NE(out.find("Vehs2 (Real) = 12.00"), std::string::npos) << out;
     EXPECT_NE(out.find("FPlod (Real) = 101.00"), std::string::npos) << out;
     EXPECT_NE(out.find("FUsu2 (Real) = 7.00"), std::string::npos) << out;
+}
+
+// The text of one field of one record, read from the table's own bytes.
+std::string DbfCell(const std::string& dbf, int record, const std::string& field)
+{
+    const auto u16 = [&](size_t at) { return size_t(uint8_t(dbf[at])) | size_t(uint8_t(dbf[at + 1])) << 8; };
+    size_t offset = 1;
+    for (size_t at = 32; at + 32 <= dbf.size() && dbf[at] != '\r'; at += 32) {
+        const size_t width = uint8_t(dbf[at + 16]);
+        if (std::string(dbf.c_str() + at) == field)
+            return dbf.substr(u16(8) + size_t(record) * u16(10) + offset, width);
+        offset += width;
+    }
+    return "?";
+}
+
+// A real too wide for its 8-character column keeps its value with fewer
+// decimals, or is left empty and said; never cut on the right into another number.
+TEST(ZelShper0, RealsTooWideForTheirColumnAreNeverCut)
+{
+    const struct {
+        float value;
+        const char* cell;
+        bool said;
+    } cases[] = {{123.456f, "  123.46", false},  {99999.99f, "99999.99", false},   {123456.8f, "123456.8", false},
+                 {-1234567.0f, "-1234567", false}, {123456789.0f, "********", true}, {-1.0e8f, "********", true},
+                 {std::numeric_limits<float>::infinity(), "********", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell);
+        ShpNetwork();
+        Arcos[3].Var[5] = c.value; // "Cap" of link 10-20, the first record
+        testutil::TempDir dir;
+        std::string error;
+        ASSERT_TRUE(ZelShper0::WriteLinkShapefile(dir.file("red.shp"), {1, 2, 3}, 0, 0, false, 0, error)) << error;
+        const std::string dbf = testutil::readFile(dir.file("red.dbf"));
+        EXPECT_EQ(DbfCell(dbf, 0, "Cap  "), c.cell);
+        EXPECT_EQ(DbfCell(dbf, 0, "V0   "), "   43.00");
+        EXPECT_EQ(ZelShper0::UnfitNotice().find("un valor no cabe") != std::string::npos, c.said)
+            << ZelShper0::UnfitNotice();
+        if (c.said) {
+            EXPECT_NE(ZelShper0::UnfitNotice().find("Cap del arco 10-20"), std::string::npos) << ZelShper0::UnfitNotice();
+        }
+    }
+    // A street name with letters the table's code page lacks is said too, in the same notice.
+    ShpNetwork();
+    Arcos[1].StreetName = "\xC5\x81\xC3\xB3" "d\xC5\xBA"; // "Łódź"
+    testutil::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(ZelShper0::WriteLinkShapefile(dir.file("red.shp"), {1, 3}, 0, 0, false, 0, error)) << error;
+    EXPECT_EQ(DbfCell(testutil::readFile(dir.file("red.dbf")), 1, "Calle").substr(0, 4), "?\xF3" "d?");
+    EXPECT_NE(ZelShper0::UnfitNotice().find("la calle \"\xC5\x81\xC3\xB3" "d\xC5\xBA\""), std::string::npos)
+        << ZelShper0::UnfitNotice();
 }
 
 TEST(ZelShper0, UnwritableFolderIsReportedAndEmptyNetworkGivesEmptyTable)

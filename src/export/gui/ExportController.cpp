@@ -216,6 +216,8 @@ bool TExportController::PrintShpFile(const std::string& fileName)
     }
     if (!ok)
         Fail(window_.DialogParent(), error);
+    else if (const std::string note = ZelShper0::UnfitNotice(); !note.empty())
+        Services().ShowMessage(note);
     return ok;
 }
 

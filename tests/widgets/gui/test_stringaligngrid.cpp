@@ -337,6 +337,15 @@ TEST(StringAlignGrid, ExportsEveryCellAsDelimitedText)
                                   "101\tGran Av. \xD1u\xF1oa\t\"a\tb\r\nc\"\t\r\n");
     EXPECT_EQ(g.TextExport(' '), "NodoA Calle V0 \r\n102 Av. \"Sur\", 2 3.5 \r\n101 Gran Av. \xD1u\xF1oa a\tb\r\nc \r\n");
 
+    // Names from files of both encodings: the file takes one, Windows-1252 while
+    // it has every letter, else UTF-8; each cell as shown.
+    const auto starts = [&g](const std::string& head) { return g.TextExport(',').substr(0, head.size()) == head; };
+    g.setCell(1, 1, "Calle \xC3\x91u\xC3\xB1oa"); // UTF-8
+    EXPECT_TRUE(starts("NodoA,Calle,V0,\r\n102,Calle \xD1u\xF1oa,3.5,\r\n101,Gran Av. \xD1u\xF1oa,")) << g.TextExport(',');
+    g.setCell(1, 1, "\xC5\x81\xC3\xB3" "d\xC5\xBA"); // "Łódź"
+    EXPECT_TRUE(starts("NodoA,Calle,V0,\r\n102,\xC5\x81\xC3\xB3" "d\xC5\xBA,3.5,\r\n101,Gran Av. \xC3\x91u\xC3\xB1oa,"))
+        << g.TextExport(',');
+
     testutil::TempDir dir;
     std::string path = dir.file("nodos.prn");
     testutil::writeFile(path, "old");
