@@ -351,9 +351,15 @@ bool TDataLayerExport::CurrentColumnInWalk() const
 std::vector<TLayerEntry> TDataLayerExport::Layers() const
 {
     std::vector<TLayerEntry> layers;
+    // A drawing's layer names ignore case: "ATT_Flujo" and "ATT_FLUJO" are one
+    // layer, and a table listing it twice is refused by readers.
     std::set<std::string> names;
     auto add = [&](const std::string& name, bool visible, int32_t colour) {
-        if (names.insert(name).second)
+        std::string key = name;
+        for (char& c : key)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        if (names.insert(key).second)
             layers.push_back({name, visible, colour});
     };
     const TViewState& u = o_.State;

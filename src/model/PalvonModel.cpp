@@ -165,6 +165,7 @@ int32_t NewLink()
     a.LaneEdgeNear.reset();
     a.LaneEdgeFar.reset();
     a.Points.reset();
+    a.PointCount = 0; // no shape points of the earlier network's link
     // The lanes pass only ever sets these, and only for positioned links with
     // movements, so a reused record would otherwise keep the previous network's.
     a.StraightLength = 0.0f;

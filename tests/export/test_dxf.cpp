@@ -563,9 +563,13 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     DataLayerState restore;
     DataNetwork();
     // A second variable and a saved range set for it.
-    NumColArcos = 7;
+    NumColArcos = 8;
     ColVarArcos[6] = 1;
     TitArcos[6] = "V0";
+    // A column titled as the one before but for case: a drawing takes both
+    // names for one layer.
+    ColVarArcos[7] = 1;
+    TitArcos[7] = "v 0";
     for (int k = 1; k <= 3; ++k)
         Arcos[k].Var[1] = 40.0f + k;
     PalvonRead::ComputeLinkDataExtremes();
@@ -608,6 +612,11 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     EXPECT_EQ(Entities(text, "ATT_V0").size(), 3u);
     EXPECT_EQ(Entities(text, "TEM_V0").size(), 3u);
     EXPECT_EQ(Entities(text, "VAL_V0").size(), 3u);
+    const auto p = Pairs(text);
+    int att = 0;
+    for (size_t i = 0; i + 1 < p.size(); ++i)
+        att += p[i].second == "LAYER" && (p[i + 1].second == "ATT_V0" || p[i + 1].second == "ATT_v0");
+    EXPECT_EQ(att, 1);
     EXPECT_EQ(Entities(text, "MVT_F.Asig").size(), 0u);
     EXPECT_GE(Entities(text, "MVT_FAsig").size(), 3u);
     // The other movement variable in its own classes (1000 in the bottom one,

@@ -192,7 +192,7 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
         Arcos[k].LaneEdgeNear[1] = {350190, 6299999};
         return k;
     };
-    link(2, 1, 50);
+    Arcos[link(2, 1, 50)].StreetName = "\xd1u\xf1oa & <P\xedo> ]]>";
     link(1, 2, 500);
     link(2, 3, 50);
     (void)nd3;
@@ -259,6 +259,12 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     EXPECT_NE(vial.find("<name>2-1 (1)</name>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[Semaforizado<br><hr>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[de Prioridad<br><hr>"), std::string::npos);
+    // A street name holding markup is the balloon's text, and the document parses.
+    EXPECT_NE(text.find("<![CDATA[\xc3\x91u\xc3\xb1oa &amp; &lt;P\xc3\xado&gt; ]]&gt;<br>"), std::string::npos);
+    const std::string parse = "/usr/bin/python3 -c \"import sys, xml.etree.ElementTree as ET; "
+                              "ET.fromstring(open(sys.argv[1], 'rb').read().split(b'\\n', 1)[1])\" '" +
+                              dir.file("out.txt") + "'";
+    EXPECT_EQ(std::system(parse.c_str()), 0);
     const size_t access = text.find("<name>7-2/1</name>");
     ASSERT_NE(access, std::string::npos);
     const size_t coords = text.find("<coordinates>", access);

@@ -295,6 +295,7 @@ TEST_F(Lookup, ReusedRecordsStartClean)
     a.SetFlareEnd(1);
     a.SetFlareStart(1);
     a.HasPija = 1;
+    a.PointCount = 2;
     int m = NewMovement();
     Movims[m].HasPija = 1;
 
@@ -307,6 +308,7 @@ TEST_F(Lookup, ReusedRecordsStartClean)
     EXPECT_EQ(a.TurnDirs[0] + a.TurnDirs[1] + a.TurnDirs[2], 0);
     EXPECT_EQ(a.FlareEnd() + a.FlareStart(), 0);
     EXPECT_EQ(a.HasPija, 0);
+    EXPECT_EQ(a.PointCount, 0);
     ASSERT_EQ(NewMovement(), m);
     EXPECT_EQ(Movims[m].HasPija, 0);
 }
