@@ -68,8 +68,9 @@ void TBatchPrintController::ImprimirGenAtr1Click()
         const int column = item->data().toInt(&isColumn);
         if (!isColumn || column < 1 || item->isSeparator())
             continue;
-        std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
-        std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
+        // Counted in characters, not bytes: a title with accents keeps whole letters.
+        const QString caption = item->text().remove(QLatin1Char('&'));
+        std::string name = ZelUtils::Trim(caption.mid(3, 20).toStdString());
         // The caption is the column's title in the user's file: a slash in it
         // names no folder, the picture stays beside the others.
         std::replace(name.begin(), name.end(), '/', '_');

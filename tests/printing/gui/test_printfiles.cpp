@@ -455,6 +455,11 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("gajes")));
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_2.emf")));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("gajes_dia_3.emf")));
+    // A title with accents is cut by letters: its picture's name holds whole ones.
+    testutil::writeFile(tmp.file("acentos.csv"), "zona,x,y,\xC3\xB1\xC3\xB1" "abc,A1\n2,350000,6300000,100,50\n");
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("acentos.csv")));
+    livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gabc.emf")));
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
