@@ -65,25 +65,6 @@ std::string Row(const char* label, double v)
     return Format("<tr><td>%s</td><td>:</td><td align=right> %10.2f</td></tr>", label, v);
 }
 
-// A street name goes into the balloon's HTML as text: "<" and "&" are not taken
-// for markup, and a "]]>" in it cannot end the CDATA section early (which would
-// leave the whole document unreadable).
-std::string HtmlText(const std::string& s)
-{
-    std::string out;
-    for (char c : s) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::vector<TPoint> ShapeOf(const TArcos& a)
 {
     std::vector<TPoint> pts;
@@ -104,7 +85,9 @@ void WriteArcos(TKmlWriter& kml, const TKmzNetworkView& view)
         const TArcos& a = Arcos[l];
         if (!LinkPlaced(a))
             continue;
-        const std::string d = Format("<![CDATA[%s<br><hr>", HtmlText(a.StreetName)) + "<table border=\"0\" padding=\"1\">" +
+        // The street name is text in the balloon's HTML: "<" and "&" are not markup,
+        // and a "]]>" in it cannot end the CDATA section early.
+        const std::string d = Format("<![CDATA[%s<br><hr>", ZelKmzer::EscapeMarkup(a.StreetName, false)) + "<table border=\"0\" padding=\"1\">" +
                               Row("Vel F.Libre", a.Var[1]) + Row("Longitud", a.Var[7]) +
                               Row("Flujo Asignado", a.Var[13]) + Row("Flujo fijo", a.Var[14]) + "</table><hr>" + "]]>";
         kml.KmlLineString(Format("%d-%d", A, B), ShapeOf(a), 0, d);

@@ -10,6 +10,24 @@
 
 namespace ZelKmzer {
 
+std::string EscapeMarkup(const std::string& s, bool quotes)
+{
+    std::string out;
+    for (char c : s) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (quotes && c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 using ZelUtils::Format;
 
 namespace {
@@ -22,23 +40,7 @@ std::string Utf8(const std::string& s)
     return TextCodec::IsValidUtf8(s) ? s : TextCodec::Decode(s).toStdString();
 }
 
-std::string Name(const std::string& s)
-{
-    std::string out;
-    for (char c : Utf8(s)) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
+std::string Name(const std::string& s) { return EscapeMarkup(Utf8(s)); }
 
 int32_t IconIndexOk(int32_t i) { return (i > 0 && i < int32_t(KmlIcons.size())) ? i : 0; }
 

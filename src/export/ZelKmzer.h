@@ -14,6 +14,9 @@
 
 namespace ZelKmzer {
 
+// Text as markup holds it: '&', '<', '>' (and, with quotes, '"') as entities.
+std::string EscapeMarkup(const std::string& s, bool quotes = true);
+
 struct TKmlClassStyle {
     int32_t Id = 0; // a style pair is written only when Id > 0
     std::string LineColor;
