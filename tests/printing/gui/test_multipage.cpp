@@ -54,6 +54,19 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     EXPECT_METAFILE_SOUND(emf);
     EXPECT_TRUE(emf.HasText(QStringLiteral("Generado por Velmora")));
     EXPECT_GE(emf.points, 2 * 20) << emf.Summary();
+
+    // Printed again once the document's folder has become a file: the run says so
+    // once and the picture of the earlier run beside the network stays as it was.
+    testutil::writeFile(tmp.file("def/color.ini"), "[General]\r\nDocumentoWord=out/informe.doc\r\n[Tema]\r\n"
+                                                   "[Uno]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n");
+    const QStringList args = {QString::fromStdString(net), QString::fromStdString(tmp.file("def/color.ini"))};
+    ASSERT_EQ(testutil::RunProgram(tmp, args, &errors), 0) << errors.toStdString();
+    testutil::writeFile(tmp.file("def/red_Cap.emf"), "del usuario");
+    std::filesystem::remove_all(tmp.path() / "def" / "out");
+    testutil::writeFile(tmp.file("def/out"), "");
+    EXPECT_NE(testutil::RunProgram(tmp, args, &errors), 0);
+    EXPECT_EQ(errors.count(QStringLiteral("No se pudo grabar")), 1) << errors.toStdString();
+    EXPECT_TRUE(testutil::readFile(tmp.file("def/red_Cap.emf")) == "del usuario") << "the earlier picture replaced";
 }
 
 // A definition the reader refuses stops the batch, said once by the reader; one

@@ -383,6 +383,37 @@ TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
     EXPECT_FALSE(three.HasText(QStringLiteral("Longitud"))) << three.texts.join('|').toStdString();
 }
 
+// A batch whose document cannot be written (its folder become a file since the
+// definition was read) says so once, asks nothing, and replaces none of the
+// pictures there before; nothing is left aside.
+TEST_F(PrintSequences, BatchWhoseDocumentCannotBeWrittenKeepsTheEarlierPictures)
+{
+    fs::create_directories(tmp.path() / "informe");
+    DefineNetworks("[General]\r\nDocumentoWord=informe/informe.doc\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
+                   "VarVolumen=Long\r\nVarColores=Cap\r\n");
+    {
+        RecordingServices first;
+        Trigger("ImprimirRedes1");
+        ASSERT_TRUE(first.messages.empty()) << first.messages.front();
+    }
+    const std::vector<std::string> pictures = {tmp.file("red_Cap.emf"), tmp.file("red_Long.emf")};
+    for (const std::string& p : pictures)
+        testutil::writeFile(p, "del usuario " + p);
+    fs::remove_all(tmp.path() / "informe");
+    testutil::writeFile(tmp.file("informe"), "");
+    const auto before = fs::directory_iterator(tmp.path());
+    const size_t entries = size_t(std::distance(before, fs::directory_iterator()));
+    RecordingServices ui;
+    ui.answerYes = true;
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(ui.questions.empty()) << ui.questions.front();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("No se pudo grabar"), std::string::npos) << ui.messages[0];
+    for (const std::string& p : pictures)
+        EXPECT_TRUE(testutil::readFile(p) == "del usuario " + p) << p << " replaced";
+    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator())), entries);
+}
+
 // On anaheim, a definition whose movement variable is not in the network (it
 // has no movements): the colour picture of "Conteo" is written as it is alone,
 // no movement picture overwrites it, and the batch says so once.
