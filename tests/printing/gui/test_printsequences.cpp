@@ -1266,6 +1266,58 @@ TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
     }
 }
 
+// Every page of a set saved with "Todas" over an earlier set with more pages per
+// side: the earlier pages beyond the new grid are named in the one question and
+// go with its yes; "No" leaves every earlier page as it was. Files of another
+// kind or name under the same folder stay.
+TEST_F(PrintSequences, PagesOfALargerEarlierSetGoWithTheNewSet)
+{
+    const auto saveAll = [&](int perSide, bool yes) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        WhenModalShown(viewer, [&, perSide](QWidget* w) {
+            auto* window = qobject_cast<TDlgPrint*>(w);
+            ASSERT_NE(window, nullptr);
+            testutil::settle();
+            window->spCount->setFocus();
+            QTest::keyClick(window->spCount, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(window->spCount, QString::number(perSide));
+            ClickToolButton(window, QStringLiteral("tbSelAll"));
+            testutil::AnswerFileDialog(window, tmp.file("plan.emf"));
+            ClickToolButton(window, QStringLiteral("tbSave"));
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        Trigger("aMultiPrint");
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        return ui.questions;
+    };
+    const auto page = [&](int i, int j) { return tmp.file(ZelUtils::Format("plan_%d_%d.EMF", i, j)); };
+    EXPECT_TRUE(saveAll(3, true).empty());
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j)
+            testutil::writeFile(page(i, j), ZelUtils::Format("anterior %d %d", i, j));
+    testutil::writeFile(tmp.file("plan_3_3.JPG"), "otra clase");
+    for (const bool yes : {false, true}) {
+        const std::vector<std::string> asked = saveAll(2, yes);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_NE(asked[0].find(page(3, 1)), std::string::npos) << asked[0];
+        EXPECT_NE(asked[0].find(page(2, 2)), std::string::npos) << asked[0];
+        for (int i = 1; i <= 3; ++i)
+            for (int j = 1; j <= 3; ++j) {
+                const bool earlier = testutil::readFile(page(i, j)) == ZelUtils::Format("anterior %d %d", i, j);
+                EXPECT_EQ(earlier, !yes) << page(i, j);
+                EXPECT_EQ(fs::exists(page(i, j)), !yes || (i <= 2 && j <= 2)) << page(i, j);
+            }
+    }
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= 2; ++j) {
+            const testutil::TMetafileReport r = testutil::CheckMetafile(page(i, j));
+            EXPECT_METAFILE_SOUND(r);
+            EXPECT_TRUE(r.HasText(QString::fromStdString(ZelUtils::Format("(%d,%d)", i, j)))) << page(i, j);
+        }
+    EXPECT_EQ(testutil::readFile(tmp.file("plan_3_3.JPG")), "otra clase");
+}
+
 // Every number of the colour chart reads on its cell: black on the light cells,
 // white on the black one (number 140, top right).
 TEST_F(PrintSequences, ColourChartNumbersReadOnTheirCells)
