@@ -96,6 +96,7 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
             if (NodoEnLista[i] == 1) heldNumbers.push_back(Nodos[i].Number);
 
     bool opened = false, pictures = true;
+    std::string unread; // a network of the definition that could not be read
     // The caption gauge of the map; each network opened meanwhile uses it too,
     // so every step puts the caption back.
     std::string caption = "Preparando documento ...";
@@ -123,7 +124,12 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         window_.SetStatusPanel(0, QString::fromStdString(
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
         Services().ProcessEvents();
-        if (!host_.OpenNetworkUnattended(e.NetworkFile)) continue;
+        // A network that cannot be read (its reader says why) would leave its
+        // junctions out of a report that looks whole: the report stops there.
+        if (!host_.OpenNetworkUnattended(e.NetworkFile)) {
+            unread = e.NetworkFile;
+            break;
+        }
         opened = true;
         if (useFile) {
             KDVlib::LoadNodeList(JunctionListFileName);
@@ -152,7 +158,9 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
     gauge(definition.Net2PrintCount);
     // A document without the pictures of its junctions does not take the place of
     // the user's earlier one.
-    if (!pictures)
+    if (!unread.empty())
+        Services().ShowMessage("No se escribi\xC3\xB3 el informe de fases: no se pudo leer la red " + unread + ".");
+    else if (!pictures)
         Services().ShowMessage("No se pudo escribir la figura de la intersección.");
     else if (named) {
         std::string saved;

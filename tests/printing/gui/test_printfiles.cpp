@@ -901,6 +901,19 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
         EXPECT_TRUE(ui.anyMessageContains("[Dos] RedPalvon: no se encuentra")) << ui.messages.size();
     }
     EXPECT_EQ(testutil::readFile(doc), "informe anterior");
+    // The same with a network there that cannot be read (too large): besides
+    // the reader's reason, the user is told the report was not written.
+    std::filesystem::copy_file(testutil::realDataPath("berlin-center.dat"), tmp.file("grande.dat"));
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=" + doc + "\r\n[Uno]\r\nRedPalvon="
+                                                   + tmp.file("red.dat") + "\r\n[Dos]\r\nRedPalvon=grande.dat\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    livemenus::Find(viewer, "DefinirRedes1")->trigger();
+    {
+        RecordingServices ui;
+        report->trigger();
+        EXPECT_TRUE(ui.anyMessageContains("No se escribi\xC3\xB3 el informe de fases")) << ui.messages.size();
+    }
+    EXPECT_EQ(testutil::readFile(doc), "informe anterior");
 }
 
 namespace {
