@@ -284,6 +284,10 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
         Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", e.NetworkFile, i + 1, count));
         Services().ProcessEvents();
         if (!hooks.OpenEntry(i, e)) {
+            // The network's reader said why; the user is told what it stopped.
+            Services().ShowMessage(
+                "Impresi\xC3\xB3n de redes detenida: no se pudo leer la red " + e.NetworkFile +
+                (l.document ? ". No se escribi\xC3\xB3 el documento " + document + "." : "."));
             ok = false;
             break;
         }
