@@ -284,7 +284,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
         Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", e.NetworkFile, i + 1, count));
         Services().ProcessEvents();
         if (!hooks.OpenEntry(i, e)) {
-            // The network's reader said why; the user is told what it stopped.
+            // The network's reader said why; the user is told what was left undone.
             Services().ShowMessage(
                 "Impresi\xC3\xB3n de redes detenida: no se pudo leer la red " + e.NetworkFile +
                 (l.document ? ". No se escribi\xC3\xB3 el documento " + document + "." : "."));
@@ -341,7 +341,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
     }
 
     hooks.Gauge("Cerrando documento ...", count, count);
-    // A batch that stopped half-way leaves no half-filled document behind, and
+    // A batch cut short leaves no half-filled document behind, and
     // one whose document cannot be written (it holds the pictures already) replaces
     // none of the user's files: the document first, the pictures after it.
     if (ok && l.document && !l.report.WordSaveAs(document))

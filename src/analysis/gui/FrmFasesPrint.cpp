@@ -125,7 +125,7 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
         Services().ProcessEvents();
         // A network that cannot be read (its reader says why) would leave its
-        // junctions out of a report that looks whole: the report stops there.
+        // junctions out of a report that looks whole: the report ends there.
         if (!host_.OpenNetworkUnattended(e.NetworkFile)) {
             unread = e.NetworkFile;
             break;
