@@ -1025,6 +1025,18 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     ASSERT_EQ(viewer->Polygons().EditPolygon, before);
     const QPoint mid = Pix((p.Points[1].x + p.Points[2].x) / 2, (p.Points[1].y + p.Points[2].y) / 2);
     const QPoint drop = Pix(300200, 6124900);
+    // A click on a vertex (a pixel off it) or on a midpoint that never leaves its
+    // pixel changes no vertex.
+    for (const QPoint at : {Pix(p.Points[1].x, p.Points[1].y) + QPoint(2, -2), mid}) {
+        const TPoint first = p.Points[1], second = p.Points[2];
+        QTest::mouseMove(viewer->img, at);
+        Click(at);
+        EXPECT_EQ(p.PointCount, n);
+        EXPECT_EQ(p.Points[1].x, first.x);
+        EXPECT_EQ(p.Points[1].y, first.y);
+        EXPECT_EQ(p.Points[2].x, second.x);
+        EXPECT_EQ(viewer->Polygons().EditHandle, 0);
+    }
     QTest::mouseMove(viewer->img, mid);
     QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ShiftModifier, mid);
     EXPECT_EQ(viewer->Polygons().EditHandle, 2) << "the drag started";
