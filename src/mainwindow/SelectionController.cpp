@@ -437,11 +437,11 @@ void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
 
 void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
-    // Files none of which names a link (unreadable, or lists of another kind) are
-    // refused whole, each said once: the selection shown is not cleared for them.
+    // Files none of which names a link of this network (unreadable, lists of
+    // another kind, selections of another network) are refused whole, each said
+    // once: the selection shown is not cleared for them.
     const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
-        std::vector<SelectionFiles::TSelEntry> entries;
-        return SelectionFiles::ReadSelection(f.toStdString(), entries) && !entries.empty();
+        return SelectionFiles::NamesLinkOfNetwork(f.toStdString());
     });
     if (!anyLink) {
         for (const QString& f : files)
