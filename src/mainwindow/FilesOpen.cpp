@@ -60,6 +60,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <utility>
 
 namespace fs = std::filesystem;
 using ZelUtils::Format;
@@ -444,8 +445,13 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo
 // What follows the file names: read, set the view up, fill the grids and draw.
 // Every way in runs all of it, the flow-diagram variable menu and arm totals
 // included: kept from the previous network they would describe another network.
-bool TFilesController::RunOpening()
+bool TFilesController::RunOpening(std::string* unplaced)
 {
+    struct Unplaced {
+        std::string*& slot;
+        std::string* before;
+        ~Unplaced() { slot = before; }
+    } unplacedScope{unplaced_, std::exchange(unplaced_, unplaced)};
     // The read leaves its gauge up: it goes, back at its start, once the whole
     // opening is done (or refused).
     struct GaugeDown {
@@ -749,7 +755,11 @@ bool TFilesController::OpenPalvonDat()
         CoordinatesFileName = positionsFile;
         ApplySavedPositions(CoordinatesFileName, textNewer);
     }
-    if (ok && !Network.HasCoordinates && !ReadChosenCoordinatesAgain()) {
+    const bool unplaced = ok && !Network.HasCoordinates && !ReadChosenCoordinatesAgain();
+    if (unplaced && unplaced_) {
+        *unplaced_ = "la red no tiene coordenadas (sección \"5\") y no se abrió";
+        ok = false;
+    } else if (unplaced) {
         // No positions: a coordinates file is offered; without one the network
         // cannot be shown and is not opened. The hourglass goes first: the message
         // and the file dialog wait for the user.

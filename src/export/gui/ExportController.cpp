@@ -363,9 +363,10 @@ void TExportController::GenerarPlanillas1Click()
             Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", name, i, count));
             Services().ProcessEvents();
             bool ok = host_.SetFileNames(path);
+            std::string unplaced;
             if (ok) {
                 OpenInteractive = 0;
-                ok = host_.RunOpening();
+                ok = host_.RunOpening(unplaced);
             }
             opened = opened || ok;
             if (ok) {
@@ -378,7 +379,7 @@ void TExportController::GenerarPlanillas1Click()
                 if (!host_.DataGrid(5)->GridTextExport(base + "_movim.csv", ','))
                     failed.push_back(base + "_movim.csv");
             } else {
-                failed.push_back(path);
+                failed.push_back(unplaced.empty() ? path : path + ": " + unplaced);
             }
         }
         Services().SetProgressVisible(false);

@@ -190,6 +190,25 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     EXPECT_EQ(Shell("/usr/bin/python3 '" + script + "' '" + dir + "/anaheim_movim.csv' '" + dir +
                     "/cruces_movim.csv' '" + dir + "/anaheim_arcos.csv'"),
               "0\n150\n914\n");
+
+    // A network without positions among them: no coordinates file is asked for
+    // per network, and one message names it and why; the others are written.
+    const std::string sioux = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
+    const size_t from = sioux.find("\n55555"), to = sioux.find("99999", from);
+    testutil::writeFile((tmp.path() / "otras" / "sincoord.dat").string(),
+                        sioux.substr(0, from + 1) + sioux.substr(sioux.find('\n', to) + 1));
+    fs::remove(tmp.path() / "otras" / "cruces_arcos.csv");
+    {
+        RecordingServices ui;
+        ui.answerYes = true;
+        testutil::AnswerFilesDialog(viewer, folder, {"sincoord.dat", "cruces.dat"}, 0);
+        planillas->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("sincoord.dat: la red no tiene coordenadas"), std::string::npos) << ui.messages[0];
+    }
+    EXPECT_FALSE(fs::exists(tmp.path() / "otras" / "sincoord_arcos.csv"));
+    EXPECT_TRUE(fs::exists(tmp.path() / "otras" / "cruces_arcos.csv"));
+    EXPECT_EQ(DatFileName, "siouxfalls.dat");
 }
 
 TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
