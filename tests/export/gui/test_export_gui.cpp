@@ -273,6 +273,29 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     EXPECT_TRUE(FrmDat->IsModified());
 }
 
+// With no network open (as in a fresh program), the exports of the map and of its
+// links ask for no file name and write nothing: they say so, once.
+TEST_F(ExportGui, MapAndLinkExportsWithoutANetworkSaySo)
+{
+    PalvonRead::ClearNetwork();
+    for (const char* command : {"ExportarMapaDxf", "ExportarShp"}) {
+        SCOPED_TRACE(command);
+        bool asked = false;
+        QTimer::singleShot(0, viewer, [&asked] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                asked = true;
+                QMetaObject::invokeMethod(dialog, "reject");
+            }
+        });
+        RecordingServices ui;
+        livemenus::Find(viewer, command)->trigger();
+        testutil::settle();
+        EXPECT_FALSE(asked);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("No hay una red abierta"), std::string::npos) << ui.messages[0];
+    }
+}
+
 TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 {
     if (!fs::exists(testutil::realDataPath("chicago-sketch.dat")))
