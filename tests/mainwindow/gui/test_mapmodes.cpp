@@ -1046,6 +1046,22 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     EXPECT_NEAR(p.Points[2].x, Wx(drop), 1e-6);
     EXPECT_NEAR(p.Points[2].y, Wy(drop), 1e-6);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
+
+    // Its name shown: a click on it, a pixel off its point, leaves it there; a
+    // drag puts it at the release.
+    QAction* names = livemenus::Find(viewer, "MostrarNombresPlg");
+    if (!names->isChecked())
+        names->trigger();
+    viewer->RedrawMap();
+    const TPoint label = p.Points[0];
+    const QPoint at = Pix(label.x, label.y) + QPoint(2, -2);
+    QTest::mouseMove(viewer->img, at);
+    ASSERT_EQ(viewer->MapEdit().HoverPolygonLabel, before + 1);
+    Click(at);
+    EXPECT_EQ(p.Points[0].x, label.x);
+    EXPECT_EQ(p.Points[0].y, label.y);
+    Drag(at, at + QPoint(20, 10));
+    EXPECT_NEAR(p.Points[0].x, Wx(at + QPoint(20, 10)), 1e-6);
 }
 
 TEST_F(MapModes, SymbolLegendFollowsADrag)
