@@ -126,6 +126,13 @@ void SetCellColor(TStringAlignGrid* grid, int col, int row, const QColor& color)
         grid->SetFontColorCell(col, row, color);
 }
 
+// The cell of the row showing `record` (a node or zone), wherever a sort put it.
+void SetRecordColor(TStringAlignGrid* grid, int col, int record, const QColor& color)
+{
+    if (grid)
+        SetCellColor(grid, col, grid->RowOfRecord(record), color);
+}
+
 // The file name with its extension (if any) replaced by `suffix`.
 std::string WithSuffix(const std::string& name, const std::string& suffix)
 {
@@ -630,7 +637,7 @@ void TSelectionController::SelecccinporArco1Click()
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t n = d->Data(2, k).toInt();
         Nodos[n].Mark = CurrentClass;
-        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
+        SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
     }
     viewer_.RedrawMap();
 }
@@ -640,7 +647,7 @@ void TSelectionController::AnulaSeleccin1Click()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].HasXY) {
             Nodos[n].Mark = 0;
-            SetCellColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
+            SetRecordColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
         }
     viewer_.RedrawMap();
 }
@@ -692,7 +699,7 @@ bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
             continue;
         }
         Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
-        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+        SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
     return true;
@@ -738,7 +745,7 @@ void TSelectionController::SeleccinporZona1Click()
         const int32_t z = d->Data(2, k).toInt();
         if (Zonas[z].Class == 0)
             Zonas[z].Class = CurrentClass;
-        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+        SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     viewer_.RedrawMap();
 }
@@ -747,7 +754,7 @@ void TSelectionController::AnulaSeleccin3Click()
 {
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         Zonas[z].Class = 0;
-        SetCellColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
+        SetRecordColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
     }
     viewer_.RedrawMap();
 }
@@ -797,7 +804,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
             continue;
         }
         Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;
-        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+        SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();
 }
@@ -897,10 +904,10 @@ void TSelectionController::ShowPutBackMarks(bool listShown)
             viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
-            SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+            SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
-            SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+            SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     // The lines' names take back their colours with the grids' order
     // (TGridsController::PutBackGridOrder), each as the user left it.
     VisibleLinesChanged = true;
