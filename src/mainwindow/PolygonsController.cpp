@@ -843,6 +843,12 @@ bool TPolygonsController::ImportarPoligonosGeo(const std::string& fileName)
 
 void TPolygonsController::SaveZonClick()
 {
+    // Without an outline there is no zoning to save: the file chosen would be
+    // replaced by an empty one.
+    if (!PolygonFile::AnyZoneOutline()) {
+        Services().ShowMessage("No hay zonificación que guardar: ninguna zona de la red abierta tiene contorno.");
+        return;
+    }
     TWaitCursor wait;
     QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Exportar Zonificación ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

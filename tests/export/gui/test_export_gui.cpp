@@ -273,12 +273,15 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     EXPECT_TRUE(FrmDat->IsModified());
 }
 
-// With no network open (as in a fresh program), the exports of the map and of its
-// links ask for no file name and write nothing: they say so, once.
+// With no network open (as in a fresh program), the exports of the map, of its
+// links and of its zoning ask for no file name and write nothing (a file chosen
+// would be replaced by an empty one): they say so, once.
 TEST_F(ExportGui, MapAndLinkExportsWithoutANetworkSaySo)
 {
     PalvonRead::ClearNetwork();
-    for (const char* command : {"ExportarMapaDxf", "ExportarShp"}) {
+    for (const auto& [command, said] : {std::pair{"ExportarMapaDxf", "No hay una red abierta"},
+                                        std::pair{"ExportarShp", "No hay una red abierta"},
+                                        std::pair{"SaveZon", "No hay zonificación que guardar"}}) {
         SCOPED_TRACE(command);
         bool asked = false;
         QTimer::singleShot(0, viewer, [&asked] {
@@ -292,7 +295,7 @@ TEST_F(ExportGui, MapAndLinkExportsWithoutANetworkSaySo)
         testutil::settle();
         EXPECT_FALSE(asked);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_NE(ui.messages[0].find("No hay una red abierta"), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
     }
 }
 
