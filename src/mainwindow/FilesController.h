@@ -66,7 +66,8 @@ public:
     void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
     // A refused network leaves the earlier one in memory and on show as it was.
-    bool OpenPalvonDat();
+    // `unplaced` as for RunOpening.
+    bool OpenPalvonDat(std::string* unplaced = nullptr);
     // Before an edit of the network in memory would be lost (quit, another network):
     // asks whether to save the unsaved edits. True to go on (saved or given up),
     // false when the user cancels or a save did not happen. Without withText the

@@ -901,6 +901,24 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
         EXPECT_TRUE(ui.anyMessageContains("[Dos] RedPalvon: no se encuentra")) << ui.messages.size();
     }
     EXPECT_EQ(testutil::readFile(doc), "informe anterior");
+
+    // And with a network of the definition without positions: no coordinates file
+    // is asked for, the earlier document stays, and the network is told once.
+    const std::string sioux = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
+    const size_t from = sioux.find("\n55555"), to = sioux.find("99999", from);
+    testutil::writeFile(tmp.file("sincoord.dat"), sioux.substr(0, from + 1) + sioux.substr(sioux.find('\n', to) + 1));
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=" + doc + "\r\n[Uno]\r\nRedPalvon=" +
+                                                   tmp.file("red.dat") + "\r\n[Dos]\r\nRedPalvon=" +
+                                                   tmp.file("sincoord.dat") + "\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    livemenus::Find(viewer, "DefinirRedes1")->trigger();
+    {
+        RecordingServices ui;
+        report->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u) << ui.messages.front();
+        EXPECT_TRUE(ui.anyMessageContains("sincoord.dat: la red no tiene coordenadas")) << ui.messages[0];
+    }
+    EXPECT_EQ(testutil::readFile(doc), "informe anterior");
 }
 
 namespace {
