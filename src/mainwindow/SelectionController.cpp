@@ -424,8 +424,9 @@ void TSelectionController::ExportaSeleccin1Click()
         dialog.selectFile(Qs(SelFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    SelFileName = dialog.selectedFiles().front().toStdString();
-    ExportaSeleccion(SelFileName);
+    // The selection is known by the new name only once it is written there.
+    if (const std::string name = dialog.selectedFiles().front().toStdString(); ExportaSeleccion(name))
+        SelFileName = name;
 }
 
 void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
@@ -669,8 +670,8 @@ void TSelectionController::ExportaSeleccin2Click()
     const std::string name = ChooseSelectionFile(true);
     if (name.empty())
         return;
-    SelFileName = name;
-    ExportaSeleccionNodos(SelFileName);
+    if (ExportaSeleccionNodos(name))
+        SelFileName = name;
 }
 
 bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
@@ -776,8 +777,8 @@ void TSelectionController::ExpotaSeleccin1Click()
     const std::string name = ChooseSelectionFile(true);
     if (name.empty())
         return;
-    SelFileName = name;
-    ExportaSeleccionZonas(SelFileName);
+    if (ExportaSeleccionZonas(name))
+        SelFileName = name;
 }
 
 void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)

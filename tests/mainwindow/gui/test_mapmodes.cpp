@@ -3141,8 +3141,8 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
 }
 
 // A save the folder refuses leaves the data known by the name they were saved
-// under before: the polygons' next export offers that name, the zoning keeps its
-// file, and nothing is left under the refused name.
+// under before: the polygons' next export offers that name, the zoning and the
+// selections keep their file, and nothing is left under the refused name.
 TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
 {
     namespace fs = std::filesystem;
@@ -3157,8 +3157,10 @@ TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
         const char* command;
         std::function<std::string()> name;
     };
+    const auto selection = [this] { return viewer->Selection().SelFileName; };
     for (const Row& row : {Row{"aExportar1", [this] { return viewer->Polygons().PolygonFileName; }},
-                           Row{"SaveZon", [] { return ZoningFileName; }}}) {
+                           Row{"SaveZon", [] { return ZoningFileName; }}, Row{"ExportaSeleccin1", selection},
+                           Row{"ExportaSeleccin2", selection}, Row{"ExpotaSeleccin1", selection}}) {
         const std::string before = row.name();
         const std::string refused = (locked / (std::string(row.command) + ".geo")).string();
         RecordingServices ui;
