@@ -180,7 +180,7 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     ui->messages.clear();
     testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n99999999999999999999 1\r\n");
     w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("comas.sel"); };
-    livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4");
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
     EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona\r"
                                                      "\"99999999999999999999 1\" no es un número de zona"});
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
@@ -196,7 +196,7 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     ui->messages.clear();
     testutil::writeFile(tmp.file("nodos.sel"), "        12\r\n        14\r\n");
     w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("nodos.sel"); };
-    livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4");
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
