@@ -126,6 +126,13 @@ void SetCellColor(TStringAlignGrid* grid, int col, int row, const QColor& color)
         grid->SetFontColorCell(col, row, color);
 }
 
+// The cell of the row showing `record` (a node or zone), wherever a sort put it.
+void SetRecordColor(TStringAlignGrid* grid, int col, int record, const QColor& color)
+{
+    if (grid)
+        SetCellColor(grid, col, grid->RowOfRecord(record), color);
+}
+
 // The file name with its extension (if any) replaced by `suffix`.
 std::string WithSuffix(const std::string& name, const std::string& suffix)
 {
@@ -417,8 +424,9 @@ void TSelectionController::ExportaSeleccin1Click()
         dialog.selectFile(Qs(SelFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    SelFileName = dialog.selectedFiles().front().toStdString();
-    ExportaSeleccion(SelFileName);
+    // The selection is known by the new name only once it is written there.
+    if (const std::string name = dialog.selectedFiles().front().toStdString(); ExportaSeleccion(name))
+        SelFileName = name;
 }
 
 void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
@@ -437,11 +445,11 @@ void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
 
 void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
-    // Files none of which names a link (unreadable, or lists of another kind) are
-    // refused whole, each said once: the selection shown is not cleared for them.
+    // Files none of which names a link of this network (unreadable, lists of
+    // another kind, selections of another network) are refused whole, each said
+    // once: the selection shown is not cleared for them.
     const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
-        std::vector<SelectionFiles::TSelEntry> entries;
-        return SelectionFiles::ReadSelection(f.toStdString(), entries) && !entries.empty();
+        return SelectionFiles::NamesLinkOfNetwork(f.toStdString());
     });
     if (!anyLink) {
         for (const QString& f : files)
@@ -630,7 +638,7 @@ void TSelectionController::SelecccinporArco1Click()
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t n = d->Data(2, k).toInt();
         Nodos[n].Mark = CurrentClass;
-        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
+        SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
     }
     viewer_.RedrawMap();
 }
@@ -640,7 +648,7 @@ void TSelectionController::AnulaSeleccin1Click()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].HasXY) {
             Nodos[n].Mark = 0;
-            SetCellColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
+            SetRecordColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
         }
     viewer_.RedrawMap();
 }
@@ -662,8 +670,8 @@ void TSelectionController::ExportaSeleccin2Click()
     const std::string name = ChooseSelectionFile(true);
     if (name.empty())
         return;
-    SelFileName = name;
-    ExportaSeleccionNodos(SelFileName);
+    if (ExportaSeleccionNodos(name))
+        SelFileName = name;
 }
 
 bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
@@ -692,7 +700,7 @@ bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
             continue;
         }
         Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
-        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+        SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
     return true;
@@ -738,7 +746,7 @@ void TSelectionController::SeleccinporZona1Click()
         const int32_t z = d->Data(2, k).toInt();
         if (Zonas[z].Class == 0)
             Zonas[z].Class = CurrentClass;
-        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+        SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     viewer_.RedrawMap();
 }
@@ -747,7 +755,7 @@ void TSelectionController::AnulaSeleccin3Click()
 {
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         Zonas[z].Class = 0;
-        SetCellColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
+        SetRecordColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
     }
     viewer_.RedrawMap();
 }
@@ -769,8 +777,8 @@ void TSelectionController::ExpotaSeleccin1Click()
     const std::string name = ChooseSelectionFile(true);
     if (name.empty())
         return;
-    SelFileName = name;
-    ExportaSeleccionZonas(SelFileName);
+    if (ExportaSeleccionZonas(name))
+        SelFileName = name;
 }
 
 void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
@@ -797,7 +805,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
             continue;
         }
         Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;
-        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+        SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();
 }
@@ -897,10 +905,10 @@ void TSelectionController::ShowPutBackMarks(bool listShown)
             viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
-            SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+            SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
-            SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+            SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     // The lines' names take back their colours with the grids' order
     // (TGridsController::PutBackGridOrder), each as the user left it.
     VisibleLinesChanged = true;

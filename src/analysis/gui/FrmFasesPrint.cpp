@@ -96,7 +96,6 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
             if (NodoEnLista[i] == 1) heldNumbers.push_back(Nodos[i].Number);
 
     bool opened = false, pictures = true;
-    std::string unread; // a network of the definition that could not be read
     // The caption gauge of the map; each network opened meanwhile uses it too,
     // so every step puts the caption back.
     std::string caption = "Preparando documento ...";
@@ -117,6 +116,9 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         caption = "Generando documento " + std::filesystem::path(definition.WordDocumentName).filename().string() + " ...  ";
         gauge(0);
     }
+    // Networks that could not be opened: a report without their junctions would
+    // look whole.
+    std::string notOpened;
     for (int32_t i = 0; i < definition.Net2PrintCount && i <= MaxNet2Print; ++i) {
         const TNet2Print& e = definition.Net2Print[static_cast<size_t>(i)];
         gauge(i + 1);
@@ -124,11 +126,9 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         window_.SetStatusPanel(0, QString::fromStdString(
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
         Services().ProcessEvents();
-        // A network that cannot be read (its reader says why) would leave its
-        // junctions out of a report that looks whole: the report ends there.
-        if (!host_.OpenNetworkUnattended(e.NetworkFile)) {
-            unread = e.NetworkFile;
-            break;
+        if (std::string unplaced; !host_.OpenNetworkUnattended(e.NetworkFile, unplaced)) {
+            notOpened += "\r" + e.NetworkFile + (unplaced.empty() ? std::string() : ": " + unplaced);
+            continue;
         }
         opened = true;
         if (useFile) {
@@ -158,10 +158,11 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
     gauge(definition.Net2PrintCount);
     // A document without the pictures of its junctions does not take the place of
     // the user's earlier one.
-    if (!unread.empty())
-        Services().ShowMessage("No se escribi\xC3\xB3 el informe de fases: no se pudo leer la red " + unread + ".");
-    else if (!pictures)
+    if (!pictures)
         Services().ShowMessage("No se pudo escribir la figura de la intersección.");
+    else if (!notOpened.empty())
+        Services().ShowMessage(std::string(named ? "No se escribi\xC3\xB3 el informe de fases: e" : "E") +
+                               "stas redes de la definici\xC3\xB3n no se abrieron:" + notOpened);
     else if (named) {
         std::string saved;
         if (!doc.SaveAs(definition.WordDocumentName, &saved))

@@ -15,6 +15,7 @@
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
 #include "widgets/ReplaceQuestion.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/SaveDialogSuffix.h"
 
@@ -129,7 +130,7 @@ TDlgPrint::TDlgPrint(TPrintController& printing, QWidget* parent) : QDialog(pare
     add("tbPgHorz", QStringLiteral("Horizontal"), QStringLiteral("Página horizontal"), [this] { SetLandscape(true); });
     row();
     bar->addWidget(new QLabel(QStringLiteral("Páginas por lado: "), bar));
-    spCount = new QSpinBox(bar);
+    spCount = new TWholeSpinBox(bar);
     spCount->setObjectName(QStringLiteral("spCount"));
     spCount->setRange(1, TPageGrid::MaxPerSide);
     spCount->setValue(2);

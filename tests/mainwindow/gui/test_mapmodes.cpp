@@ -1025,6 +1025,18 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     ASSERT_EQ(viewer->Polygons().EditPolygon, before);
     const QPoint mid = Pix((p.Points[1].x + p.Points[2].x) / 2, (p.Points[1].y + p.Points[2].y) / 2);
     const QPoint drop = Pix(300200, 6124900);
+    // A click on a vertex (a pixel off it) or on a midpoint that never leaves its
+    // pixel changes no vertex.
+    for (const QPoint at : {Pix(p.Points[1].x, p.Points[1].y) + QPoint(2, -2), mid}) {
+        const TPoint first = p.Points[1], second = p.Points[2];
+        QTest::mouseMove(viewer->img, at);
+        Click(at);
+        EXPECT_EQ(p.PointCount, n);
+        EXPECT_EQ(p.Points[1].x, first.x);
+        EXPECT_EQ(p.Points[1].y, first.y);
+        EXPECT_EQ(p.Points[2].x, second.x);
+        EXPECT_EQ(viewer->Polygons().EditHandle, 0);
+    }
     QTest::mouseMove(viewer->img, mid);
     QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ShiftModifier, mid);
     EXPECT_EQ(viewer->Polygons().EditHandle, 2) << "the drag started";
@@ -1034,6 +1046,22 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     EXPECT_NEAR(p.Points[2].x, Wx(drop), 1e-6);
     EXPECT_NEAR(p.Points[2].y, Wy(drop), 1e-6);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
+
+    // Its name shown: a click on it, a pixel off its point, leaves it there; a
+    // drag puts it at the release.
+    QAction* names = livemenus::Find(viewer, "MostrarNombresPlg");
+    if (!names->isChecked())
+        names->trigger();
+    viewer->RedrawMap();
+    const TPoint label = p.Points[0];
+    const QPoint at = Pix(label.x, label.y) + QPoint(2, -2);
+    QTest::mouseMove(viewer->img, at);
+    ASSERT_EQ(viewer->MapEdit().HoverPolygonLabel, before + 1);
+    Click(at);
+    EXPECT_EQ(p.Points[0].x, label.x);
+    EXPECT_EQ(p.Points[0].y, label.y);
+    Drag(at, at + QPoint(20, 10));
+    EXPECT_NEAR(p.Points[0].x, Wx(at + QPoint(20, 10)), 1e-6);
 }
 
 TEST_F(MapModes, SymbolLegendFollowsADrag)
@@ -3113,8 +3141,8 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
 }
 
 // A save the folder refuses leaves the data known by the name they were saved
-// under before: the polygons' next export offers that name, the zoning keeps its
-// file, and nothing is left under the refused name.
+// under before: the polygons' next export offers that name, the zoning and the
+// selections keep their file, and nothing is left under the refused name.
 TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
 {
     namespace fs = std::filesystem;
@@ -3129,8 +3157,10 @@ TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
         const char* command;
         std::function<std::string()> name;
     };
+    const auto selection = [this] { return viewer->Selection().SelFileName; };
     for (const Row& row : {Row{"aExportar1", [this] { return viewer->Polygons().PolygonFileName; }},
-                           Row{"SaveZon", [] { return ZoningFileName; }}}) {
+                           Row{"SaveZon", [] { return ZoningFileName; }}, Row{"ExportaSeleccin1", selection},
+                           Row{"ExportaSeleccin2", selection}, Row{"ExpotaSeleccin1", selection}}) {
         const std::string before = row.name();
         const std::string refused = (locked / (std::string(row.command) + ".geo")).string();
         RecordingServices ui;

@@ -174,18 +174,29 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Zona 77 no encontrada"});
     // A line whose number is no number (a decimal comma, a list separated by
-    // commas) is named as written, not as a zone 0 the file does not hold.
+    // commas) is named as written, not as a zone 0 the file does not hold. The
+    // grid sorted the other way first: each class colours its own zone's row.
+    w->sagZonas->SortColumn(0, true);
     ui->messages.clear();
     testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n99999999999999999999 1\r\n");
-    w->Selection().ImportaSeleccionZonas(tmp.file("comas.sel"));
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("comas.sel"); };
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
     EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona\r"
                                                      "\"99999999999999999999 1\" no es un número de zona"});
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    for (const int32_t zone : {12, 13, 14}) {
+        const int32_t z = KDVlib::FindZona(zone);
+        const int32_t c = Zonas[z].Class;
+        EXPECT_EQ(w->sagZonas->FontColorCell(0, w->sagZonas->RowOfRecord(z)),
+                  c > 0 ? DisplayStyles::ToQColor(UserView().ClassColors[size_t(c)]) : QColor(Qt::black))
+            << zone;
+    }
     // A list without classes (one of nodes) is no zone selection: refused whole.
     ui->messages.clear();
     testutil::writeFile(tmp.file("nodos.sel"), "        12\r\n        14\r\n");
-    w->Selection().ImportaSeleccionZonas(tmp.file("nodos.sel"));
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("nodos.sel"); };
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
