@@ -439,9 +439,16 @@ void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
     // Files none of which names a link (unreadable, or lists of another kind) are
     // refused whole, each said once: the selection shown is not cleared for them.
+    // An empty file is the selection of no link saved: it clears the selection.
     const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
+        std::vector<std::string> lines;
+        if (!FileUtils::ReadLines(f.toStdString(), lines))
+            return false;
         std::vector<SelectionFiles::TSelEntry> entries;
-        return SelectionFiles::ReadSelection(f.toStdString(), entries) && !entries.empty();
+        SelectionFiles::ParseSelection(lines, entries);
+        return !entries.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) {
+                   return ZelUtils::Trim(l).empty();
+               });
     });
     if (!anyLink) {
         for (const QString& f : files)
