@@ -193,7 +193,8 @@ bool LoadTrazas(bool sayOtherNetwork)
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);
-    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1, read - found);
+    // Traces of the other networks are no fault of a file applied to several.
+    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1, sayOtherNetwork ? read - found : 0);
     return true;
 }
 
