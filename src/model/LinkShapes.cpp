@@ -229,6 +229,10 @@ bool LoadOrdenArcos()
         std::vector<std::string> f = Fields(line, sep);
         if (f.size() < 2)
             continue;
+        // A first line of titles (a link grid written out, sorted, with its heading)
+        // names no link and is no fault of the file.
+        if (&line == &*first && !AuxFileText::NumberOrEmpty(f[0]) && !AuxFileText::NumberOrEmpty(f[1]))
+            continue;
         ++read;
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
         if (link < 1 || link > count) {
