@@ -795,6 +795,16 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
                                       fileName));
         return;
     }
+    // Every line with three fields or more: a selection of links, whose node A
+    // would be read as a zone and node B as its class. Refused as well.
+    if (!entries.empty() &&
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de zonas: sus líneas tienen tres campos o "
+                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
+                                      "No se cambió ninguna zona.",
+                                      fileName));
+        return;
+    }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
         const int32_t z = e.Readable ? KDVlib::FindZona(e.Number) : 0;

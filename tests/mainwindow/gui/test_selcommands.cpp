@@ -182,13 +182,18 @@ TEST_F(SelCommands, ZoneSelectionFiles)
                                                      "\"99999999999999999999 1\" no es un número de zona"});
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
-    // A list without classes (one of nodes) is no zone selection: refused whole.
-    ui->messages.clear();
+    // A list without classes (one of nodes) or a selection of links (node A read
+    // as a zone, node B as its class) is no zone selection: refused whole.
     testutil::writeFile(tmp.file("nodos.sel"), "        12\r\n        14\r\n");
-    w->Selection().ImportaSeleccionZonas(tmp.file("nodos.sel"));
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
-    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    testutil::writeFile(tmp.file("arcos.sel"), SelectionFiles::SelectionLine(12, 14, 4) + SelectionFiles::SelectionLine(14, 12, 4));
+    for (const char* other : {"nodos.sel", "arcos.sel"}) {
+        ui->messages.clear();
+        w->Selection().ImportaSeleccionZonas(tmp.file(other));
+        ASSERT_EQ(ui->messages.size(), 1u) << other;
+        EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
+        EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+        EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
+    }
     Zonas[KDVlib::FindZona(14)].Class = 1;
 
     // Zones by zone: a zone moved back to the source list keeps its mark; a marked
