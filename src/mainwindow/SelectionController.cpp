@@ -710,12 +710,15 @@ void TSelectionController::ImportaSeleccin2Click()
     const std::string name = ChooseSelectionFile(false);
     if (name.empty())
         return;
-    SelFileName = name;
-    const bool read = ImportaSeleccionNodos(SelFileName);
+    const bool read = ImportaSeleccionNodos(name);
+    // A file not read or refused is not the selection's file: the next export
+    // does not offer to write over it.
+    if (read)
+        SelFileName = name;
     // Polygons kept beside the selection under the same name come with it, in the
     // place of those shown (asked about when in no file; kept on Cancelar); a
     // selection not read or refused brings none.
-    const std::string plg = WithSuffix(SelFileName, ".plg");
+    const std::string plg = WithSuffix(name, ".plg");
     std::error_code ec;
     if (read && std::filesystem::is_regular_file(plg, ec) &&
         viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
@@ -780,12 +783,12 @@ void TSelectionController::ExpotaSeleccin1Click()
     ExportaSeleccionZonas(SelFileName);
 }
 
-void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
+bool TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
 {
     std::vector<SelectionFiles::TNumberMark> entries;
     if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
-        return;
+        return false;
     }
     // No line gives a class (a list of nodes, say): each zone would be read as
     // unselected. Refused, nothing changed.
@@ -793,7 +796,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
         Services().ShowMessage(Format("El archivo %s no es una selección de zonas: ninguna línea da la clase "
                                       "(número de zona y clase).\rNo se cambió ninguna zona.",
                                       fileName));
-        return;
+        return false;
     }
     // Every line with three fields or more: a selection of links, whose node A
     // would be read as a zone and node B as its class. Refused as well.
@@ -803,7 +806,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
                                       "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
                                       "No se cambió ninguna zona.",
                                       fileName));
-        return;
+        return false;
     }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
@@ -817,6 +820,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
         SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();
+    return true;
 }
 
 void TSelectionController::ImportaSeleccin4Click()
@@ -824,8 +828,8 @@ void TSelectionController::ImportaSeleccin4Click()
     const std::string name = ChooseSelectionFile(false);
     if (name.empty())
         return;
-    SelFileName = name;
-    ImportaSeleccionZonas(SelFileName);
+    if (ImportaSeleccionZonas(name))
+        SelFileName = name; // as for nodes
     viewer_.RedrawMap();
 }
 
