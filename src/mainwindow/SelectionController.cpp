@@ -447,9 +447,10 @@ void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
     // Files none of which names a link of this network (unreadable, lists of
     // another kind, selections of another network) are refused whole, each said
-    // once: the selection shown is not cleared for them.
+    // once: the selection shown is not cleared for them. An empty file is the
+    // selection of no link saved: it clears the selection.
     const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
-        return SelectionFiles::NamesLinkOfNetwork(f.toStdString());
+        return SelectionFiles::SelectsOnNetwork(f.toStdString());
     });
     if (!anyLink) {
         for (const QString& f : files)
@@ -711,12 +712,15 @@ void TSelectionController::ImportaSeleccin2Click()
     const std::string name = ChooseSelectionFile(false);
     if (name.empty())
         return;
-    SelFileName = name;
-    const bool read = ImportaSeleccionNodos(SelFileName);
+    const bool read = ImportaSeleccionNodos(name);
+    // A file not read or refused is not the selection's file: the next export
+    // does not offer to write over it.
+    if (read)
+        SelFileName = name;
     // Polygons kept beside the selection under the same name come with it, in the
     // place of those shown (asked about when in no file; kept on Cancelar); a
     // selection not read or refused brings none.
-    const std::string plg = WithSuffix(SelFileName, ".plg");
+    const std::string plg = WithSuffix(name, ".plg");
     std::error_code ec;
     if (read && std::filesystem::is_regular_file(plg, ec) &&
         viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
@@ -781,12 +785,12 @@ void TSelectionController::ExpotaSeleccin1Click()
         SelFileName = name;
 }
 
-void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
+bool TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
 {
     std::vector<SelectionFiles::TNumberMark> entries;
     if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
-        return;
+        return false;
     }
     // No line gives a class (a list of nodes, say): each zone would be read as
     // unselected. Refused, nothing changed.
@@ -794,7 +798,17 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
         Services().ShowMessage(Format("El archivo %s no es una selección de zonas: ninguna línea da la clase "
                                       "(número de zona y clase).\rNo se cambió ninguna zona.",
                                       fileName));
-        return;
+        return false;
+    }
+    // Every line with three fields or more: a selection of links, whose node A
+    // would be read as a zone and node B as its class. Refused as well.
+    if (!entries.empty() &&
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de zonas: sus líneas tienen tres campos o "
+                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
+                                      "No se cambió ninguna zona.",
+                                      fileName));
+        return false;
     }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
@@ -808,6 +822,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
         SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();
+    return true;
 }
 
 void TSelectionController::ImportaSeleccin4Click()
@@ -815,8 +830,8 @@ void TSelectionController::ImportaSeleccin4Click()
     const std::string name = ChooseSelectionFile(false);
     if (name.empty())
         return;
-    SelFileName = name;
-    ImportaSeleccionZonas(SelFileName);
+    if (ImportaSeleccionZonas(name))
+        SelFileName = name; // as for nodes
     viewer_.RedrawMap();
 }
 

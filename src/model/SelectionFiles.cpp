@@ -137,12 +137,14 @@ int32_t LinkOf(const std::vector<TSelEntry>& entries, const std::vector<std::str
 }
 } // namespace
 
-bool NamesLinkOfNetwork(const std::string& fileName)
+bool SelectsOnNetwork(const std::string& fileName)
 {
     std::vector<std::string> lines;
     std::vector<TSelEntry> entries;
     if (!FileUtils::ReadLines(fileName, lines))
         return false;
+    if (std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return ZelUtils::Trim(l).empty(); }))
+        return true;
     ParseSelection(lines, entries);
     const std::vector<std::string> unread = UnreadLines(lines);
     for (size_t k = 0; k < entries.size(); ++k)

@@ -199,6 +199,9 @@ public:
         if (opened_ && !s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
             if (s_.positionsUnsaved)
                 batchHost_.PutBackPositions(s_.positions, true);
+            // The user's files come back as they were read before the batch: what
+            // they had to tell was told then, once.
+            const MessagesUnsaid toldBefore;
             // The listings and counts the user had loaded come back with it.
             if (FileUsable(s_.lpa) && (s_.lpa != LpaFileName || !Network.LpaLoaded))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpa, s_.lpa);

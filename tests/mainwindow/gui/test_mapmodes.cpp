@@ -923,8 +923,9 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
     }
 
-    // Among good pairs, the lines that name no two nodes are named once; blank lines are not.
-    testutil::writeFile(tmp.file("mixtos.csv"), "102,103\r\nabc,103\r\n\r\n102,99999\r\n");
+    // Among good pairs, the lines that name no two nodes are named once; blank lines
+    // and a first line of titles are not.
+    testutil::writeFile(tmp.file("mixtos.csv"), "Origen,Destino\r\n102,103\r\nabc,103\r\n\r\n102,99999\r\n");
     RecordingServices ui;
     bool shown = false;
     QTimer poll;
@@ -941,7 +942,7 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     EXPECT_TRUE(shown);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("2 líneas de mixtos.csv no dan dos nodos de esta red"), std::string::npos) << ui.messages[0];
-    EXPECT_NE(ui.messages[0].find("la primera es la 2"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("la primera es la 3"), std::string::npos) << ui.messages[0];
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)

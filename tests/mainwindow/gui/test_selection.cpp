@@ -257,6 +257,15 @@ TEST_F(Selection, ImportedFilesAddUpAndTheLaterWins)
     EXPECT_FALSE(w->Selection().ExportaSeleccion(tmp.file("no/hay/c.sel")));
     EXPECT_TRUE(ui->anyMessageContains("No se pudo grabar"));
 
+    // An empty file is the selection of no link saved: read, it clears the
+    // selection, without a word.
+    testutil::writeFile(tmp.file("vacia.sel"), "");
+    ui->messages.clear();
+    w->Selection().ImportaSelecciones({QString::fromStdString(tmp.file("vacia.sel"))});
+    EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
+    Arcos[3].Mark = 2;
+
     w->Selection().AnulaSelArcos();
     EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 0}));
     EXPECT_FALSE(w->sagArcosSel->isVisible());

@@ -925,8 +925,9 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
         {
             RecordingServices ui;
             report->trigger();
-            if (c.messages)
+            if (c.messages) {
                 EXPECT_EQ(ui.messages.size(), c.messages) << c.network;
+            }
             EXPECT_TRUE(ui.anyMessageContains(c.said)) << c.network << " " << ui.messages.size();
         }
         EXPECT_EQ(testutil::readFile(doc), "informe anterior") << c.network;

@@ -1543,6 +1543,8 @@ TEST_F(PrintSequences, BatchSaysNothingOfTracesAndZoningOfAnotherOfItsNetworks)
     }
     ASSERT_TRUE(viewer->Down(Cmd::tbZonas));
     viewer->Action(Cmd::tbZonas)->trigger();
+    // The traces file holds a course of a network outside the batch as well.
+    testutil::writeFile(tmp.file("trazas.geo"), testutil::readFile(tmp.file("trazas.geo")) + "99998,99999,2,0,0,5,5\n");
     DefineNetworks("[General]\r\n[A]\r\nRedPalvon=ch.dat\r\nVarVolumen=Long\r\n[B]\r\nRedPalvon=sf.dat\r\n"
                    "VarVolumen=Long\r\n");
     for (const bool recorded : {true, false}) { // the messages, then the button as the window has it
