@@ -159,10 +159,15 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     // Read with its network, a companion listing without the flows leaves the
     // caption to the network.
     Secondary::DlgCfg().cbOpenLP->setChecked(true);
+    // The grids get no columns of zeros for it (nor for a refused inspection listing).
     testutil::writeFile(tmp.file("red.lpa"), "NADA QUE LEER\r\n");
+    testutil::writeFile(tmp.file("red.lpl"), "NADA QUE LEER\r\n");
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_FALSE(viewer->windowTitle().contains("red.lpa")) << viewer->windowTitle().toStdString();
     EXPECT_TRUE(viewer->windowTitle().endsWith("red.dat")) << viewer->windowTitle().toStdString();
+    for (int c = 0; c < viewer->sagArcos->ColCount(); ++c)
+        EXPECT_NE(viewer->sagArcos->cell(c, 0), "F.Asig") << "a listing refused shows no columns";
+    EXPECT_EQ(std::make_pair(LpaFirstCol, LplFirstCol), std::make_pair(0, 0));
     // Opened afresh, the network forgets the counts read onto the one before:
     // "Recarga" reads none back onto it.
     EXPECT_EQ(CountsFileName, "null");
