@@ -579,7 +579,12 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
 
     // Total flows.
     Listing::TUnreadableLines unreadable;
-    auto parse = [&in, &unreadable](const Block& block) {
+    auto parse = [&in, &unreadable, &lines](const Block& block) {
+        // A flow line that ends the file ends a file cut short (its table's end is
+        // missing); one that stops before its last value was cut inside its values:
+        // it is not read, and the element keeps the values it had.
+        if (in.Next() == lines.size() && in.Line().size() < 68)
+            return;
         const TRecord record = ParseLpaRecord(in.Line(), block);
         if (record == TRecord::Stored)
             unreadable.Check(in.Line(), in.Next() - 1, {{19, 10}, {29, 10}, {39, 10}, {49, 10}, {59, 10}});

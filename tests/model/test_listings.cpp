@@ -210,11 +210,15 @@ TEST_F(Listings, AssignmentMissingBannerTruncatedOrMissingFile)
     EXPECT_FLOAT_EQ(Link(1, 2)[13], 5.0f);
     EXPECT_TRUE(ui.anyMessageContains("LISTING OF THE FLOWS ON CHANNEL"));
 
-    // The file ends inside the total table: what was read stays, nothing after it runs.
+    // The file ends inside the total table: what was read stays, nothing after it
+    // runs; its last line, cut inside its values, is not read.
     ui.messages.clear();
+    Link(1, 2)[15] = 5.0f;
     r = ReadLpa(Write("cut.lpa", {" LISTING OF THE FLOWS ON CHANNEL", Flows(LinkEl(1, 100), 0, 0, 25, 400, 50),
-                                  Flows(MovEl(1, 100, 2), 0, 0, 12, 300, 50)}),
+                                  Flows(MovEl(1, 100, 2), 0, 0, 12, 300, 50),
+                                  Flows(LinkEl(1, 2), 0, 0, 45, 1500, 100).substr(0, 46)}),
                 withPijas);
+    EXPECT_FLOAT_EQ(Link(1, 2)[15], 5.0f);
     EXPECT_TRUE(r.FlowsFound);
     EXPECT_FALSE(r.ClassesReached);
     EXPECT_EQ(Network.LpaLoaded, 0);
