@@ -303,8 +303,6 @@ int32_t PijaRadius(double sum, double top)
 std::vector<std::pair<std::string, std::string>> StatisticsRows()
 {
     auto full = [](const std::string& name) {
-        if (name == "null")
-            return name; // no listing read: no folder of it to name
         std::error_code ec;
         std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(name), ec);
         return ec ? name : p.lexically_normal().string();
