@@ -581,7 +581,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     Listing::TUnreadableLines unreadable;
     auto parse = [&in, &unreadable, &lines](const Block& block) {
         // A flow line that ends the file ends a file cut short (its table's end is
-        // missing); one that stops before its last value was cut inside its values:
+        // missing); one that ends before its last value was cut inside its values:
         // it is not read, and the element keeps the values it had.
         if (in.Next() == lines.size() && in.Line().size() < 68)
             return;
