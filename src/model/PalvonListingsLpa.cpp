@@ -275,6 +275,30 @@ TRecord ParseLpaRecord(const std::string& raw, const Block& b, bool store = true
     return TRecord::None;
 }
 
+// A line of numbers only, five or more of them, blanks and tabs apart: what a flow
+// line holds, wherever its columns went.
+bool LooksLikeFlows(const std::string& line)
+{
+    int numbers = 0;
+    bool inNumber = false, digit = false;
+    for (const char ch : line + ' ') {
+        if (ch == ' ' || ch == '\t') {
+            if (inNumber) {
+                if (!digit)
+                    return false;
+                ++numbers;
+            }
+            inNumber = digit = false;
+        } else if ((ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == 'E') {
+            inNumber = true;
+            digit = digit || (ch >= '0' && ch <= '9');
+        } else {
+            return false;
+        }
+    }
+    return numbers >= 5;
+}
+
 // ---- PIJA tables -----------------------------------------------------------------
 
 class PijaStore {
@@ -555,13 +579,27 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     // (a network shares a few link numbers with many another), and read over the
     // listing before it, it would leave the grids a mixture of the two.
     Block total;
-    int known = 0, unknown = 0;
+    int known = 0, unknown = 0, unplaced = 0;
+    size_t firstUnplaced = 0;
     for (size_t i = in.Next(); i < lines.size(); ++i) {
         if (Contains(kDisaggregated, lines[i]) || Contains(kSummary, lines[i]))
             break;
         const TRecord record = ParseLpaRecord(lines[i], total, false);
         known += record == TRecord::Stored;
         unknown += record == TRecord::Unknown;
+        if (record == TRecord::None && LooksLikeFlows(lines[i]) && unplaced++ == 0)
+            firstUnplaced = i;
+    }
+    // Flow lines none of which is in its columns (an editor put tabs for the
+    // blanks, or took blanks away) would read as a listing without a value, and
+    // the grids would go on showing the listing before it under this one's name.
+    if (known == 0 && unknown == 0 && unplaced > 0) {
+        finish();
+        Services().ShowMessage(Format("El archivo %s no tiene sus flujos en las columnas de un listado de "
+                                      "asignación (la primera línea de flujos fuera de ellas es la %d):\r"
+                                      "no se leyó ningún valor.",
+                                      BaseName(fileName), static_cast<int>(firstUnplaced + 1)));
+        return result;
     }
     if (unknown > known) {
         finish();

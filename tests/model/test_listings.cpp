@@ -210,6 +210,17 @@ TEST_F(Listings, AssignmentMissingBannerTruncatedOrMissingFile)
     EXPECT_FLOAT_EQ(Link(1, 2)[13], 5.0f);
     EXPECT_TRUE(ui.anyMessageContains("LISTING OF THE FLOWS ON CHANNEL"));
 
+    // Its flow lines out of their columns (tabs for the blanks): refused, not read
+    // as a listing without values.
+    ui.messages.clear();
+    r = ReadLpa(Write("tabs.lpa", {" LISTING OF THE FLOWS ON CHANNEL", "\t1\t2\t0.00\t0.00\t45.00\t1500.00\t100.00",
+                                   " LISTING OF DISAGGREGATED FLOWS"}),
+                TLpaOptions{});
+    EXPECT_FALSE(r.FlowsFound);
+    EXPECT_FLOAT_EQ(Link(1, 2)[13], 5.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("la primera l\u00ednea de flujos fuera de ellas es la 2"), std::string::npos);
+
     // The file ends inside the total table: what was read stays, nothing after it
     // runs; its last line, cut inside its values, is not read.
     ui.messages.clear();
