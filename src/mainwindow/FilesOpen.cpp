@@ -577,11 +577,15 @@ void TFilesController::ReloadFromText()
         viewer_.Selection().ShowPutBackMarks(listed);
         again = true;
     }
-    if (given(lpa) && !Network.LpaLoaded) {
+    // With "open related files" the opening has just read the listings under their
+    // names, whatever became of them: read again, a file changed meanwhile (cut,
+    // of another network) would say so twice.
+    const bool listingsRead = ProgramOptions().OpenLP;
+    if (given(lpa) && !Network.LpaLoaded && !listingsRead) {
         OpenLpaFile(lpa);
         again = true;
     }
-    if (given(lpl) && !Network.LplLoaded) {
+    if (given(lpl) && !Network.LplLoaded && !listingsRead) {
         OpenLplFile(lpl);
         again = true;
     }
