@@ -513,7 +513,13 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && (event != escapePress_ || key->timestamp() != escapeTime_)) {
+        // Escape in a box or dialog that waits for the user (the question before
+        // another network is opened, a file dialog) answers that box: it leaves
+        // the map's tool, a region begun and the find window as they are.
+        const QWidget* modal = QApplication::activeModalWidget();
+        const auto* target = qobject_cast<const QWidget*>(watched);
+        const bool answersABox = modal && modal != this && target && target->window() == modal;
+        if (key->key() == Qt::Key_Escape && !answersABox && (event != escapePress_ || key->timestamp() != escapeTime_)) {
             escapePress_ = event;
             escapeTime_ = key->timestamp();
             MapEdit().CancelMouseMode();
