@@ -43,6 +43,7 @@
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
 #include "platform/IniFile.h"
+#include "widgets/CommandTable.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -929,6 +930,8 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     // were the earlier network's: the new one shows none until chosen on it.
     TViewState& view = UserView();
     view.RangeVarByMode.fill(0);
+    // The selection by data names the column it works on: none of this network's yet.
+    viewer_.Action(Cmd::SeleccionPorDatos)->setText(CommandTable::Caption(Cmd::SeleccionPorDatos));
     view.RangeVarArcos = view.RangeItemMovim = view.RangeVarMovim = view.AttrColumn = view.GenatrCol = 0;
     view.RangeName = "null";
     view.RangeMovimMin = view.RangeMovimMax = 0.0f;

@@ -2613,6 +2613,9 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         const auto rowsShown = [&] { return testutil::ColumnShown(viewer->sagArcos, 3); };
         const std::string sorted = rowsShown();
         ASSERT_NE(sorted.substr(0, 4), "1 2 ");
+        // The selection by data names the column last under the mouse.
+        const QString byData = livemenus::Find(viewer, "SeleccionPorDatos")->text();
+        ASSERT_TRUE(byData.startsWith(QStringLiteral("Selección por \""))) << byData.toStdString();
 
         // The transition.
         const std::string positions = (dir / "red_coordenadas.geo").string();
@@ -2704,6 +2707,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         // The formula column: made again on the same network, computed on its data.
         EXPECT_EQ(NumUserVarMovim, row.choicesKept || !row.opened ? 1 : 0);
+        EXPECT_EQ(livemenus::Find(viewer, "SeleccionPorDatos")->text().toStdString(),
+                  row.choicesKept || !row.opened ? byData.toStdString() : "Selección por Datos...");
         if (!row.opened) {
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagMovim, "Doble", "Fl.Sat"), "");
         }
