@@ -495,6 +495,13 @@ void TPalvonViewer::FillGridsAfterMap()
     QCoreApplication::postEvent(this, new QEvent(FillGridsEvent()), Qt::LowEventPriority);
 }
 
+bool TPalvonViewer::KeyAnswersABox(const QObject* watched) const
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    const auto* target = qobject_cast<const QWidget*>(watched);
+    return modal && modal != this && target && target->window() == modal;
+}
+
 // Escape cancels whatever the mouse was doing, wherever the focus is.
 // A key press travels up the widget tree and passes the filter at every step:
 // act once per press.
@@ -516,10 +523,8 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
         // Escape in a box or dialog that waits for the user (the question before
         // another network is opened, a file dialog) answers that box: it leaves
         // the map's tool, a region begun and the find window as they are.
-        const QWidget* modal = QApplication::activeModalWidget();
-        const auto* target = qobject_cast<const QWidget*>(watched);
-        const bool answersABox = modal && modal != this && target && target->window() == modal;
-        if (key->key() == Qt::Key_Escape && !answersABox && (event != escapePress_ || key->timestamp() != escapeTime_)) {
+        if (key->key() == Qt::Key_Escape && !KeyAnswersABox(watched) &&
+            (event != escapePress_ || key->timestamp() != escapeTime_)) {
             escapePress_ = event;
             escapeTime_ = key->timestamp();
             MapEdit().CancelMouseMode();
