@@ -913,6 +913,11 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     NumUserVarArcos = NumUserVarMovim = 0;
     viewer_.Grids().ResetGridSort(); // formula columns included
+    // A block of rows chosen in a grid was rows of the network (or the order) that
+    // goes: "Selección en Grilla" would mark the records now on those rows. The
+    // text read again puts its order back, and keeps the block.
+    if (!rereadingText_)
+        viewer_.Grids().ForgetGridBlocks();
     viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
     viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);
     if (FrmMix)
