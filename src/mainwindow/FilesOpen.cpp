@@ -59,6 +59,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -620,6 +621,27 @@ void TFilesController::ReloadFromText()
     if (given(zoning) && zoning != ZoningFileName) {
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
+    }
+    // Data read onto the network from files gone since cannot come back with it:
+    // said once, naming the files, rather than dropped without a word.
+    std::vector<std::string> gone;
+    const auto goneSince = [&](const std::string& f) {
+        if (!f.empty() && f != "null" && !FileExists(f) && std::find(gone.begin(), gone.end(), f) == gone.end())
+            gone.push_back(f);
+    };
+    for (const std::string& f : {lpa, lpl, counts, comp, compMov, order})
+        goneSince(f);
+    for (const std::string& f : traces)
+        goneSince(f);
+    if (zoning != ZoningFileName)
+        goneSince(zoning);
+    if (!gone.empty()) {
+        std::string list;
+        for (const std::string& f : gone)
+            list += "\r" + f;
+        Services().ShowMessage(Format("La red se leyó de nuevo sin los datos de %s, que ya no %s:%s",
+                                      gone.size() == 1 ? "este archivo" : "estos archivos",
+                                      gone.size() == 1 ? "existe" : "existen", list));
     }
     viewer_.SetCommandOn(Cmd::tbZonas, zonesOn);
     TickMix(diagramVar);
