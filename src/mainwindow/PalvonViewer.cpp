@@ -35,6 +35,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -497,9 +499,13 @@ void TPalvonViewer::FillGridsAfterMap()
 
 bool TPalvonViewer::KeyAnswersABox(const QObject* watched) const
 {
+    // A question box, a file dialog or a typed answer asked for; the program's own
+    // windows shown modally (the flow diagram, the path list) are not questions.
     const QWidget* modal = QApplication::activeModalWidget();
     const auto* target = qobject_cast<const QWidget*>(watched);
-    return modal && modal != this && target && target->window() == modal;
+    const bool asks = qobject_cast<const QMessageBox*>(modal) || qobject_cast<const QFileDialog*>(modal) ||
+                      qobject_cast<const QInputDialog*>(modal);
+    return asks && target && target->window() == modal;
 }
 
 // Escape cancels whatever the mouse was doing, wherever the focus is.

@@ -176,8 +176,8 @@ public:
     TSettingsController& Settings() { return settings_; } // settings file and view configuration
     // What the windows beside the map and the print preview ask of the window.
     TViewerHostAdapter& Hosts() { return hosts_; }
-    // Whether a key sent to `watched` answers a box or dialog that waits for the
-    // user: Escape there answers it and leaves the map's tools alone.
+    // Whether a key sent to `watched` answers a question box or a file dialog
+    // waiting for the user: Escape there answers it and leaves the map's tools alone.
     bool KeyAnswersABox(const QObject* watched) const;
 
 protected:
