@@ -43,6 +43,7 @@
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
 #include "platform/IniFile.h"
+#include "widgets/CommandTable.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -58,6 +59,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <utility>
@@ -625,6 +627,27 @@ void TFilesController::ReloadFromText()
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
     }
+    // Data read onto the network from files gone since cannot come back with it:
+    // said once, naming the files, rather than dropped without a word.
+    std::vector<std::string> gone;
+    const auto goneSince = [&](const std::string& f) {
+        if (!f.empty() && f != "null" && !FileExists(f) && std::find(gone.begin(), gone.end(), f) == gone.end())
+            gone.push_back(f);
+    };
+    for (const std::string& f : {lpa, lpl, counts, comp, compMov, order})
+        goneSince(f);
+    for (const std::string& f : traces)
+        goneSince(f);
+    if (zoning != ZoningFileName)
+        goneSince(zoning);
+    if (!gone.empty()) {
+        std::string list;
+        for (const std::string& f : gone)
+            list += "\r" + f;
+        Services().ShowMessage(Format("La red se leyó de nuevo sin los datos de %s, que ya no %s:%s",
+                                      gone.size() == 1 ? "este archivo" : "estos archivos",
+                                      gone.size() == 1 ? "existe" : "existen", list));
+    }
     viewer_.SetCommandOn(Cmd::tbZonas, zonesOn);
     TickMix(diagramVar);
     viewer_.Grids().PutBackGridOrder(); // after the columns the loads above put back
@@ -926,6 +949,11 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     NumUserVarArcos = NumUserVarMovim = 0;
     viewer_.Grids().ResetGridSort(); // formula columns included
+    // A block of rows chosen in a grid was rows of the network (or the order) that
+    // goes: "Selección en Grilla" would mark the records now on those rows. The
+    // text read again puts its order back, and keeps the block.
+    if (!rereadingText_)
+        viewer_.Grids().ForgetGridBlocks();
     viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
     viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);
     if (FrmMix)
@@ -943,6 +971,8 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     // were the earlier network's: the new one shows none until chosen on it.
     TViewState& view = UserView();
     view.RangeVarByMode.fill(0);
+    // The selection by data names the column it works on: none of this network's yet.
+    viewer_.Action(Cmd::SeleccionPorDatos)->setText(CommandTable::Caption(Cmd::SeleccionPorDatos));
     view.RangeVarArcos = view.RangeItemMovim = view.RangeVarMovim = view.AttrColumn = view.GenatrCol = 0;
     view.RangeName = "null";
     view.RangeMovimMin = view.RangeMovimMax = 0.0f;

@@ -27,6 +27,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -330,6 +331,16 @@ void TGridsController::ResetGridSort()
     for (TStringAlignGrid* grid : {sagArcos, sagMovim, sagNodos})
         if (grid)
             grid->ResetOrder();
+}
+
+void TGridsController::ForgetGridBlocks()
+{
+    for (TStringAlignGrid* grid : {sagZonas, sagNodos, sagArcos, sagMovim, sagLineas, sagArcosSel})
+        if (grid) {
+            grid->clearSelection();
+            grid->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+            grid->scrollToTop();
+        }
 }
 
 void TGridsController::HoldGridOrder()

@@ -240,6 +240,9 @@ public:
     int32_t MovimAttrVar = 0;
     // The sort state of both grids as a freshly opened network has it.
     void ResetGridSort();
+    // No block of rows chosen and no cell stood on in the data grids, which show
+    // their first rows: as a freshly opened network has them.
+    void ForgetGridBlocks();
     // The arrangement of the link and movement grids (the column sorted last, its
     // direction, the titles' screen order), held while other networks are opened
     // unattended and put back on the user's network read again.

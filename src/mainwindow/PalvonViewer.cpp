@@ -35,6 +35,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -495,6 +497,17 @@ void TPalvonViewer::FillGridsAfterMap()
     QCoreApplication::postEvent(this, new QEvent(FillGridsEvent()), Qt::LowEventPriority);
 }
 
+bool TPalvonViewer::KeyAnswersABox(const QObject* watched) const
+{
+    // A question box, a file dialog or a typed answer asked for; the program's own
+    // windows shown modally (the flow diagram, the path list) are not questions.
+    const QWidget* modal = QApplication::activeModalWidget();
+    const auto* target = qobject_cast<const QWidget*>(watched);
+    const bool asks = qobject_cast<const QMessageBox*>(modal) || qobject_cast<const QFileDialog*>(modal) ||
+                      qobject_cast<const QInputDialog*>(modal);
+    return asks && target && target->window() == modal;
+}
+
 // Escape cancels whatever the mouse was doing, wherever the focus is.
 // A key press travels up the widget tree and passes the filter at every step:
 // act once per press.
@@ -513,7 +526,11 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && (event != escapePress_ || key->timestamp() != escapeTime_)) {
+        // Escape in a box or dialog that waits for the user (the question before
+        // another network is opened, a file dialog) answers that box: it leaves
+        // the map's tool, a region begun and the find window as they are.
+        if (key->key() == Qt::Key_Escape && !KeyAnswersABox(watched) &&
+            (event != escapePress_ || key->timestamp() != escapeTime_)) {
             escapePress_ = event;
             escapeTime_ = key->timestamp();
             MapEdit().CancelMouseMode();

@@ -176,6 +176,9 @@ public:
     TSettingsController& Settings() { return settings_; } // settings file and view configuration
     // What the windows beside the map and the print preview ask of the window.
     TViewerHostAdapter& Hosts() { return hosts_; }
+    // Whether a key sent to `watched` answers a question box or a file dialog
+    // waiting for the user: Escape there answers it and leaves the map's tools alone.
+    bool KeyAnswersABox(const QObject* watched) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

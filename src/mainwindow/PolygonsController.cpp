@@ -116,20 +116,22 @@ TPolygonRecord NewPolygonStyle()
     return r;
 }
 
-// Ends the modification of a polygon on Escape, wherever the focus is.
+// Ends the modification of a polygon on Escape, wherever the focus is, unless
+// the Escape answers a box (the question before another network is opened).
 class EscapeFilter : public QObject {
 public:
-    explicit EscapeFilter(TPolygonsController& polygons) : polygons_(polygons) {}
+    EscapeFilter(TPolygonsController& polygons, const TPalvonViewer& viewer) : polygons_(polygons), viewer_(viewer) {}
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-            polygons_.EditPolygon >= 0)
+            polygons_.EditPolygon >= 0 && !viewer_.KeyAnswersABox(watched))
             polygons_.EndPolygonEdit();
         return QObject::eventFilter(watched, event);
     }
 
 private:
     TPolygonsController& polygons_;
+    const TPalvonViewer& viewer_;
 };
 
 } // namespace
@@ -175,7 +177,7 @@ void TPolygonsController::RegisterCommands(TCommandRegistry& registry)
     for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
         registry.Register(CommandTable::TOwner::Polygons, id, [this] { viewer_.RedrawMap(); });
     if (qApp && !escapeFilter_) {
-        escapeFilter_ = std::make_unique<EscapeFilter>(*this);
+        escapeFilter_ = std::make_unique<EscapeFilter>(*this, viewer_);
         qApp->installEventFilter(escapeFilter_.get());
     }
 }

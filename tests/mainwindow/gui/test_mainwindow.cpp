@@ -1362,7 +1362,12 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     const float movedX = Nodos[n].X, movedY = Nodos[n].Y;
     ASSERT_NE(movedX, oldX) << "the node did not move";
 
-    // Another network dropped: Cancel keeps this one with its edits.
+    // Another network dropped: Cancel keeps this one with its edits. Escape
+    // answers the question alone: the tool in hand and the find window stay.
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+    ASSERT_TRUE(Secondary::DlgFind().isVisible());
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoom"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbZoom));
     {
         BoxAnswers answers({Qt::Key_Escape});
         Drop({QString::fromStdString(other)});
@@ -1372,6 +1377,10 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     }
     EXPECT_EQ(DatFileName, "Red.dat");
     EXPECT_EQ(Nodos[n].X, movedX);
+    EXPECT_TRUE(viewer->Down(Cmd::tbZoom));
+    EXPECT_TRUE(Secondary::DlgFind().isVisible());
+    Secondary::DlgFind().close();
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoom"));
     EXPECT_EQ(std::string(FrmDat->Lines()[0]), "* tercera nota");
 
     // Leaving: "¿ Desea finalizar la aplicación ?" Yes, then the edits: Cancel

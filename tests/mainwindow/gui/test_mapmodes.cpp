@@ -2642,6 +2642,16 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         const auto rowsShown = [&] { return testutil::ColumnShown(viewer->sagArcos, 3); };
         const std::string sorted = rowsShown();
         ASSERT_NE(sorted.substr(0, 4), "1 2 ");
+        // A block of rows chosen in the link grid: a click, then a Shift+click.
+        const auto rowAt = [&](int r) {
+            return viewer->sagArcos->visualRect(viewer->sagArcos->model()->index(r - 1, 1)).center();
+        };
+        QTest::mouseClick(viewer->sagArcos->viewport(), Qt::LeftButton, Qt::NoModifier, rowAt(2));
+        QTest::mouseClick(viewer->sagArcos->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowAt(4));
+        ASSERT_EQ(viewer->sagArcos->Selection().Bottom, 4);
+        // The selection by data names the column last under the mouse.
+        const QString byData = livemenus::Find(viewer, "SeleccionPorDatos")->text();
+        ASSERT_TRUE(byData.startsWith(QStringLiteral("Selección por \""))) << byData.toStdString();
 
         // The transition.
         const std::string positions = (dir / "red_coordenadas.geo").string();
@@ -2733,6 +2743,12 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         // The formula column: made again on the same network, computed on its data.
         EXPECT_EQ(NumUserVarMovim, row.choicesKept || !row.opened ? 1 : 0);
+        // The block stays on the rows of the network it was chosen on: "Selección
+        // en Grilla" marks no record of another.
+        const TGridRect block = viewer->sagArcos->Selection();
+        EXPECT_EQ(block.Top == 2 && block.Bottom == 4, !row.opened) << block.Top << "-" << block.Bottom;
+        EXPECT_EQ(livemenus::Find(viewer, "SeleccionPorDatos")->text().toStdString(),
+                  row.choicesKept || !row.opened ? byData.toStdString() : "Selección por Datos...");
         if (!row.opened) {
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagMovim, "Doble", "Fl.Sat"), "");
         }

@@ -125,6 +125,21 @@ TEST_F(Polygons, ClosingOrImportingAsksAboutPolygonsInNoFile)
     };
     DrawTriangle();
     ASSERT_EQ(NumPoligonos, 1);
+    // The polygon being modified stays so when Escape answers the question.
+    Menu("RedefinirPoligonos")->actions().value(0)->trigger();
+    ASSERT_EQ(w->Polygons().EditPolygon, 0);
+    {
+        QTimer escape;
+        QObject::connect(&escape, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible())
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        escape.start(10);
+        ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aImportar1"));
+    }
+    EXPECT_EQ(w->Polygons().EditPolygon, 0);
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    ASSERT_EQ(w->Polygons().EditPolygon, -1);
 
     const std::string out = tmp.file("barrio.plg");
     QStringList asked;

@@ -453,6 +453,17 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
         EXPECT_FALSE(ui.anyMessageContains("nada") || ui.anyMessageContains("binario"))
             << "the file refused is not read again";
     }
+    // Files read onto it and gone since: their data cannot come back, and one
+    // message names them.
+    fs::remove(tmp.file("enlaces.csv"));
+    fs::remove(tmp.file("conteos.dat"));
+    RecordingServices ui;
+    ReloadButton()->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(linkData());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "La red se leyó de nuevo sin los datos de estos archivos, que ya no existen:\r" +
+                                  tmp.file("conteos.dat") + "\r" + tmp.file("enlaces.csv"));
 }
 
 // A formula column whose formula asks the user (INPUT, MSG) asks while it is made;
