@@ -35,6 +35,10 @@ bool WriteGeo(const std::vector<int>& layers = {});
 // question for its own file changed on disk. A layer written to its own file, or
 // to another that becomes its file, is then taken as read from it.
 bool WriteGeoLayer(int layer, const std::string& path);
+// The bytes of layer's name file with every label point it gives put where that
+// polyline's label stands now (a layer moved on the map carries its labels along);
+// every other line, and every line end, as it is.
+std::string LayerNamesText(int layer, const std::string& bytes);
 
 // "T55555_UTM_.DAT" (zone centroids "C%4d", nodes "%5d", or "C%9d" / "%10d" with
 // DUTCH, then "%15.5f%15.5f") and one "SOLERA%d_UTM_.DAT" per background layer,

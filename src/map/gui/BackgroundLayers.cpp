@@ -252,7 +252,7 @@ void TDisplayController::GuardarSolerasClick()
         std::string names;
         if (elsewhere && FileUtils::ReadFile(ownNames, names)) {
             const std::string target = std::filesystem::path(name).replace_extension(".name").string();
-            if (!FileUtils::WriteFileAtomic(target, names)) {
+            if (!FileUtils::WriteFileAtomic(target, KDVlib::LayerNamesText(layer, names))) {
                 Services().ShowMessage(FileUtils::WriteFailure(target));
                 return;
             }

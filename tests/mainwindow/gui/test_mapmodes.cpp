@@ -470,7 +470,8 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
 {
     testutil::writeFile(tmp.file("bordes.geo"), "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
                                                 "8;2;301000;6124800;301100;6124850\r\n");
-    testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
+    // The north kerb's label stands where the name file puts it, the south one's on its line.
+    testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;300310;6125160\r\n8;Borde sur;0;0\r\n");
     viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     viewer->RedrawMap();
@@ -496,6 +497,15 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     EXPECT_EQ(f[0], 7);
     EXPECT_NEAR(f[4], 300300 + dx, 0.006);
     EXPECT_NEAR(f[5], 6125150 + dy, 0.006);
+    // ... and so does the name file: the label point it gives goes with the move.
+    lines = Lines(testutil::readFile(tmp.file("bordes.name")));
+    ASSERT_EQ(lines.size(), 2u);
+    f = Numbers(lines[0]);
+    ASSERT_EQ(f.size(), 4u);
+    EXPECT_NEAR(f[2], 300310 + dx, 1e-6);
+    EXPECT_NEAR(f[3], 6125160 + dy, 1e-6);
+    EXPECT_EQ(lines[1], "8;Borde sur;0;0");
+    const TPoint moved = GeoLayers().GeoLinks[1].LabelPos;
 
     // "Editar": the polyline inside the region drawn on the map is deleted, and the
     // next save leaves it out.
@@ -522,6 +532,8 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     viewer->Display().OpenLineLayerFile(tmp.file("copia.geo"), false);
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_EQ(GeoLayers().GeoLinks[1].Name, "Borde norte");
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.x, moved.x, 1e-6);
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.y, moved.y, 1e-6);
 }
 
 // The layer's file is the user's: a click of "Mover" that moves nothing writes
