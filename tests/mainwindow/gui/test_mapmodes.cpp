@@ -651,6 +651,25 @@ TEST_F(MapModes, BackgroundLayerFilesKeepWhatTheProgramDidNotRead)
     testutil::settle();
     EXPECT_EQ(testutil::readFile(tmp.file("copia.geo")), own);
     EXPECT_EQ(testutil::readFile(file), own);
+
+    // A names file of another layer beside the name chosen would name this layer's
+    // polylines there: "No" keeps both files, "Sí" writes the layer and takes it away.
+    testutil::writeFile(tmp.file("otra.geo"), "7;2;1;1;2;2\r\n");
+    testutil::writeFile(tmp.file("otra.name"), "7;Calle de otra capa;0;0\r\n");
+    for (const bool yes : {false, true}) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        testutil::AnswerFileDialog(viewer, tmp.file("otra.geo"));
+        livemenus::Find(viewer, "GuardarSoleras")->trigger();
+        testutil::settle();
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find("otra.name con nombres de otras l\xC3\xADneas"), std::string::npos)
+            << ui.questions[0];
+        EXPECT_EQ(testutil::readFile(tmp.file("otra.geo")), yes ? own : "7;2;1;1;2;2\r\n");
+        EXPECT_EQ(std::filesystem::exists(tmp.file("otra.name")), !yes);
+    }
+    viewer->Display().OpenLineLayerFile(tmp.file("otra.geo"), false);
+    EXPECT_EQ(GeoLayers().GeoLinks[1].Name, "");
 }
 
 TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
