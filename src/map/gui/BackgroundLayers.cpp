@@ -262,6 +262,12 @@ void TDisplayController::GuardarSolerasClick()
         if (!stray && elsewhere && std::filesystem::exists(name, ec) &&
             !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", name)))
             return;
+        // The names go beside the new file: one standing there alone is another's,
+        // replaced only on a yes.
+        const std::string namesTarget = std::filesystem::path(name).replace_extension(".name").string();
+        if (hasNames && !std::filesystem::exists(name, ec) && std::filesystem::exists(namesTarget, ec) &&
+            !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", namesTarget)))
+            return;
         if (!KDVlib::WriteGeoLayer(layer, name))
             return;
         if (stray && !std::filesystem::remove(strayNames, ec) && ec) {
@@ -271,12 +277,9 @@ void TDisplayController::GuardarSolerasClick()
         }
         // The polylines' names live in the layer's name file: they go with the
         // layer to its new place, or it opens there without them.
-        if (hasNames) {
-            const std::string target = std::filesystem::path(name).replace_extension(".name").string();
-            if (!FileUtils::WriteFileAtomic(target, KDVlib::LayerNamesText(layer, names))) {
-                Services().ShowMessage(FileUtils::WriteFailure(target));
-                return;
-            }
+        if (hasNames && !FileUtils::WriteFileAtomic(namesTarget, KDVlib::LayerNamesText(layer, names))) {
+            Services().ShowMessage(FileUtils::WriteFailure(namesTarget));
+            return;
         }
     }
 }

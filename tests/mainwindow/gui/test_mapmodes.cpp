@@ -534,6 +534,17 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     EXPECT_EQ(GeoLayers().GeoLinks[1].Name, "Borde norte");
     EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.x, moved.x, 1e-6);
     EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.y, moved.y, 1e-6);
+
+    // A names file standing alone under the name chosen is another's: "No" writes nothing.
+    testutil::writeFile(tmp.file("sola.name"), "7;Otra;0;0\r\n");
+    RecordingServices ui;
+    testutil::AnswerFileDialog(viewer, tmp.file("sola.geo"));
+    livemenus::Find(viewer, "GuardarSoleras")->trigger();
+    testutil::settle();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("sola.name ya existe"), std::string::npos) << ui.questions[0];
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("sola.geo")));
+    EXPECT_EQ(testutil::readFile(tmp.file("sola.name")), "7;Otra;0;0\r\n");
 }
 
 // The layer's file is the user's: a click of "Mover" that moves nothing writes
