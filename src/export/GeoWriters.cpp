@@ -35,11 +35,12 @@ namespace {
 
 const std::string CrLf = "\r\n";
 
-bool Save(const std::string& path, const std::string& text)
+bool Save(const std::string& path, const std::string& text, bool tell = true)
 {
     if (FileUtils::WriteTextFile(path, text))
         return true;
-    Services().ShowMessage(FileUtils::WriteFailure(path));
+    if (tell)
+        Services().ShowMessage(FileUtils::WriteFailure(path));
     return false;
 }
 
@@ -308,7 +309,7 @@ std::string LayerNamesText(int layer, const std::string& bytes)
     return out;
 }
 
-bool WriteGeoLayer(int layer, const std::string& path)
+bool WriteGeoLayer(int layer, const std::string& path, bool unasked)
 {
     if (layer < 1 || layer > LayerCount())
         return true;
@@ -320,8 +321,14 @@ bool WriteGeoLayer(int layer, const std::string& path)
                                     "capa de soleras %s ?",
                                     path, GeoLayers().GeoLayerNames[layer])))
         return true; // the user keeps the file: nothing is written
-    if (!Save(path, LayerFileText(layer)))
+    // Written unasked after every move, a file that refuses the layer is said once,
+    // until a write of it goes in; the move stays to be saved meanwhile.
+    const bool tell = !(unasked && source.WriteFailing);
+    if (!Save(path, LayerFileText(layer), tell)) {
+        source.WriteFailing = true;
         return false;
+    }
+    source.WriteFailing = false;
     GeoLayers().GeoLayerFiles[layer] = path;
     source.Unsaved = false;
     if (source.Read)
@@ -334,8 +341,9 @@ bool WriteGeoLayer(int layer, const std::string& path)
         std::string bytes;
         if (FileUtils::ReadFile(names, bytes)) {
             const std::string placed = LayerNamesText(layer, bytes);
-            if (placed != bytes && !Save(names, placed)) {
+            if (placed != bytes && !Save(names, placed, tell)) {
                 source.Unsaved = true; // asked about again before the layer goes
+                source.WriteFailing = true;
                 return false;
             }
         }
@@ -343,12 +351,12 @@ bool WriteGeoLayer(int layer, const std::string& path)
     return true;
 }
 
-bool WriteGeo(const std::vector<int>& layers)
+bool WriteGeo(const std::vector<int>& layers, bool unasked)
 {
     for (int layer = 1; layer <= LayerCount(); ++layer) {
         if (!layers.empty() && std::find(layers.begin(), layers.end(), layer) == layers.end())
             continue;
-        if (!WriteGeoLayer(layer, GeoLayers().GeoLayerFiles[layer]))
+        if (!WriteGeoLayer(layer, GeoLayers().GeoLayerFiles[layer], unasked))
             return false;
     }
     return true;
