@@ -241,7 +241,9 @@ void TDisplayController::GuardarSolerasClick()
         std::error_code ec;
         const bool elsewhere = !std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec);
         // Taken before the write, which gives the layer its new name.
-        const std::string ownNames = std::filesystem::path(geo.GeoLayerFiles[layer]).replace_extension(".name").string();
+        // The names file as the reader found it, whatever the case of its name.
+        const std::string ownNames =
+            FileUtils::FindFileCaseInsensitive(FileUtils::ChangeFileExt(geo.GeoLayerFiles[layer], ".name"));
         std::string names;
         const bool hasNames = elsewhere && FileUtils::ReadFile(ownNames, names);
         // A name file already beside the chosen name, for a layer without names,

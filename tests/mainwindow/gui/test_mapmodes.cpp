@@ -470,8 +470,10 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
 {
     testutil::writeFile(tmp.file("bordes.geo"), "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
                                                 "8;2;301000;6124800;301100;6124850\r\n");
-    // The north kerb's label stands where the name file puts it, the south one's on its line.
-    testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;300310;6125160\r\n8;Borde sur;0;0\r\n");
+    // The north kerb's label stands where the name file puts it, the south one's on
+    // its line; the file's extension is in capitals, as files copied from other
+    // systems often have it.
+    testutil::writeFile(tmp.file("bordes.NAME"), "7;Borde norte;300310;6125160\r\n8;Borde sur;0;0\r\n");
     viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     viewer->RedrawMap();
@@ -498,7 +500,7 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     EXPECT_NEAR(f[4], 300300 + dx, 0.006);
     EXPECT_NEAR(f[5], 6125150 + dy, 0.006);
     // ... and so does the name file: the label point it gives goes with the move.
-    lines = Lines(testutil::readFile(tmp.file("bordes.name")));
+    lines = Lines(testutil::readFile(tmp.file("bordes.NAME")));
     ASSERT_EQ(lines.size(), 2u);
     f = Numbers(lines[0]);
     ASSERT_EQ(f.size(), 4u);
