@@ -335,17 +335,19 @@ bool WriteGeoLayer(int layer, const std::string& path, bool unasked)
         source.Digest = DiskDigest(path);
     // The names read from the layer's name file travel with their polylines: a
     // label point it gives goes where the label was moved, or the layer opened
-    // again shows its names away from its lines.
+    // again shows its names away from its lines. A name file changed on disk since
+    // (another program, the user's editor) is theirs: it is left as it is.
     if (own && source.NamesRead) {
         const std::string names = FileUtils::FindFileCaseInsensitive(FileUtils::ChangeFileExt(path, ".name"));
         std::string bytes;
-        if (FileUtils::ReadFile(names, bytes)) {
+        if (FileUtils::ReadFile(names, bytes) && GeoFileDigest(bytes) == source.NamesDigest) {
             const std::string placed = LayerNamesText(layer, bytes);
             if (placed != bytes && !Save(names, placed, tell)) {
                 source.Unsaved = true; // asked about again before the layer goes
                 source.WriteFailing = true;
                 return false;
             }
+            source.NamesDigest = DiskDigest(names);
         }
     }
     return true;

@@ -320,7 +320,11 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
         result.Status = TLoadStatus::Loaded;
         if (result.HasNames) {
             UserView().Items[static_cast<size_t>(10 + layer)].ShowNames = true;
-            GeoLayers().GeoLayerSource[layer].NamesRead = ReadNames(nameFile, layer);
+            TGeoLayerFile& names = GeoLayers().GeoLayerSource[layer];
+            names.NamesRead = ReadNames(nameFile, layer);
+            std::string nameBytes;
+            if (names.NamesRead && FileUtils::ReadFile(nameFile, nameBytes))
+                names.NamesDigest = GeoFileDigest(nameBytes);
         }
     }
     if (skipped > 0)

@@ -279,9 +279,13 @@ void TDisplayController::GuardarSolerasClick()
         }
         // The polylines' names live in the layer's name file: they go with the
         // layer to its new place, or it opens there without them.
-        if (hasNames && !FileUtils::WriteFileAtomic(namesTarget, KDVlib::LayerNamesText(layer, names))) {
-            Services().ShowMessage(FileUtils::WriteFailure(namesTarget));
-            return;
+        if (hasNames) {
+            const std::string placed = KDVlib::LayerNamesText(layer, names);
+            if (!FileUtils::WriteFileAtomic(namesTarget, placed)) {
+                Services().ShowMessage(FileUtils::WriteFailure(namesTarget));
+                return;
+            }
+            GeoLayers().GeoLayerSource[layer].NamesDigest = GeoFileDigest(placed); // the layer's names file now
         }
     }
 }

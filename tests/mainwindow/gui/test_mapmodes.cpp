@@ -507,6 +507,12 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     EXPECT_NEAR(f[2], 300310 + dx, 1e-6);
     EXPECT_NEAR(f[3], 6125160 + dy, 1e-6);
     EXPECT_EQ(lines[1], "8;Borde sur;0;0");
+    // A name file another program changed since is left as that program wrote it.
+    const std::string theirs = "7;Borde norte;300000;6125000\r\n8;Borde sur;0;0\r\n";
+    testutil::writeFile(tmp.file("bordes.NAME"), theirs);
+    move->trigger();
+    Drag(to, from);
+    EXPECT_EQ(testutil::readFile(tmp.file("bordes.NAME")), theirs);
     const TPoint moved = GeoLayers().GeoLinks[1].LabelPos;
 
     // "Editar": the polyline inside the region drawn on the map is deleted, and the
