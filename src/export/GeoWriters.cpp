@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <unordered_map>
 
 using ZelUtils::Format;
 
@@ -34,11 +35,12 @@ namespace {
 
 const std::string CrLf = "\r\n";
 
-bool Save(const std::string& path, const std::string& text)
+bool Save(const std::string& path, const std::string& text, bool tell = true)
 {
     if (FileUtils::WriteTextFile(path, text))
         return true;
-    Services().ShowMessage(FileUtils::WriteFailure(path));
+    if (tell)
+        Services().ShowMessage(FileUtils::WriteFailure(path));
     return false;
 }
 
@@ -192,6 +194,27 @@ std::string LayerFileText(int layer)
     return text;
 }
 
+// A name file line with its label point where the polyline's label stands now, or
+// the line as it is: no point of its own (its label sits on the polyline), no
+// polyline of that id, or the label where the line puts it.
+std::string PlacedLabelLine(const std::string& line, char sep, const std::unordered_map<int32_t, TPoint>& labels)
+{
+    std::vector<std::string> f = ZelUtils::SplitString(line, sep);
+    if (f.size() <= 3 || !LineLayers::IsNumeric(f[0]) || !LineLayers::IsNumeric(f[2]) ||
+        !LineLayers::IsNumeric(f[3]))
+        return line;
+    const double x = KDVlib::ParseCoordinate(f[2]), y = KDVlib::ParseCoordinate(f[3]);
+    const auto label = labels.find(ZelUtils::Round(KDVlib::ParseCoordinate(f[0])));
+    if (x == 0.0 || y == 0.0 || label == labels.end() || (label->second.x == x && label->second.y == y))
+        return line;
+    f[2] = ExactNumber(label->second.x);
+    f[3] = ExactNumber(label->second.y);
+    std::string out = f[0];
+    for (size_t k = 1; k < f.size(); ++k)
+        out += sep + f[k];
+    return out;
+}
+
 // The digest of the file on disk; 0 when it cannot be read (or is gone).
 uint64_t DiskDigest(const std::string& path)
 {
@@ -257,7 +280,36 @@ bool WriteCoords()
     return false;
 }
 
-bool WriteGeoLayer(int layer, const std::string& path)
+std::string LayerNamesText(int layer, const std::string& bytes)
+{
+    if (layer < 1 || layer > LayerCount() || !GeoLayers().GeoLayerSource[layer].NamesRead)
+        return bytes;
+    // The label each id was given (the last piece of a long polyline holds it).
+    std::unordered_map<int32_t, TPoint> labels;
+    int32_t first, last;
+    LayerRange(layer, first, last);
+    for (int32_t k = first; k <= last; ++k)
+        labels[GeoLayers().GeoLinks[k].Id] = GeoLayers().GeoLinks[k].LabelPos;
+    std::string out;
+    out.reserve(bytes.size());
+    char sep = 0;
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t lf = bytes.find('\n', at);
+        const size_t next = lf == std::string::npos ? bytes.size() : lf + 1;
+        size_t end = lf == std::string::npos ? bytes.size() : lf;
+        if (end > at && bytes[end - 1] == '\r')
+            --end;
+        const std::string line = bytes.substr(at, end - at);
+        if (at == 0)
+            sep = LineLayers::ChooseSeparator(line);
+        out += PlacedLabelLine(line, sep ? sep : ',', labels);
+        out.append(bytes, end, next - end); // the line's own end
+        at = next;
+    }
+    return out;
+}
+
+bool WriteGeoLayer(int layer, const std::string& path, bool unasked)
 {
     if (layer < 1 || layer > LayerCount())
         return true;
@@ -269,21 +321,44 @@ bool WriteGeoLayer(int layer, const std::string& path)
                                     "capa de soleras %s ?",
                                     path, GeoLayers().GeoLayerNames[layer])))
         return true; // the user keeps the file: nothing is written
-    if (!Save(path, LayerFileText(layer)))
+    // Written unasked after every move, a file that refuses the layer is said once,
+    // until a write of it goes in; the move stays to be saved meanwhile.
+    const bool tell = !(unasked && source.WriteFailing);
+    if (!Save(path, LayerFileText(layer), tell)) {
+        source.WriteFailing = true;
         return false;
+    }
+    source.WriteFailing = false;
     GeoLayers().GeoLayerFiles[layer] = path;
     source.Unsaved = false;
     if (source.Read)
         source.Digest = DiskDigest(path);
+    // The names read from the layer's name file travel with their polylines: a
+    // label point it gives goes where the label was moved, or the layer opened
+    // again shows its names away from its lines. A name file changed on disk since
+    // (another program, the user's editor) is theirs: it is left as it is.
+    if (own && source.NamesRead) {
+        const std::string names = FileUtils::FindFileCaseInsensitive(FileUtils::ChangeFileExt(path, ".name"));
+        std::string bytes;
+        if (FileUtils::ReadFile(names, bytes) && GeoFileDigest(bytes) == source.NamesDigest) {
+            const std::string placed = LayerNamesText(layer, bytes);
+            if (placed != bytes && !Save(names, placed, tell)) {
+                source.Unsaved = true; // asked about again before the layer goes
+                source.WriteFailing = true;
+                return false;
+            }
+            source.NamesDigest = DiskDigest(names);
+        }
+    }
     return true;
 }
 
-bool WriteGeo(const std::vector<int>& layers)
+bool WriteGeo(const std::vector<int>& layers, bool unasked)
 {
     for (int layer = 1; layer <= LayerCount(); ++layer) {
         if (!layers.empty() && std::find(layers.begin(), layers.end(), layer) == layers.end())
             continue;
-        if (!WriteGeoLayer(layer, GeoLayers().GeoLayerFiles[layer]))
+        if (!WriteGeoLayer(layer, GeoLayers().GeoLayerFiles[layer], unasked))
             return false;
     }
     return true;

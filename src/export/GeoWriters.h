@@ -30,11 +30,17 @@ bool WriteCoordsFile(const std::string& path);
 // when the user says yes; a layer the user keeps is left out, not a failure.
 // `layers` (1-based) chooses the layers, all when empty. False when a write failed
 // (said once, in Spanish).
-bool WriteGeo(const std::vector<int>& layers = {});
+// `unasked`: the write that follows a move on the map, whose refusal is said only
+// when the layer's last write went in.
+bool WriteGeo(const std::vector<int>& layers = {}, bool unasked = false);
 // One layer into `path` (its own file or another the user chose); the same
 // question for its own file changed on disk. A layer written to its own file, or
 // to another that becomes its file, is then taken as read from it.
-bool WriteGeoLayer(int layer, const std::string& path);
+bool WriteGeoLayer(int layer, const std::string& path, bool unasked = false);
+// The bytes of layer's name file with every label point it gives put where that
+// polyline's label stands now (a layer moved on the map carries its labels along);
+// every other line, and every line end, as it is.
+std::string LayerNamesText(int layer, const std::string& bytes);
 
 // "T55555_UTM_.DAT" (zone centroids "C%4d", nodes "%5d", or "C%9d" / "%10d" with
 // DUTCH, then "%15.5f%15.5f") and one "SOLERA%d_UTM_.DAT" per background layer,

@@ -53,6 +53,9 @@ struct TGeoLayerFile {
     char Separator = ','; // of the file's first line: the polylines are written with it
     bool Unsaved = false; // the layer holds edits (a move, deleted polylines) its file does not
     double ShiftX = 0.0, ShiftY = 0.0; // the layer's moves since it was read (for the lines past the capacity)
+    bool NamesRead = false; // its polylines' names and label points came from its name file
+    uint64_t NamesDigest = 0; // of the name file's bytes when read or last written
+    bool WriteFailing = false; // its last write was refused, and said so
 };
 
 // Digest of a file's bytes (to tell whether it changed since it was read).

@@ -75,16 +75,17 @@ void PlaceLabel(GeoLink& g)
 
 std::string NameKey(int32_t layer, int32_t id) { return Format("%2d %d", layer, id); }
 
-// Names (and label positions) of the layer's polylines from its name file.
-void ReadNames(const std::string& nameFile, int32_t layer)
+// Names (and label positions) of the layer's polylines from its name file; false
+// when it could not be read.
+bool ReadNames(const std::string& nameFile, int32_t layer)
 {
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(nameFile, lines)) {
         Services().ShowMessage(Format("No se puede abrir el archivo %s", fs::path(nameFile).filename().string()));
-        return;
+        return false;
     }
     if (lines.empty())
-        return;
+        return true;
     std::unordered_multimap<std::string, int32_t> records;
     for (const TGeoNameKey& k : GeoLayers().GeoNameKeys)
         records.emplace(k.Key, k.Record);
@@ -106,6 +107,7 @@ void ReadNames(const std::string& nameFile, int32_t layer)
             }
         }
     }
+    return true;
 }
 
 } // namespace
@@ -318,7 +320,11 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
         result.Status = TLoadStatus::Loaded;
         if (result.HasNames) {
             UserView().Items[static_cast<size_t>(10 + layer)].ShowNames = true;
-            ReadNames(nameFile, layer);
+            TGeoLayerFile& names = GeoLayers().GeoLayerSource[layer];
+            names.NamesRead = ReadNames(nameFile, layer);
+            std::string nameBytes;
+            if (names.NamesRead && FileUtils::ReadFile(nameFile, nameBytes))
+                names.NamesDigest = GeoFileDigest(nameBytes);
         }
     }
     if (skipped > 0)

@@ -100,9 +100,10 @@ void TMoveLayersTool::Apply(double dx, double dy)
         GeoLayers().GeoLayerSource[layer].ShiftX += dx;
         GeoLayers().GeoLayerSource[layer].ShiftY += dy;
     }
-    // Only the layers moved are written back (a failure is said once, by the writer).
+    // Only the layers moved are written back (a failure is said once, by the writer,
+    // and not again at the next move while the file still refuses it).
     if (!moved.empty())
-        KDVlib::WriteGeo(moved);
+        KDVlib::WriteGeo(moved, true);
     viewer_.RedrawMap();
 }
 

@@ -240,22 +240,52 @@ void TDisplayController::GuardarSolerasClick()
         const std::string name = dialog.selectedFiles().front().toStdString();
         std::error_code ec;
         const bool elsewhere = !std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec);
-        if (elsewhere && std::filesystem::exists(name, ec) &&
+        // Taken before the write, which gives the layer its new name.
+        // The names file as the reader found it, whatever the case of its name.
+        const std::string ownNames =
+            FileUtils::FindFileCaseInsensitive(FileUtils::ChangeFileExt(geo.GeoLayerFiles[layer], ".name"));
+        std::string names;
+        const bool hasNames = elsewhere && FileUtils::ReadFile(ownNames, names);
+        // A name file already beside the chosen name, for a layer without names,
+        // would give its polylines that other layer's names there: it goes with
+        // the file it belongs to, on the same yes.
+        const std::string strayNames =
+            elsewhere && !hasNames ? FileUtils::FindFileCaseInsensitive(FileUtils::ChangeFileExt(name, ".name")) : "";
+        const bool stray = !strayNames.empty() && std::filesystem::is_regular_file(strayNames, ec);
+        if (stray && !Services().AskYesNo(
+                         std::filesystem::exists(name, ec)
+                             ? Format("El archivo %s ya existe, y %s con nombres de otras l\xC3\xADneas.\r"
+                                      "\xC2\xBF Desea reemplazar el primero y borrar el segundo ?",
+                                      name, strayNames)
+                             : Format("El archivo %s tiene nombres de otras l\xC3\xADneas para %s.\r"
+                                      "\xC2\xBF Desea borrarlo ?",
+                                      strayNames, name)))
+            return;
+        if (!stray && elsewhere && std::filesystem::exists(name, ec) &&
             !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", name)))
             return;
-        // Taken before the write, which gives the layer its new name.
-        const std::string ownNames = std::filesystem::path(geo.GeoLayerFiles[layer]).replace_extension(".name").string();
+        // The names go beside the new file: one standing there alone is another's,
+        // replaced only on a yes.
+        const std::string namesTarget = std::filesystem::path(name).replace_extension(".name").string();
+        if (hasNames && !std::filesystem::exists(name, ec) && std::filesystem::exists(namesTarget, ec) &&
+            !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", namesTarget)))
+            return;
         if (!KDVlib::WriteGeoLayer(layer, name))
             return;
+        if (stray && !std::filesystem::remove(strayNames, ec) && ec) {
+            Services().ShowMessage(Format("No se pudo borrar el archivo %s: la capa %s lo toma por sus nombres.",
+                                          strayNames, name));
+            return;
+        }
         // The polylines' names live in the layer's name file: they go with the
         // layer to its new place, or it opens there without them.
-        std::string names;
-        if (elsewhere && FileUtils::ReadFile(ownNames, names)) {
-            const std::string target = std::filesystem::path(name).replace_extension(".name").string();
-            if (!FileUtils::WriteFileAtomic(target, names)) {
-                Services().ShowMessage(FileUtils::WriteFailure(target));
+        if (hasNames) {
+            const std::string placed = KDVlib::LayerNamesText(layer, names);
+            if (!FileUtils::WriteFileAtomic(namesTarget, placed)) {
+                Services().ShowMessage(FileUtils::WriteFailure(namesTarget));
                 return;
             }
+            GeoLayers().GeoLayerSource[layer].NamesDigest = GeoFileDigest(placed); // the layer's names file now
         }
     }
 }

@@ -99,11 +99,17 @@ TStreetView::TStreetView(QWidget* parent) : QWidget(parent)
 void TStreetView::ShowSV(double latitude, double longitude)
 {
     const std::string url = StreetViewUrl(latitude, longitude);
-    // A name the program chose: a link under it is not followed.
-    if (!SafeFile::Write("addr.txt", url + "\r\n", nullptr, true, true)) {
-        std::error_code ec;
-        const std::string folder = std::filesystem::current_path(ec).string();
-        Services().ShowMessage("No se pudo escribir el archivo addr.txt en la carpeta " + folder + ".");
+    // A name the program chose: a link under it is not followed. Written unasked at
+    // every click: a folder that refuses it is said once, until a write there goes in.
+    std::string why;
+    std::error_code ec;
+    const std::string folder = std::filesystem::current_path(ec).string();
+    if (SafeFile::Write("addr.txt", url + "\r\n", &why, true, true)) {
+        addressRefusedIn_.clear();
+    } else if (folder != addressRefusedIn_) {
+        addressRefusedIn_ = folder;
+        Services().ShowMessage("No se pudo escribir el archivo addr.txt en la carpeta " + folder +
+                               (why.empty() ? std::string() : ": " + why) + ".");
     }
     Navigate(QString::fromStdString(url));
 }

@@ -45,6 +45,7 @@ public:
 
 private:
     void Navigate(const QString& url);
+    std::string addressRefusedIn_; // the folder that last refused "addr.txt"
 };
 
 // A window holding only a web browser (made when the window is first shown).

@@ -470,7 +470,10 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
 {
     testutil::writeFile(tmp.file("bordes.geo"), "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
                                                 "8;2;301000;6124800;301100;6124850\r\n");
-    testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
+    // The north kerb's label stands where the name file puts it, the south one's on
+    // its line; the file's extension is in capitals, as files copied from other
+    // systems often have it.
+    testutil::writeFile(tmp.file("bordes.NAME"), "7;Borde norte;300310;6125160\r\n8;Borde sur;0;0\r\n");
     viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     viewer->RedrawMap();
@@ -496,6 +499,21 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     EXPECT_EQ(f[0], 7);
     EXPECT_NEAR(f[4], 300300 + dx, 0.006);
     EXPECT_NEAR(f[5], 6125150 + dy, 0.006);
+    // ... and so does the name file: the label point it gives goes with the move.
+    lines = Lines(testutil::readFile(tmp.file("bordes.NAME")));
+    ASSERT_EQ(lines.size(), 2u);
+    f = Numbers(lines[0]);
+    ASSERT_EQ(f.size(), 4u);
+    EXPECT_NEAR(f[2], 300310 + dx, 1e-6);
+    EXPECT_NEAR(f[3], 6125160 + dy, 1e-6);
+    EXPECT_EQ(lines[1], "8;Borde sur;0;0");
+    // A name file another program changed since is left as that program wrote it.
+    const std::string theirs = "7;Borde norte;300000;6125000\r\n8;Borde sur;0;0\r\n";
+    testutil::writeFile(tmp.file("bordes.NAME"), theirs);
+    move->trigger();
+    Drag(to, from);
+    EXPECT_EQ(testutil::readFile(tmp.file("bordes.NAME")), theirs);
+    const TPoint moved = GeoLayers().GeoLinks[1].LabelPos;
 
     // "Editar": the polyline inside the region drawn on the map is deleted, and the
     // next save leaves it out.
@@ -522,6 +540,19 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     viewer->Display().OpenLineLayerFile(tmp.file("copia.geo"), false);
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_EQ(GeoLayers().GeoLinks[1].Name, "Borde norte");
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.x, moved.x, 1e-6);
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.y, moved.y, 1e-6);
+
+    // A names file standing alone under the name chosen is another's: "No" writes nothing.
+    testutil::writeFile(tmp.file("sola.name"), "7;Otra;0;0\r\n");
+    RecordingServices ui;
+    testutil::AnswerFileDialog(viewer, tmp.file("sola.geo"));
+    livemenus::Find(viewer, "GuardarSoleras")->trigger();
+    testutil::settle();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("sola.name ya existe"), std::string::npos) << ui.questions[0];
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("sola.geo")));
+    EXPECT_EQ(testutil::readFile(tmp.file("sola.name")), "7;Otra;0;0\r\n");
 }
 
 // The layer's file is the user's: a click of "Mover" that moves nothing writes
@@ -585,9 +616,12 @@ TEST_F(MapModes, BackgroundLayerFilesKeepWhatTheProgramDidNotRead)
                     fs::perm_options::remove);
     const std::string kept = testutil::readFile(file);
     {
+        // Said at the first move, not again at the next while the file refuses it.
         RecordingServices ui;
-        move->trigger();
-        Drag(from, to);
+        for (int moves = 0; moves < 2; ++moves) {
+            move->trigger();
+            Drag(from, to);
+        }
         EXPECT_EQ(ui.messages.size(), 1u);
     }
     struct Ask {
@@ -639,6 +673,25 @@ TEST_F(MapModes, BackgroundLayerFilesKeepWhatTheProgramDidNotRead)
     testutil::settle();
     EXPECT_EQ(testutil::readFile(tmp.file("copia.geo")), own);
     EXPECT_EQ(testutil::readFile(file), own);
+
+    // A names file of another layer beside the name chosen would name this layer's
+    // polylines there: "No" keeps both files, "Sí" writes the layer and takes it away.
+    testutil::writeFile(tmp.file("otra.geo"), "7;2;1;1;2;2\r\n");
+    testutil::writeFile(tmp.file("otra.name"), "7;Calle de otra capa;0;0\r\n");
+    for (const bool yes : {false, true}) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        testutil::AnswerFileDialog(viewer, tmp.file("otra.geo"));
+        livemenus::Find(viewer, "GuardarSoleras")->trigger();
+        testutil::settle();
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find("otra.name con nombres de otras l\xC3\xADneas"), std::string::npos)
+            << ui.questions[0];
+        EXPECT_EQ(testutil::readFile(tmp.file("otra.geo")), yes ? own : "7;2;1;1;2;2\r\n");
+        EXPECT_EQ(std::filesystem::exists(tmp.file("otra.name")), !yes);
+    }
+    viewer->Display().OpenLineLayerFile(tmp.file("otra.geo"), false);
+    EXPECT_EQ(GeoLayers().GeoLinks[1].Name, "");
 }
 
 TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
