@@ -323,7 +323,11 @@ std::vector<std::pair<std::string, std::string>> StatisticsRows()
     for (int c = 0; c < 4; ++c)
         rows.emplace_back(classes[c], Format("%d", Network.LinksByClass[c]));
     rows.emplace_back("Número de Movimientos", Format("%d", Network.MovementCount));
-    rows.emplace_back("Líneas de Flujo Fijo", Format("%d", Network.LineCount));
+    // Lines the file holds but the opening read over are not "none": the count says so.
+    rows.emplace_back("Líneas de Flujo Fijo", Network.TransitLinesReadOver != 0
+                                                  ? Format("%d (no leídas: se abrió con \"Omitir rutas fijas\")",
+                                                           Network.LineCount)
+                                                  : Format("%d", Network.LineCount));
     rows.emplace_back("Número de Usuarios", Format("%d", Network.Options.NOMADS));
     rows.emplace_back("Número de Extra-Data", Format("%d", Network.Options.KNOBS));
     rows.emplace_back("", "");
