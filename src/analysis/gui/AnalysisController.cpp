@@ -205,12 +205,28 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
         if (skipped++ == 0)
             firstSkipped = static_cast<int>(i) + 1;
     }
+    // Pairs of two nodes that no path joins (or a node to itself) list no row:
+    // said with the lines above, in the one message, or the listing would look whole.
+    int unjoined = 0;
+    const KDVanalysis::TPairPath* firstUnjoined = nullptr;
+    for (const KDVanalysis::TPairPath& p : KDVanalysis::PairPaths)
+        if (p.Done && p.Links <= 0 && unjoined++ == 0)
+            firstUnjoined = &p;
+    std::string said;
     if (complete && skipped > 0)
-        Services().ShowMessage(
-            skipped == 1 ? Format("La línea %d de %s no da dos nodos de esta red (origen,destino): no tiene ruta", firstSkipped,
-                                  AuxFileText::BaseName(fileName))
-                         : Format("%d líneas de %s no dan dos nodos de esta red (origen,destino) y no tienen ruta; la primera es la %d",
-                                  skipped, AuxFileText::BaseName(fileName), firstSkipped));
+        said = skipped == 1 ? Format("La línea %d de %s no da dos nodos de esta red (origen,destino): no tiene ruta", firstSkipped,
+                                     AuxFileText::BaseName(fileName))
+                            : Format("%d líneas de %s no dan dos nodos de esta red (origen,destino) y no tienen ruta; la primera es la %d",
+                                     skipped, AuxFileText::BaseName(fileName), firstSkipped);
+    if (complete && firstUnjoined)
+        said += (said.empty() ? "" : "\r") +
+                (unjoined == 1 ? Format("El par de la línea %d de %s (nodo %d a nodo %d) no tiene ruta", firstUnjoined->Line + 1,
+                                        AuxFileText::BaseName(fileName), firstUnjoined->From, firstUnjoined->To)
+                               : Format("%d pares de %s no tienen ruta; el primero es el de la línea %d (nodo %d a nodo %d)",
+                                        unjoined, AuxFileText::BaseName(fileName), firstUnjoined->Line + 1,
+                                        firstUnjoined->From, firstUnjoined->To));
+    if (!said.empty())
+        Services().ShowMessage(said);
     if (!complete)
         Services().SetStatusText(1, Format("Cálculo de rutas detenido: %d de %d pares calculados", static_cast<int>(done),
                                       static_cast<int>(total)));
@@ -242,6 +258,15 @@ void TAnalysisController::ColorPathRows(const std::vector<uint8_t>& marked)
 
 void TAnalysisController::FillPathGrid(bool Batch)
 {
+    // Two nodes that no path joins (or a node to itself) are said, not shown as
+    // an empty listing; the map loses the marks of the two ends.
+    if (!Batch && KDVlib::PathTable(1)[0] == 0) {
+        auto number = [](int32_t i) { return i >= 1 && i <= Network.NodeCount ? Nodos[i].Number : 0; };
+        Services().ShowMessage(
+            Format("No hay ruta del nodo %d al nodo %d", number(KDVlib::PathFrom), number(KDVlib::PathTo)));
+        window_.RedrawMap();
+        return;
+    }
     TFrmPath& path = PathWindow();
     std::vector<int32_t> links;
     if (Batch)

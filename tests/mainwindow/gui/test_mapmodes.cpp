@@ -741,10 +741,14 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
 
     // A number that names no node, first or second, is said once by the number
     // looked up (typed with decimals, it is rounded as every node number is), and
-    // no empty window shows.
-    for (const std::vector<const char*>& typedNodes :
-         {std::vector<const char*>{"999999"}, std::vector<const char*>{"101", "999999"},
-          std::vector<const char*>{" 999999.4 "}}) {
+    // no empty window shows; nor does it for two nodes no path joins.
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"999999"}, "Nodo 999999 no encontrado"},
+        {{"101", "999999"}, "Nodo 999999 no encontrado"},
+        {{" 999999.4 "}, "Nodo 999999 no encontrado"},
+        {{"101", "101"}, "No hay ruta del nodo 101 al nodo 101"},
+    };
+    for (const auto& [typedNodes, said] : cases) {
         SCOPED_TRACE(typedNodes.back());
         RecordingServices ui;
         size_t next = 0;
@@ -770,7 +774,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
         poll.stop();
         EXPECT_EQ(next, typedNodes.size());
         EXPECT_FALSE(windowShown);
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"Nodo 999999 no encontrado"});
+        EXPECT_EQ(ui.messages, std::vector<std::string>{said});
     }
 }
 
@@ -924,7 +928,8 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     }
 
     // Among good pairs, the lines that name no two nodes are named once; blank lines are not.
-    testutil::writeFile(tmp.file("mixtos.csv"), "102,103\r\nabc,103\r\n\r\n102,99999\r\n");
+    // A pair no path joins is said in the same message.
+    testutil::writeFile(tmp.file("mixtos.csv"), "102,103\r\nabc,103\r\n\r\n102,99999\r\n103,103\r\n");
     RecordingServices ui;
     bool shown = false;
     QTimer poll;
@@ -942,6 +947,9 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("2 líneas de mixtos.csv no dan dos nodos de esta red"), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("la primera es la 2"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("El par de la línea 5 de mixtos.csv (nodo 103 a nodo 103) no tiene ruta"),
+              std::string::npos)
+        << ui.messages[0];
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
