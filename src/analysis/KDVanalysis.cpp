@@ -88,6 +88,14 @@ std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t
     return rows;
 }
 
+int32_t NegativeCostLink()
+{
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        if (LinkVar(Arcos[l], KDVlib::CostVar) < 0.0f)
+            return l;
+    return 0;
+}
+
 bool ParsePair(const std::string& line, int32_t& from, int32_t& to)
 {
     const std::string s = ZelUtils::Trim(line);

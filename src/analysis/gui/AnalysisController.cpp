@@ -102,8 +102,23 @@ int32_t NodeTyped(const QString& typed)
 }
 } // namespace
 
+bool TAnalysisController::CostUsable()
+{
+    // A least-cost search over negative costs lists paths that are not the least:
+    // said, and nothing is listed.
+    const int32_t l = KDVanalysis::NegativeCostLink();
+    if (l == 0)
+        return true;
+    Services().ShowMessage(Format("El costo elegido en \"Configurar\" tiene valores negativos (arco %d-%d: %.2f): "
+                                  "con ellos la ruta hallada no sería la mínima.\rElija otro costo.",
+                                  Arcos[l].A, Arcos[l].B, double(Arcos[l].Var[KDVlib::CostVar])));
+    return false;
+}
+
 void TAnalysisController::InteractivaRminClick()
 {
+    if (!CostUsable())
+        return;
     QWidget* parent = window_.DialogParent();
     bool ok = false;
     const QString first = QInputDialog::getText(parent, QStringLiteral("Construcción de Rutas Mínimas"),
@@ -171,6 +186,8 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
                                                   "ninguna de sus %d líneas da dos nodos de esta red (origen,destino)"));
         return;
     }
+    if (!CostUsable())
+        return;
     KDVlib::PairsList = std::move(lines);
     // Each link is marked once, however many paths take it; its row turns red after the run.
     std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
@@ -260,6 +277,10 @@ void TAnalysisController::FillPathGrid(bool Batch)
 {
     // Two nodes that no path joins (or a node to itself) are said, not shown as
     // an empty listing; the map loses the marks of the two ends.
+    if (!Batch && !CostUsable()) { // the path picked on the map
+        window_.RedrawMap();
+        return;
+    }
     if (!Batch && KDVlib::PathTable(1)[0] == 0) {
         auto number = [](int32_t i) { return i >= 1 && i <= Network.NodeCount ? Nodos[i].Number : 0; };
         Services().ShowMessage(

@@ -952,6 +952,40 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         << ui.messages[0];
 }
 
+// A cost chosen with negative values on some link (an extra data column) would
+// list paths that are not the least: the typed path and the batch say so once,
+// before asking anything, and list nothing.
+TEST_F(MapModes, NegativeCostIsSaidAndListsNoPath)
+{
+    testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
+    for (QAction* a : viewer->Grids().ConfigurarRmin->actions())
+        if (a->data().toInt() == 28)
+            a->trigger();
+    ASSERT_EQ(KDVlib::CostVar, 28);
+    testutil::writeFile(tmp.file("pares.csv"), "1,7\r\n");
+    for (const char* command : {"InteractivaRmin", "batchRmin"}) {
+        SCOPED_TRACE(command);
+        RecordingServices ui;
+        bool asked = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible() && !qobject_cast<QFileDialog*>(w)) {
+                asked = true;
+                w->close();
+            }
+        });
+        poll.start(10);
+        if (command == std::string("batchRmin"))
+            testutil::AnswerFileDialog(viewer, tmp.file("pares.csv"));
+        livemenus::Find(viewer, command)->trigger();
+        poll.stop();
+        EXPECT_FALSE(asked);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("tiene valores negativos (arco 7-100: -3.50)"), std::string::npos) << ui.messages[0];
+    }
+}
+
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
 {
     // Junctions are picked where they lie, with the Nodos layer off as at start.
