@@ -34,6 +34,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 using ZelUtils::Format;
@@ -95,6 +96,12 @@ int32_t NodeTyped(const QString& typed)
     double number = 0.0;
     if (!ReadTypedNumber(typed, number))
         return 0;
+    // Beyond whole numbers' range the lookup would take the range's end: no node,
+    // named as typed, not as a number the user did not type.
+    if (!(std::fabs(number) < 2147483647.5)) {
+        Services().ShowMessage(Format("Nodo %s no encontrado", typed.trimmed().toStdString()));
+        return 0;
+    }
     const int32_t index = KDVlib::FindNodo(number);
     if (index <= 0)
         Services().ShowMessage(Format("Nodo %d no encontrado", ZelUtils::Round(number)));

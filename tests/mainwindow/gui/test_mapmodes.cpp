@@ -746,6 +746,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
         {{"999999"}, "Nodo 999999 no encontrado"},
         {{"101", "999999"}, "Nodo 999999 no encontrado"},
         {{" 999999.4 "}, "Nodo 999999 no encontrado"},
+        {{"3000000000"}, "Nodo 3000000000 no encontrado"},
         {{"101", "101"}, "No hay ruta del nodo 101 al nodo 101"},
     };
     for (const auto& [typedNodes, said] : cases) {
