@@ -282,12 +282,12 @@ void TAnalysisController::ColorPathRows(const std::vector<uint8_t>& marked)
 
 void TAnalysisController::FillPathGrid(bool Batch)
 {
-    // Two nodes that no path joins (or a node to itself) are said, not shown as
-    // an empty listing; the map loses the marks of the two ends.
     if (!Batch && !CostUsable()) { // the path picked on the map
         window_.RedrawMap();
         return;
     }
+    // Two nodes that no path joins (or a node to itself) are said, not shown as
+    // an empty listing; the map loses the marks of the two ends.
     if (!Batch && KDVlib::PathTable(1)[0] == 0) {
         auto number = [](int32_t i) { return i >= 1 && i <= Network.NodeCount ? Nodos[i].Number : 0; };
         Services().ShowMessage(
