@@ -222,6 +222,7 @@ int32_t WriteStageTable(DocWriter::TDocWriter& doc, const std::string& networkNa
     struct Row {
         int32_t number, cycle, stages, offset;
         int32_t green[5], inter[5];
+        bool signal; // a signalised junction, with a signal record of its own
     };
     std::vector<Row> rows;
     for (int k = 1; k <= MaxNodeList && NodeList[k] > 0; ++k) {
@@ -232,9 +233,12 @@ int32_t WriteStageTable(DocWriter::TDocWriter& doc, const std::string& networkNa
         r.number = Nodos[i].Number;
         TJunctionDiagram d;
         d.Number = r.number;
-        d.Type = 3;
+        // A node of another type has no signal record: its index 0 is the first
+        // signalised junction's, whose times are not this node's.
+        d.Type = Nodos[i].JunctionType;
         d.Signal = Nodos[i].SignalIndex;
         if (const TFase* f = Signal(d)) {
+            r.signal = true;
             r.cycle = f->Cycle;
             r.stages = f->StageCount;
             r.offset = f->Offset;
@@ -267,6 +271,8 @@ int32_t WriteStageTable(DocWriter::TDocWriter& doc, const std::string& networkNa
         const Row& r = rows[static_cast<size_t>(k)];
         const int row = k + 3;
         doc.CellText(t, row, 1, std::to_string(r.number));
+        if (!r.signal)
+            continue;
         doc.CellText(t, row, 2, std::to_string(r.cycle));
         doc.CellText(t, row, 3, std::to_string(r.stages));
         doc.CellText(t, row, 4, std::to_string(r.offset));

@@ -69,10 +69,10 @@ bool TAnalysisHostAdapter::KeepingUserNetwork(const std::function<bool()>& repor
     return w_.BatchPrinting().KeepingUserNetwork(report);
 }
 
-bool TAnalysisHostAdapter::OpenNetworkUnattended(const std::string& fileName)
+bool TAnalysisHostAdapter::OpenNetworkUnattended(const std::string& fileName, std::string& unplaced)
 {
     if (!w_.Files().SetFileNames(fileName))
         return false;
     OpenInteractive = 0;
-    return w_.Files().OpenPalvonDat();
+    return w_.Files().OpenPalvonDat(&unplaced);
 }

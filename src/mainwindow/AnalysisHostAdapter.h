@@ -18,7 +18,7 @@ public:
     TFrmMix& FlowDiagramWindow() override;
     TFrmFases& PhaseWindow() override;
     bool KeepingUserNetwork(const std::function<bool()>& report) override;
-    bool OpenNetworkUnattended(const std::string& fileName) override;
+    bool OpenNetworkUnattended(const std::string& fileName, std::string& unplaced) override;
 
 private:
     TPalvonViewer& w_;

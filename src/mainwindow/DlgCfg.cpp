@@ -38,7 +38,7 @@ QCheckBox* NewCheck(const QString& caption, bool checked, QWidget* parent)
 
 QSpinBox* NewSpin(int minimum, int maximum, int value, QWidget* parent)
 {
-    auto* spin = new QSpinBox(parent);
+    auto* spin = new TWholeSpinBox(parent);
     spin->setRange(minimum, maximum);
     spin->setValue(value);
     return spin;

@@ -129,7 +129,7 @@ TDlgRngs::TDlgRngs(QWidget* parent) : QDialog(parent)
     auto* vineta = new QGroupBox(QStringLiteral(" Viñeta "), this);
     auto* vl = new QHBoxLayout(vineta);
     vl->addWidget(new QLabel(QStringLiteral("Tamaño viñeta     :  "), vineta));
-    szs = new QSpinBox(vineta);
+    szs = new TWholeSpinBox(vineta);
     szs->setObjectName("szs");
     szs->setRange(10, 100);
     szs->setValue(15);

@@ -52,4 +52,4 @@ bool TExportHostAdapter::KeepingUserNetwork(const std::function<bool()>& run)
 
 bool TExportHostAdapter::SetFileNames(const std::string& fullName) { return window_.Files().SetFileNames(fullName); }
 
-bool TExportHostAdapter::RunOpening() { return window_.Files().RunOpening(); }
+bool TExportHostAdapter::RunOpening(std::string& unplaced) { return window_.Files().RunOpening(&unplaced); }

@@ -16,7 +16,7 @@ public:
     bool MovimRangeValues() override;
     bool KeepingUserNetwork(const std::function<bool()>& run) override;
     bool SetFileNames(const std::string& fullName) override;
-    bool RunOpening() override;
+    bool RunOpening(std::string& unplaced) override;
 
 private:
     TPalvonViewer& window_;

@@ -149,10 +149,11 @@ bool TFilesController::OpenCoordinatesFile()
 
 bool TFilesController::ReadChosenCoordinatesAgain()
 {
-    // The user opening the network again by hand is asked, as at its first opening.
+    // The user opening the network again by hand is asked, as at its first opening;
+    // a run over many networks asks nobody.
     TChosenCoordinates& chosen = chosenCoordinates_;
     std::error_code ec;
-    if (!(rereadingText_ || BatchMode) || chosen.file.empty() || chosen.network != DatDir + DatFileName)
+    if (!(rereadingText_ || BatchMode || unplaced_) || chosen.file.empty() || chosen.network != DatDir + DatFileName)
         return false;
     if (std::filesystem::is_regular_file(chosen.file, ec)) {
         ReadCoordinates(chosen.file, chosen.kind); // as the file chosen in the dialog is

@@ -50,7 +50,10 @@ public:
     // The first step of AbrirRedPalvon: the network text loaded and the file names set.
     bool SetFileNames(const std::string& fullName);
     // Every way in (open dialog, drop, command line, recent file, reload) runs this.
-    bool RunOpening();
+    // With `unplaced` (a run over many networks), a network without positions is
+    // offered no coordinates file: it is refused without a word, and `unplaced`
+    // says why for the caller's one message.
+    bool RunOpening(std::string* unplaced = nullptr);
     // AbrirRedPalvon of the network named on the command line: its map is drawn
     // before the rest of the opening (see FinishOpening).
     bool OpenFromCommandLine(const std::string& fileName);
@@ -63,7 +66,8 @@ public:
     void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
     // A refused network leaves the earlier one in memory and on show as it was.
-    bool OpenPalvonDat();
+    // `unplaced` as for RunOpening.
+    bool OpenPalvonDat(std::string* unplaced = nullptr);
     // Before an edit of the network in memory would be lost (quit, another network):
     // asks whether to save the unsaved edits. True to go on (saved or given up),
     // false when the user cancels or a save did not happen. Without withText the
@@ -188,6 +192,7 @@ private:
     QAction* clickedRecent_ = nullptr;
     // The network's text is being read again (its formula columns are made again after).
     bool rereadingText_ = false;
+    std::string* unplaced_ = nullptr; // see RunOpening
     // The coordinates file the user chose for a network without positions of its
     // own, with the reader chosen for it: that network's, until the user opens another.
     struct TChosenCoordinates {

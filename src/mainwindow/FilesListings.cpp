@@ -98,13 +98,19 @@ void TFilesController::ReadCompanionListings()
         viewer_.Action(name)->setEnabled(false);
     SetEntSalMenus(viewer_, 0);
     if (OpenListings()) {
-        // The caption names a listing only when it was read.
+        // The caption names a listing only when it was read; a companion refused
+        // (of another network, or no listing) is none of this network's: the grids
+        // get no columns for it, and a reload does not read it back.
         const QString network = viewer_.windowTitle();
-        if (FileExists(LpaFileName) && !ReadLpaFile(viewer_, LpaFileName))
+        if (FileExists(LpaFileName) && !ReadLpaFile(viewer_, LpaFileName)) {
             viewer_.setWindowTitle(network);
+            LpaFileName = "null";
+        }
         const QString withLpa = viewer_.windowTitle();
-        if (FileExists(LplFileName) && !ReadLplFile(viewer_, LplFileName))
+        if (FileExists(LplFileName) && !ReadLplFile(viewer_, LplFileName)) {
             viewer_.setWindowTitle(withLpa);
+            LplFileName = "null";
+        }
     }
     // The entries/exits class chosen stays where this network's listing offers it.
     viewer_.Display().FollowEntSalItems();

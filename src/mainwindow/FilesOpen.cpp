@@ -60,6 +60,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <utility>
 
 namespace fs = std::filesystem;
 using ZelUtils::Format;
@@ -444,7 +445,7 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo
 // What follows the file names: read, set the view up, fill the grids and draw.
 // Every way in runs all of it, the flow-diagram variable menu and arm totals
 // included: kept from the previous network they would describe another network.
-bool TFilesController::RunOpening()
+bool TFilesController::RunOpening(std::string* unplaced)
 {
     // The read leaves its gauge up: it goes, back at its start, once the whole
     // opening is done (or refused).
@@ -456,7 +457,7 @@ bool TFilesController::RunOpening()
         }
     } gaugeDown;
     FinishOpening(); // an earlier opening's set-up, before this one replaces its network
-    if (!OpenPalvonDat())
+    if (!OpenPalvonDat(unplaced))
         return false;
     ReadCompanionListings();
     // The network named on the command line is drawn first: what its map does not
@@ -576,11 +577,15 @@ void TFilesController::ReloadFromText()
         viewer_.Selection().ShowPutBackMarks(listed);
         again = true;
     }
-    if (given(lpa) && !Network.LpaLoaded) {
+    // With "open related files" the opening has just read the listings under their
+    // names, whatever became of them: read again, a file changed meanwhile (cut,
+    // of another network) would say so twice.
+    const bool listingsRead = ProgramOptions().OpenLP;
+    if (given(lpa) && !Network.LpaLoaded && !listingsRead) {
         OpenLpaFile(lpa);
         again = true;
     }
-    if (given(lpl) && !Network.LplLoaded) {
+    if (given(lpl) && !Network.LplLoaded && !listingsRead) {
         OpenLplFile(lpl);
         again = true;
     }
@@ -703,8 +708,13 @@ struct TShownOfEarlier {
 };
 } // namespace
 
-bool TFilesController::OpenPalvonDat()
+bool TFilesController::OpenPalvonDat(std::string* unplaced)
 {
+    struct Unplaced {
+        std::string*& slot;
+        std::string* before;
+        ~Unplaced() { slot = before; }
+    } unplacedScope{unplaced_, std::exchange(unplaced_, unplaced)};
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
     viewer_.Grids().FillDeferredGrids();
@@ -749,7 +759,11 @@ bool TFilesController::OpenPalvonDat()
         CoordinatesFileName = positionsFile;
         ApplySavedPositions(CoordinatesFileName, textNewer);
     }
-    if (ok && !Network.HasCoordinates && !ReadChosenCoordinatesAgain()) {
+    const bool noPositions = ok && !Network.HasCoordinates && !ReadChosenCoordinatesAgain();
+    if (noPositions && unplaced_) {
+        *unplaced_ = "la red no tiene coordenadas (sección \"5\") y no se abrió";
+        ok = false;
+    } else if (noPositions) {
         // No positions: a coordinates file is offered; without one the network
         // cannot be shown and is not opened. The hourglass goes first: the message
         // and the file dialog wait for the user.

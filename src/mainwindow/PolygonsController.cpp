@@ -370,6 +370,7 @@ void TPolygonsController::PressPolygonHandle(const TMapMouse& m)
         return;
     }
     LastPoint = {m.x, m.y};
+    HandlePress = LastPoint;
     // Shift on a midpoint starts its drag as a plain press does, without the
     // rubber lines at the press.
     if (m.Shift.Shift())
@@ -395,6 +396,14 @@ void TPolygonsController::ReleasePolygonHandle(double x, double y)
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
     DrawHandleLines(*viewer_.img, EditHandles, prev, next, LastPoint);
+    // A click that never left the pixel it pressed is no drag: the vertex stays
+    // where it is (not at the pixel clicked, nor on a snap target there), and a
+    // midpoint makes no vertex.
+    if (x == HandlePress.x && y == HandlePress.y) {
+        EditHandle = 0;
+        viewer_.RedrawMap();
+        return;
+    }
     DropPolygonHandle(x, y, ZelUtils::CtrlDown() && ZelUtils::AltDown());
 }
 
@@ -834,6 +843,12 @@ bool TPolygonsController::ImportarPoligonosGeo(const std::string& fileName)
 
 void TPolygonsController::SaveZonClick()
 {
+    // Without an outline there is no zoning to save: the file chosen would be
+    // replaced by an empty one.
+    if (!PolygonFile::AnyZoneOutline()) {
+        Services().ShowMessage("No hay zonificación que guardar: ninguna zona de la red abierta tiene contorno.");
+        return;
+    }
     TWaitCursor wait;
     QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Exportar Zonificación ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

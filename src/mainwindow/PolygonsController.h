@@ -111,6 +111,8 @@ public:
     // Free end of the rubber line from the last clicked point (a region or a new
     // polygon drawn), or the dragged handle's place.
     TPoint LastPoint{};
+    // Where the dragged handle was pressed: a release there is a click, no drag.
+    TPoint HandlePress{};
 
 private:
     // Red outline in not-xor mode around polygon i: drawn twice it is gone again.

@@ -126,6 +126,13 @@ void SetCellColor(TStringAlignGrid* grid, int col, int row, const QColor& color)
         grid->SetFontColorCell(col, row, color);
 }
 
+// The cell of the row showing `record` (a node or zone), wherever a sort put it.
+void SetRecordColor(TStringAlignGrid* grid, int col, int record, const QColor& color)
+{
+    if (grid)
+        SetCellColor(grid, col, grid->RowOfRecord(record), color);
+}
+
 // The file name with its extension (if any) replaced by `suffix`.
 std::string WithSuffix(const std::string& name, const std::string& suffix)
 {
@@ -417,8 +424,9 @@ void TSelectionController::ExportaSeleccin1Click()
         dialog.selectFile(Qs(SelFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    SelFileName = dialog.selectedFiles().front().toStdString();
-    ExportaSeleccion(SelFileName);
+    // The selection is known by the new name only once it is written there.
+    if (const std::string name = dialog.selectedFiles().front().toStdString(); ExportaSeleccion(name))
+        SelFileName = name;
 }
 
 void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
@@ -437,11 +445,12 @@ void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
 
 void TSelectionController::ImportaSelecciones(const QStringList& files)
 {
-    // Files none of which names a link (unreadable, or lists of another kind) are
-    // refused whole, each said once: the selection shown is not cleared for them.
+    // Files none of which names a link of this network (unreadable, lists of
+    // another kind, selections of another network) are refused whole, each said
+    // once: the selection shown is not cleared for them. An empty file is the
+    // selection of no link saved: it clears the selection.
     const bool anyLink = std::any_of(files.begin(), files.end(), [](const QString& f) {
-        std::vector<SelectionFiles::TSelEntry> entries;
-        return SelectionFiles::ReadSelection(f.toStdString(), entries) && !entries.empty();
+        return SelectionFiles::SelectsOnNetwork(f.toStdString());
     });
     if (!anyLink) {
         for (const QString& f : files)
@@ -630,7 +639,7 @@ void TSelectionController::SelecccinporArco1Click()
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t n = d->Data(2, k).toInt();
         Nodos[n].Mark = CurrentClass;
-        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
+        SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
     }
     viewer_.RedrawMap();
 }
@@ -640,7 +649,7 @@ void TSelectionController::AnulaSeleccin1Click()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].HasXY) {
             Nodos[n].Mark = 0;
-            SetCellColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
+            SetRecordColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
         }
     viewer_.RedrawMap();
 }
@@ -662,8 +671,8 @@ void TSelectionController::ExportaSeleccin2Click()
     const std::string name = ChooseSelectionFile(true);
     if (name.empty())
         return;
-    SelFileName = name;
-    ExportaSeleccionNodos(SelFileName);
+    if (ExportaSeleccionNodos(name))
+        SelFileName = name;
 }
 
 bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
@@ -692,7 +701,7 @@ bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
             continue;
         }
         Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
-        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+        SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
     return true;
@@ -703,12 +712,15 @@ void TSelectionController::ImportaSeleccin2Click()
     const std::string name = ChooseSelectionFile(false);
     if (name.empty())
         return;
-    SelFileName = name;
-    const bool read = ImportaSeleccionNodos(SelFileName);
+    const bool read = ImportaSeleccionNodos(name);
+    // A file not read or refused is not the selection's file: the next export
+    // does not offer to write over it.
+    if (read)
+        SelFileName = name;
     // Polygons kept beside the selection under the same name come with it, in the
     // place of those shown (asked about when in no file; kept on Cancelar); a
     // selection not read or refused brings none.
-    const std::string plg = WithSuffix(SelFileName, ".plg");
+    const std::string plg = WithSuffix(name, ".plg");
     std::error_code ec;
     if (read && std::filesystem::is_regular_file(plg, ec) &&
         viewer_.Files().ConfirmUnsavedEdits(false, false, false, true)) {
@@ -738,7 +750,7 @@ void TSelectionController::SeleccinporZona1Click()
         const int32_t z = d->Data(2, k).toInt();
         if (Zonas[z].Class == 0)
             Zonas[z].Class = CurrentClass;
-        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+        SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     viewer_.RedrawMap();
 }
@@ -747,7 +759,7 @@ void TSelectionController::AnulaSeleccin3Click()
 {
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         Zonas[z].Class = 0;
-        SetCellColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
+        SetRecordColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
     }
     viewer_.RedrawMap();
 }
@@ -769,16 +781,16 @@ void TSelectionController::ExpotaSeleccin1Click()
     const std::string name = ChooseSelectionFile(true);
     if (name.empty())
         return;
-    SelFileName = name;
-    ExportaSeleccionZonas(SelFileName);
+    if (ExportaSeleccionZonas(name))
+        SelFileName = name;
 }
 
-void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
+bool TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
 {
     std::vector<SelectionFiles::TNumberMark> entries;
     if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
-        return;
+        return false;
     }
     // No line gives a class (a list of nodes, say): each zone would be read as
     // unselected. Refused, nothing changed.
@@ -786,7 +798,17 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
         Services().ShowMessage(Format("El archivo %s no es una selección de zonas: ninguna línea da la clase "
                                       "(número de zona y clase).\rNo se cambió ninguna zona.",
                                       fileName));
-        return;
+        return false;
+    }
+    // Every line with three fields or more: a selection of links, whose node A
+    // would be read as a zone and node B as its class. Refused as well.
+    if (!entries.empty() &&
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        Services().ShowMessage(Format("El archivo %s no es una selección de zonas: sus líneas tienen tres campos o "
+                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
+                                      "No se cambió ninguna zona.",
+                                      fileName));
+        return false;
     }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
@@ -797,9 +819,10 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
             continue;
         }
         Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;
-        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+        SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();
+    return true;
 }
 
 void TSelectionController::ImportaSeleccin4Click()
@@ -807,8 +830,8 @@ void TSelectionController::ImportaSeleccin4Click()
     const std::string name = ChooseSelectionFile(false);
     if (name.empty())
         return;
-    SelFileName = name;
-    ImportaSeleccionZonas(SelFileName);
+    if (ImportaSeleccionZonas(name))
+        SelFileName = name; // as for nodes
     viewer_.RedrawMap();
 }
 
@@ -897,10 +920,10 @@ void TSelectionController::ShowPutBackMarks(bool listShown)
             viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
-            SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+            SetRecordColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
-            SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+            SetRecordColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     // The lines' names take back their colours with the grids' order
     // (TGridsController::PutBackGridOrder), each as the user left it.
     VisibleLinesChanged = true;

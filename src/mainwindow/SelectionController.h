@@ -102,7 +102,7 @@ public:
     bool ExportaSeleccionZonas(const std::string& fileName);
     // False when the file was not read or was refused (nothing marked).
     bool ImportaSeleccionNodos(const std::string& fileName);
-    void ImportaSeleccionZonas(const std::string& fileName);
+    bool ImportaSeleccionZonas(const std::string& fileName);
 
     // ---- Link marks (the link grid's pop-up) ----
     void SeleccionGrillaClick();

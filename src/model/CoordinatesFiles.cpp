@@ -92,7 +92,8 @@ bool ReadPlaceLines(const std::string& fileName,
     std::set<std::pair<int32_t, int32_t>> placed; // (node, zone) given a position by this file
     for (const std::string& line : lines) {
         std::vector<std::string> f = sep ? ZelUtils::SplitString(line, sep) : std::vector<std::string>{line};
-        const auto [n, z] = identify(ZelUtils::ParseInt(f[0]));
+        const int32_t number = ZelUtils::ParseInt(f[0]);
+        const auto [n, z] = identify(number);
         if (n == 0 && z == 0)
             continue;
         if (f.size() < 3 || !AuxFileText::NumberOrEmpty(f[1]) || !AuxFileText::NumberOrEmpty(f[2])) {
@@ -100,8 +101,10 @@ bool ReadPlaceLines(const std::string& fileName,
             continue;
         }
         // A node or zone given twice takes its last line; the user is told that the
-        // file contradicts itself.
-        repeated += placed.insert({n, z}).second ? 0 : 1;
+        // file contradicts itself. A number of both a node and a zone comes twice in
+        // the program's own positions file, once for each: that is no contradiction.
+        if (!placed.insert({n, z}).second && !(FindNodo(number) > 0 && FindZona(number) > 0))
+            ++repeated;
         place(n, z, Coordinate(f[1]), Coordinate(f[2]));
     }
     if (unusable > 0 || repeated > 0) {

@@ -193,7 +193,8 @@ bool LoadTrazas(bool sayOtherNetwork)
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);
-    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1, read - found);
+    // Traces of the other networks are no fault of a file applied to several.
+    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1, sayOtherNetwork ? read - found : 0);
     return true;
 }
 
@@ -227,6 +228,10 @@ bool LoadOrdenArcos()
     for (const std::string& line : lines) {
         std::vector<std::string> f = Fields(line, sep);
         if (f.size() < 2)
+            continue;
+        // A first line of titles (a link grid written out, sorted, with its heading)
+        // names no link and is no fault of the file.
+        if (&line == &*first && !AuxFileText::NumberOrEmpty(f[0]) && !AuxFileText::NumberOrEmpty(f[1]))
             continue;
         ++read;
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));

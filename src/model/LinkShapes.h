@@ -28,9 +28,9 @@ bool ReadSigFile(const std::string& fileName);
 
 // Replaces the point lists of the links of the trace file TraceFileName; the
 // last trace point is repeated as the link's last point. Enables aArcos1. False
-// when the file is no trace file or none of its links is in the network (said
-// when sayOtherNetwork: a batch applying the user's traces to each of its
-// networks does not ask for it).
+// when the file is no trace file or none of its links is in the network. That
+// none or some of its traces are of another network is said when sayOtherNetwork:
+// a batch applying the user's traces to each of its networks does not ask for it.
 bool LoadTrazas(bool sayOtherNetwork = true);
 
 // Reads the link drawing order of LinkOrderFileName (first line drawn last) and

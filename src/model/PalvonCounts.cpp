@@ -121,6 +121,7 @@ bool ReadCounts(const std::string& fileName)
     linkMax = movMax = UnsetLow;
 
     std::vector<std::string> unmatched;
+    Listing::TUnreadableLines unreadable;
     for (size_t i = first; i < lines.size(); ++i) {
         const std::string& s = lines[i];
         const TCounted at = CountedOf(s, w);
@@ -129,6 +130,8 @@ bool ReadCounts(const std::string& fileName)
             ui.SetProgressPosition(static_cast<int>(i));
         if (!at.Named())
             continue;
+        if (at.Link > 0 || at.Movement > 0)
+            unreadable.Check(s, i, {{1 + 3 * w, 5}});
         if (at.Link > 0) {
             Arcos[at.Link].Var[10] = count;
             linkMin = std::min(linkMin, count);
@@ -150,6 +153,7 @@ bool ReadCounts(const std::string& fileName)
             msg += Format("\r... y %d más", static_cast<int>(unmatched.size() - MaxListedCounts));
         Services().ShowMessage(msg);
     }
+    unreadable.Tell(fileName);
     Network.CountsLoaded = 1;
     ui.SetProgressPosition(0);
     ui.SetProgressVisible(false);

@@ -74,6 +74,8 @@ public:
                 return true;
         return false;
     }
+    // Index (from 0) of the line after the current one.
+    size_t Next() const { return next_; }
     const std::string& Line() const
     {
         static const std::string none;
@@ -162,10 +164,11 @@ void StoreMovement(int32_t m, const Flows& v, const Block& b)
 // whose link goes on to `second` (only connectors along a link have a second node).
 // Leaving (entering) values and totals of the zone get the line's values.
 // What a line of a flow table named: no element, one this network lacks, or one
-// whose values it stored.
+// of its own (whose values are stored, unless the line is only looked up).
 enum class TRecord { None, Unknown, Stored };
 
-TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool entering, const Flows& v, const Block& b)
+TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool entering, const Flows& v, const Block& b,
+                        bool store)
 {
     if (zone <= 0)
         return TRecord::None;
@@ -183,12 +186,14 @@ TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool enterin
             continue;
         if (second >= 0 && (c.Kind != 0 || c.NodeIndex != second))
             continue;
+        record = TRecord::Stored;
+        if (!store)
+            continue;
         std::vector<float>& values = entering ? c.EnteringValues : c.LeavingValues;
         if (values.empty())
             values.assign(NumLinkVars + 1, 0.0f);
         float* totals = entering ? zn.EnteringTotals : zn.LeavingTotals;
         StoreFlowValues(values.data(), v, b);
-        record = TRecord::Stored;
         if (b.pass == 0)
             totals[0] += values[13];
         else
@@ -199,8 +204,8 @@ TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool enterin
 }
 
 // One line of a flow table: the element in columns 1-18 in one of seven shapes,
-// then five numbers of 10 columns.
-TRecord ParseLpaRecord(const std::string& raw, const Block& b)
+// then five numbers of 10 columns. Without `store` the line is only looked up.
+TRecord ParseLpaRecord(const std::string& raw, const Block& b, bool store = true)
 {
     if (raw.size() < 28)
         return TRecord::None;
@@ -225,17 +230,19 @@ TRecord ParseLpaRecord(const std::string& raw, const Block& b)
     if (hasC && cAt2 && !paren) { // from a zone to a node
         const int32_t zone = dutch ? IntField(line, 3, 7) : IntField(line, 3, 4);
         const int32_t node = dutch ? IntField(line, 11, 8) : IntField(line, 8, 5);
-        return StoreConnectors(zone, node, -1, false, flows(), b);
+        return StoreConnectors(zone, node, -1, false, flows(), b, store);
     } else if (cAt2 && paren) { // from a zone to a link
         blankMarks();
-        return StoreConnectors(IntField(line, 2, 5), IntField(line, 8, 5), IntField(line, 14, 5), false, flows(), b);
+        return StoreConnectors(IntField(line, 2, 5), IntField(line, 8, 5), IntField(line, 14, 5), false, flows(), b,
+                               store);
     } else if (hasC && !paren) { // from a node into a zone
         const int32_t node = dutch ? IntField(line, 2, 8) : IntField(line, 2, 5);
         const int32_t zone = dutch ? IntField(line, 12, 7) : IntField(line, 9, 4);
-        return StoreConnectors(zone, node, -1, true, flows(), b);
+        return StoreConnectors(zone, node, -1, true, flows(), b, store);
     } else if (hasC) { // from a link into a zone
         blankMarks();
-        return StoreConnectors(IntField(line, 14, 5), IntField(line, 2, 5), IntField(line, 8, 5), true, flows(), b);
+        return StoreConnectors(IntField(line, 14, 5), IntField(line, 2, 5), IntField(line, 8, 5), true, flows(), b,
+                               store);
     } else {
         int32_t a = 0, bb = 0, c = 0;
         if (IsNumber(Copy(line, 1, 6), a, 6) && IsNumber(Copy(line, 7, 6), bb, 6) && IsNumber(Copy(line, 13, 6), c, 6)) {
@@ -243,26 +250,53 @@ TRecord ParseLpaRecord(const std::string& raw, const Block& b)
             // the finder would take 0 as "any exit").
             if (a > 0 && bb > 0 && c > 0) {
                 if (int32_t m = KDVlib::FindMovim(a, bb, c); m > 0) {
-                    StoreMovement(m, flows(), b);
+                    if (store)
+                        StoreMovement(m, flows(), b);
                     return TRecord::Stored;
                 }
                 return TRecord::Unknown;
             }
         } else if (IsNumber(Copy(line, 1, 6), a, 6) && IsNumber(Copy(line, 7, 6), bb, 6) && IsBlank(Copy(line, 13, 6))) {
             if (int32_t k = KDVlib::FindArco(a, bb); k > 0) {
-                StoreLink(k, flows(), b, false);
+                if (store)
+                    StoreLink(k, flows(), b, false);
                 return TRecord::Stored;
             }
             return a > 0 && bb > 0 ? TRecord::Unknown : TRecord::None;
         } else if (IsNumber(Copy(line, 1, 9), a, 9) && IsNumber(Copy(line, 10, 9), bb, 9)) {
             if (int32_t k = KDVlib::FindArco(a, bb); k > 0) {
-                StoreLink(k, flows(), b, true);
+                if (store)
+                    StoreLink(k, flows(), b, true);
                 return TRecord::Stored;
             }
             return a > 0 && bb > 0 ? TRecord::Unknown : TRecord::None;
         }
     }
     return TRecord::None;
+}
+
+// A line of numbers only, five or more of them, blanks and tabs apart: what a flow
+// line holds, wherever its columns went.
+bool LooksLikeFlows(const std::string& line)
+{
+    int numbers = 0;
+    bool inNumber = false, digit = false;
+    for (const char ch : line + ' ') {
+        if (ch == ' ' || ch == '\t') {
+            if (inNumber) {
+                if (!digit)
+                    return false;
+                ++numbers;
+            }
+            inNumber = digit = false;
+        } else if ((ch >= '0' && ch <= '9') || ch == '.' || ch == '-' || ch == 'E') {
+            inNumber = true;
+            digit = digit || (ch >= '0' && ch <= '9');
+        } else {
+            return false;
+        }
+    }
+    return numbers >= 5;
 }
 
 // ---- PIJA tables -----------------------------------------------------------------
@@ -538,46 +572,73 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
                                       BaseName(fileName)));
         return result;
     }
-    // The zone totals are summed afresh; the listing of another network, which
-    // stores nothing, puts them back as they were.
-    std::vector<float> heldTotals;
-    for (int32_t z = 0; z <= Network.ZoneCount; ++z) {
-        heldTotals.insert(heldTotals.end(), std::begin(Zonas[z].EnteringTotals), std::end(Zonas[z].EnteringTotals));
-        heldTotals.insert(heldTotals.end(), std::begin(Zonas[z].LeavingTotals), std::end(Zonas[z].LeavingTotals));
-    }
-    ClearZoneTotals();
-
     const char* kDisaggregated = "LISTING OF DISAGGREGATED FLOWS";
     const char* kSummary = "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK";
-    // Total flows.
+    // The listing of another network is refused before anything is stored: none
+    // of its elements, or fewer than those this network lacks, are this network's
+    // (a network shares a few link numbers with many another), and read over the
+    // listing before it, it would leave the grids a mixture of the two.
     Block total;
-    bool ended = false, stored = false, unknown = false;
+    int known = 0, unknown = 0, unplaced = 0;
+    size_t firstUnplaced = 0;
+    for (size_t i = in.Next(); i < lines.size(); ++i) {
+        if (Contains(kDisaggregated, lines[i]) || Contains(kSummary, lines[i]))
+            break;
+        const TRecord record = ParseLpaRecord(lines[i], total, false);
+        known += record == TRecord::Stored;
+        unknown += record == TRecord::Unknown;
+        if (record == TRecord::None && LooksLikeFlows(lines[i]) && unplaced++ == 0)
+            firstUnplaced = i;
+    }
+    // Flow lines none of which is in its columns (an editor put tabs for the
+    // blanks, or took blanks away) would read as a listing without a value, and
+    // the grids would go on showing the listing before it under this one's name.
+    if (known == 0 && unknown == 0 && unplaced > 0) {
+        finish();
+        Services().ShowMessage(Format("El archivo %s no tiene sus flujos en las columnas de un listado de "
+                                      "asignación (la primera línea de flujos fuera de ellas es la %d):\r"
+                                      "no se leyó ningún valor.",
+                                      BaseName(fileName), static_cast<int>(firstUnplaced + 1)));
+        return result;
+    }
+    if (unknown > known) {
+        finish();
+        Services().ShowMessage(
+            known == 0 ? Format("El archivo %s no tiene ningún arco, movimiento ni zona de esta red:\r"
+                                "no se leyó ningún valor.",
+                                BaseName(fileName))
+                       : Format("El archivo %s es de otra red: %d de sus %d arcos, movimientos y zonas no son "
+                                "de esta red.\rNo se leyó ningún valor.",
+                                BaseName(fileName), unknown, known + unknown));
+        return result;
+    }
+    // The zone totals are summed afresh.
+    ClearZoneTotals();
+
+    // Total flows.
+    Listing::TUnreadableLines unreadable;
+    auto parse = [&in, &unreadable, &lines](const Block& block) {
+        // A flow line that ends the file ends a file cut short (its table's end is
+        // missing); one that ends before its last value was cut inside its values:
+        // it is not read, and the element keeps the values it had.
+        if (in.Next() == lines.size() && in.Line().size() < 68)
+            return;
+        const TRecord record = ParseLpaRecord(in.Line(), block);
+        if (record == TRecord::Stored)
+            unreadable.Check(in.Line(), in.Next() - 1, {{19, 10}, {29, 10}, {39, 10}, {49, 10}, {59, 10}});
+    };
+    bool ended = false;
     while (in.Read()) {
         if (in.HasAny({kDisaggregated, kSummary})) {
             ended = true;
             break;
         }
-        const TRecord record = ParseLpaRecord(in.Line(), total);
-        stored = stored || record == TRecord::Stored;
-        unknown = unknown || record == TRecord::Unknown;
-    }
-    if (unknown && !stored) {
-        const float* held = heldTotals.data();
-        for (int32_t z = 0; z <= Network.ZoneCount; ++z) {
-            std::copy_n(held, std::size(Zonas[z].EnteringTotals), std::begin(Zonas[z].EnteringTotals));
-            held += std::size(Zonas[z].EnteringTotals);
-            std::copy_n(held, std::size(Zonas[z].LeavingTotals), std::begin(Zonas[z].LeavingTotals));
-            held += std::size(Zonas[z].LeavingTotals);
-        }
-        finish();
-        Services().ShowMessage(Format("El archivo %s no tiene ningún arco, movimiento ni zona de esta red:\r"
-                                      "no se leyó ningún valor.",
-                                      BaseName(fileName)));
-        return result;
+        parse(total);
     }
     result.FlowsFound = true;
     if (!ended) {
         finish();
+        unreadable.Tell(fileName);
         Truncated(fileName, "la tabla de flujos totales");
         return result;
     }
@@ -595,7 +656,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
                 ended = true;
                 break;
             }
-            ParseLpaRecord(in.Line(), block);
+            parse(block);
         }
         if (ended && Contains(kSummary, in.Line())) {
             block.off = block.n;
@@ -609,13 +670,14 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
                         ended = true;
                         break;
                     }
-                    ParseLpaRecord(in.Line(), block);
+                    parse(block);
                 }
                 block.off += block.n;
             }
         }
         if (!ended) {
             finish();
+            unreadable.Tell(fileName);
             Truncated(fileName, "los flujos por clase de usuario");
             return result;
         }
@@ -634,6 +696,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     Network.LpaLoaded = 1;
     result.Completed = true;
     finish();
+    unreadable.Tell(fileName);
     return result;
 }
 

@@ -187,14 +187,30 @@ bool ReadArea(const std::string& fileName, const TPolygonRecord& style, std::vec
     return true;
 }
 
+namespace {
+// The outline points of zone i that a zoning file holds.
+int32_t OutlinePoints(const TZona& z)
+{
+    return std::clamp(z.PolygonCount, 0, std::max(static_cast<int32_t>(z.Polygon.size()) - 1, 0));
+}
+} // namespace
+
+bool AnyZoneOutline()
+{
+    const int32_t zones = std::min(Network.ZoneCount, static_cast<int32_t>(MaxZonas));
+    for (int32_t i = 1; i <= zones; ++i)
+        if (OutlinePoints(Zonas[i]) >= 1)
+            return true;
+    return false;
+}
+
 bool WriteZoning(const std::string& fileName)
 {
     std::vector<std::string> lines;
     const int32_t zones = std::min(Network.ZoneCount, static_cast<int32_t>(MaxZonas));
     for (int32_t i = 1; i <= zones; ++i) {
         const TZona& z = Zonas[i];
-        const int32_t count =
-            std::clamp(z.PolygonCount, 0, std::max(static_cast<int32_t>(z.Polygon.size()) - 1, 0));
+        const int32_t count = OutlinePoints(z);
         // A zone without an outline has no arc to give: its line would be one the
         // zoning reader sets aside, and as the first line one that makes it refuse
         // the whole file.

@@ -52,6 +52,8 @@ TPoint MeanPoint(const std::vector<TPoint>& points);
 // Zoning save: per zone 1..Network.ZoneCount, "number,0,count" and ",x,y" per
 // boundary point with five decimals. False when the file cannot be written.
 bool WriteZoning(const std::string& fileName);
+// True when some zone of the network has an outline for WriteZoning to write.
+bool AnyZoneOutline();
 
 // Point inside the polygon (even-odd rule, in world units; a polygon of fewer
 // than three points contains nothing).

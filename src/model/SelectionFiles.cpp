@@ -111,6 +111,48 @@ bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entr
     return true;
 }
 
+namespace {
+// Per entry of `lines`, its line when A or B is no number (or beyond whole
+// numbers' range): such a line names no link, and is told as written.
+std::vector<std::string> UnreadLines(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> unread;
+    std::vector<std::string> fields;
+    auto whole = [](const std::string& f) {
+        return AuxFileText::NumberOrEmpty(f) && std::abs(ZelUtils::ParseReal(f)) < 2147483647.0;
+    };
+    for (const std::string& line : lines) {
+        ZelUtils::SplitTabs(line, fields);
+        if (fields.size() >= 2)
+            unread.push_back(whole(fields[0]) && whole(fields[1]) ? std::string() : ZelUtils::Trim(line));
+    }
+    return unread;
+}
+
+// The link entry k names in this network, 0 for none.
+int32_t LinkOf(const std::vector<TSelEntry>& entries, const std::vector<std::string>& unread, size_t k)
+{
+    const bool named = k >= unread.size() || unread[k].empty();
+    return named ? KDVlib::FindArco(entries[k].A, entries[k].B) : 0;
+}
+} // namespace
+
+bool SelectsOnNetwork(const std::string& fileName)
+{
+    std::vector<std::string> lines;
+    std::vector<TSelEntry> entries;
+    if (!FileUtils::ReadLines(fileName, lines))
+        return false;
+    if (std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return ZelUtils::Trim(l).empty(); }))
+        return true;
+    ParseSelection(lines, entries);
+    const std::vector<std::string> unread = UnreadLines(lines);
+    for (size_t k = 0; k < entries.size(); ++k)
+        if (LinkOf(entries, unread, k) > 0)
+            return true;
+    return false;
+}
+
 bool ImportSelection(const std::string& fileName, int32_t* applied)
 {
     if (applied)
@@ -131,26 +173,13 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
                                       fileName));
         return true;
     }
-    // Per entry, its line when A or B is no number (or beyond whole numbers'
-    // range): such a line names no link, and is told as written.
-    std::vector<std::string> unread;
-    {
-        std::vector<std::string> fields;
-        auto whole = [](const std::string& f) {
-            return AuxFileText::NumberOrEmpty(f) && std::abs(ZelUtils::ParseReal(f)) < 2147483647.0;
-        };
-        for (const std::string& line : lines) {
-            ZelUtils::SplitTabs(line, fields);
-            if (fields.size() >= 2)
-                unread.push_back(whole(fields[0]) && whole(fields[1]) ? std::string() : ZelUtils::Trim(line));
-        }
-    }
+    const std::vector<std::string> unread = UnreadLines(lines);
     std::string missing;
     size_t missingCount = 0;
     for (size_t k = 0; k < entries.size(); ++k) {
         const TSelEntry& e = entries[k];
         const bool named = k >= unread.size() || unread[k].empty();
-        const int32_t i = named ? KDVlib::FindArco(e.A, e.B) : 0;
+        const int32_t i = LinkOf(entries, unread, k);
         if (i > 0) {
             Arcos[i].Mark = e.Mark;
             if (applied)

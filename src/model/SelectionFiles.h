@@ -39,6 +39,10 @@ bool ReadSelection(const std::string& fileName, std::vector<TSelEntry>& entries)
 // False (with a message, nothing changed) when the file cannot be read. `applied`
 // receives the number of lines that marked a link.
 bool ImportSelection(const std::string& fileName, int32_t* applied = nullptr);
+// True when the file can be read and one of its lines names a link of the network
+// open (as ImportSelection would mark it), or it holds no line at all: that is the
+// selection of no link saved, which clears the selection read over.
+bool SelectsOnNetwork(const std::string& fileName);
 
 // Node and zone selection files: one node (zone) number per line, and after a TAB
 // the selection class; the other fields are not read, blank lines are passed over.

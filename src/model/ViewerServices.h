@@ -57,6 +57,33 @@ private:
     ViewerServices* previous_;
 };
 
+// While it lives, what this thread would tell in a message goes unsaid; the rest
+// goes on to the services in use when it was made. Files read again onto the
+// network they were read onto have nothing to tell that the user was not told then.
+class MessagesUnsaid : public ViewerServices {
+public:
+    MessagesUnsaid() : to_(Services()), scope_(*this) {}
+    void ShowMessage(const std::string&) override {}
+    void ShowMessageWindow(const std::string&) override {}
+    void ShowError(const std::string& text) override { to_.ShowError(text); }
+    bool AskYesNo(const std::string& text) override { return to_.AskYesNo(text); }
+    void SetStatusText(int panel, const std::string& text) override { to_.SetStatusText(panel, text); }
+    void SetProgressRange(int minimum, int maximum) override { to_.SetProgressRange(minimum, maximum); }
+    void SetProgressPosition(int position) override { to_.SetProgressPosition(position); }
+    void SetProgressVisible(bool visible) override { to_.SetProgressVisible(visible); }
+    void SetProgressCaption(const std::string& text) override { to_.SetProgressCaption(text); }
+    void ProcessEvents() override { to_.ProcessEvents(); }
+    void SetMenuItemEnabled(const std::string& name, bool enabled) override { to_.SetMenuItemEnabled(name, enabled); }
+    void SetMenuItemChecked(const std::string& name, bool checked) override { to_.SetMenuItemChecked(name, checked); }
+    bool IsMenuItemChecked(const std::string& name) override { return to_.IsMenuItemChecked(name); }
+    void SetTabVisible(const std::string& name, bool visible) override { to_.SetTabVisible(name, visible); }
+    void SetLengthScaleEdit(double value) override { to_.SetLengthScaleEdit(value); }
+
+private:
+    ViewerServices& to_;
+    ServicesOfThisThread scope_;
+};
+
 // Keeps what a read on a worker thread tells the window, to be told in the same
 // order on the window's thread once the read is taken up. Nothing is asked: the
 // read answers no question, so the questions answer their defaults.

@@ -97,9 +97,10 @@ namespace BatchPrint {
 
 namespace {
 
-// The pictures' files of one run. In a run that asks before replacing, a picture
-// whose file was there before the run is drawn into a folder aside (the document
-// takes it from there) and put over that file only on the user's yes at the end.
+// The pictures' files of one run. A picture whose file was there before the run
+// is drawn into a folder aside (the document takes it from there) and put over
+// that file only at the end, once the document is written: in a run that asks
+// before replacing, on the user's yes.
 class Pictures {
 public:
     explicit Pictures(Hooks& hooks) : hooks_(hooks) {}
@@ -112,7 +113,7 @@ public:
         const std::string final = fs::absolute(metafile, ec).string();
         drawn = metafile;
         auto aside = aside_.find(final);
-        if (aside == aside_.end() && hooks_.AsksBeforeReplacing() && !written_.count(final) &&
+        if (aside == aside_.end() && !written_.count(final) &&
             fs::symlink_status(metafile, ec).type() != fs::file_type::not_found && Replaceable(metafile)) {
             auto& dir = folders_[fs::path(final).parent_path().string()];
             if (!dir)
@@ -136,7 +137,7 @@ public:
         std::vector<std::string> files;
         for (const auto& [final, drawn] : aside_)
             files.push_back(final);
-        if (!hooks_.MayReplace(files))
+        if (hooks_.AsksBeforeReplacing() && !hooks_.MayReplace(files))
             return true;
         // All of them or none: one that cannot be replaced by now (made read-only
         // while the question waited, a full disk) leaves every earlier picture whole.
@@ -283,6 +284,10 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
         Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", e.NetworkFile, i + 1, count));
         Services().ProcessEvents();
         if (!hooks.OpenEntry(i, e)) {
+            // The network's reader said why; the user is told what was left undone.
+            Services().ShowMessage(
+                "Impresi\xC3\xB3n de redes detenida: no se pudo leer la red " + e.NetworkFile +
+                (l.document ? ". No se escribi\xC3\xB3 el documento " + document + "." : "."));
             ok = false;
             break;
         }
@@ -336,11 +341,12 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
     }
 
     hooks.Gauge("Cerrando documento ...", count, count);
-    // A batch that stopped half-way replaces none of the user's files.
-    if (ok && !pictures.Replace())
-        ok = false;
-    // A batch that stopped half-way leaves no half-filled document behind.
+    // A batch cut short leaves no half-filled document behind, and
+    // one whose document cannot be written (it holds the pictures already) replaces
+    // none of the user's files: the document first, the pictures after it.
     if (ok && l.document && !l.report.WordSaveAs(document))
+        ok = false;
+    if (ok && !pictures.Replace())
         ok = false;
     if (!missing.empty())
         Services().ShowMessage("Variables que no est\xC3\xA1n en su red (no se imprimieron sus im\xC3\xA1genes):" +

@@ -96,10 +96,10 @@ public:
         (void)metafile; (void)pages;
         return false;
     }
-    // A run the user gave from the window: pictures whose files were there before
-    // it are drawn aside and replace those files only on a yes to MayReplace,
-    // asked once at its end naming them all. A run from the command line replaces
-    // them unasked.
+    // Pictures whose files were there before the run are drawn aside and replace
+    // those files at its end, after the document is written. A run the user gave
+    // from the window replaces them only on a yes to MayReplace, asked once naming
+    // them all; a run from the command line replaces them unasked.
     virtual bool AsksBeforeReplacing() { return false; }
     virtual bool MayReplace(const std::vector<std::string>& files)
     {

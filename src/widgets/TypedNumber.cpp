@@ -3,6 +3,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
+#include <QLineEdit>
 #include <QLocale>
 
 bool ReadTypedNumber(const QString& text, double& value)
@@ -63,3 +64,64 @@ QString TRealSpinBox::textFromValue(double v) const { return QString::number(v, 
 
 // What is left unfinished goes back to the value in use (the box's correction mode).
 void TRealSpinBox::fixup(QString&) const {}
+
+TWholeSpinBox::TWholeSpinBox(QWidget* parent) : QSpinBox(parent)
+{
+    setLocale(QLocale::c());
+    setGroupSeparatorShown(false);
+    // The value held is the one set (by the program, the arrows, a number taken),
+    // not one the digits typed so far give on the way.
+    connect(this, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!lineEdit()->isModified())
+            held_ = v;
+    });
+    connect(this, &QAbstractSpinBox::editingFinished, this, [this] { held_ = value(); });
+}
+
+// Called on Return or on leaving the box with a text that is no whole number.
+void TWholeSpinBox::fixup(QString& input) const
+{
+    if (Bare(input).contains(QLatin1Char(',')) || Bare(input).contains(QLatin1Char('.')))
+        input = prefix() + textFromValue(held_) + suffix();
+}
+
+QString TWholeSpinBox::Bare(const QString& input) const
+{
+    QString t = input;
+    if (!prefix().isEmpty() && t.startsWith(prefix()))
+        t.remove(0, prefix().size());
+    if (!suffix().isEmpty() && t.endsWith(suffix()))
+        t.chop(suffix().size());
+    return t.trimmed();
+}
+
+QValidator::State TWholeSpinBox::validate(QString& input, int&) const
+{
+    const std::string t = Bare(input).toStdString();
+    if (t.find_first_not_of("-0123456789.,") != std::string::npos || t.find('-', 1) != std::string::npos ||
+        (!t.empty() && t[0] == '-' && minimum() >= 0))
+        return QValidator::Invalid;
+    // A decimal separator stays as typed, so that the digits after it are not run
+    // into the ones before; such a text never holds, and the box keeps its value.
+    const size_t separator = t.find_first_of(".,");
+    if (separator != std::string::npos)
+        return t.find_first_of(".,", separator + 1) == std::string::npos ? QValidator::Intermediate
+                                                                         : QValidator::Invalid;
+    if (t.empty() || t == "-")
+        return QValidator::Intermediate;
+    bool ok = false;
+    const long long v = QString::fromStdString(t).toLongLong(&ok);
+    // Past the end that more digits only take further away: the key is refused.
+    if (!ok || (v > maximum() && v > 0) || (v < minimum() && v < 0))
+        return QValidator::Invalid;
+    return v >= minimum() && v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+int TWholeSpinBox::valueFromText(const QString& text) const
+{
+    bool ok = false;
+    const int v = Bare(text).toInt(&ok);
+    return ok ? v : value();
+}
+
+QString TWholeSpinBox::textFromValue(int v) const { return QString::number(v); }

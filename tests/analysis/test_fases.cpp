@@ -221,19 +221,20 @@ TEST(Fases, StageTableOfTheNodeList)
     NodeList[1] = 1;
     NodeList[2] = 99;  // no such node: no row
     NodeList[3] = 2;
-    NodeList[4] = 0;
+    NodeList[4] = 3;   // no signalised junction: its number alone
+    NodeList[5] = 0;
     for (int i = 0; i <= MaxNodos; ++i)
         NodoEnLista[i] = 0;
 
     DocWriter::TDocWriter doc;
     doc.Open(DocWriter::PageSetup());
-    EXPECT_EQ(WriteStageTable(doc, "Centro"), 2);
+    EXPECT_EQ(WriteStageTable(doc, "Centro"), 3);
     EXPECT_EQ(NodoEnLista[1], 1);
     EXPECT_EQ(NodoEnLista[2], 1);
     const std::string rtf = doc.Rtf();
     EXPECT_NE(rtf.find("Red: Centro"), std::string::npos);
     const auto rows = Rows(rtf);
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 5u);
     ASSERT_EQ(rows[2].size(), 16u);
     EXPECT_EQ(rows[0][4], "Inicio Verde");
     EXPECT_EQ(rows[1][5], "F2");
@@ -244,6 +245,7 @@ TEST(Fases, StageTableOfTheNodeList)
     EXPECT_EQ(rows[3][2], "6");
     EXPECT_EQ(rows[3][7], "44");
     EXPECT_EQ(rows[3][15], "4");
+    EXPECT_EQ(rows[4], (std::vector<std::string>{"3", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}));
     EXPECT_NE(rtf.find("\\clmgf"), std::string::npos);
     EXPECT_NE(rtf.find("\\clvmgf\\clvertalc"), std::string::npos);
 }

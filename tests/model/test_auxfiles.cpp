@@ -281,11 +281,20 @@ TEST_F(AuxFiles, CoordinatesTextSeparatorsUnreadableLinesAndConversion)
     // A node given twice takes its last line, and the file is told once.
     SmallNetwork();
     ui.messages.clear();
-    testutil::writeFile(tmp.file("twice.geo"), "10,1000,1000\r\n20,2000,2000\r\n10,3000,3000\r\n5,400,400\r\n");
+    testutil::writeFile(tmp.file("twice.geo"), "20,1000,1000\r\n30,2000,2000\r\n20,3000,3000\r\n5,400,400\r\n");
     ASSERT_TRUE(KDVlib::LoadCoordinatesFile(tmp.file("twice.geo"), KDVlib::CoordinatesText));
-    EXPECT_EQ(Node(10).X, 3000.0f);
+    EXPECT_EQ(Node(20).X, 3000.0f);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("1 líneas repiten un nodo o zona"), std::string::npos);
+
+    // The program's positions file gives 10, a node's and a zone's number, once for
+    // the zone and once for the node: read as coordinates, nothing is told.
+    SmallNetwork();
+    ui.messages.clear();
+    testutil::writeFile(tmp.file("red_coordenadas.geo"), "5,400,400\r\n10,500,500\r\n10,1000,1000\r\n20,2000,2000\r\n");
+    ASSERT_TRUE(KDVlib::LoadCoordinatesFile(tmp.file("red_coordenadas.geo"), KDVlib::CoordinatesText));
+    EXPECT_EQ(Node(10).X, 1000.0f);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
 // ---- Complementary data ---------------------------------------------------------

@@ -210,17 +210,46 @@ TEST_F(Listings, AssignmentMissingBannerTruncatedOrMissingFile)
     EXPECT_FLOAT_EQ(Link(1, 2)[13], 5.0f);
     EXPECT_TRUE(ui.anyMessageContains("LISTING OF THE FLOWS ON CHANNEL"));
 
-    // The file ends inside the total table: what was read stays, nothing after it runs.
+    // Its flow lines out of their columns (tabs for the blanks): refused, not read
+    // as a listing without values.
     ui.messages.clear();
+    r = ReadLpa(Write("tabs.lpa", {" LISTING OF THE FLOWS ON CHANNEL", "\t1\t2\t0.00\t0.00\t45.00\t1500.00\t100.00",
+                                   " LISTING OF DISAGGREGATED FLOWS"}),
+                TLpaOptions{});
+    EXPECT_FALSE(r.FlowsFound);
+    EXPECT_FLOAT_EQ(Link(1, 2)[13], 5.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("la primera l\u00ednea de flujos fuera de ellas es la 2"), std::string::npos);
+
+    // The file ends inside the total table: what was read stays, nothing after it
+    // runs; its last line, cut inside its values, is not read.
+    ui.messages.clear();
+    Link(1, 2)[15] = 5.0f;
     r = ReadLpa(Write("cut.lpa", {" LISTING OF THE FLOWS ON CHANNEL", Flows(LinkEl(1, 100), 0, 0, 25, 400, 50),
-                                  Flows(MovEl(1, 100, 2), 0, 0, 12, 300, 50)}),
+                                  Flows(MovEl(1, 100, 2), 0, 0, 12, 300, 50),
+                                  Flows(LinkEl(1, 2), 0, 0, 45, 1500, 100).substr(0, 46)}),
                 withPijas);
+    EXPECT_FLOAT_EQ(Link(1, 2)[15], 5.0f);
     EXPECT_TRUE(r.FlowsFound);
     EXPECT_FALSE(r.ClassesReached);
     EXPECT_EQ(Network.LpaLoaded, 0);
     EXPECT_FLOAT_EQ(Link(1, 100)[11], 25.0f); // no turn delays
     EXPECT_FLOAT_EQ(Mov(1, 100, 2)[8], 300.0f);
     EXPECT_TRUE(ui.anyMessageContains("termina antes"));
+
+    // A value that is no number (asterisks where it overflowed its columns) reads
+    // as 0, and the user is told which line.
+    ui.messages.clear();
+    Network.Options.NOMADS = 1;
+    std::string overflow = Flows(LinkEl(1, 2), 0, 0, 45, 0, 100);
+    overflow.replace(48, 10, std::string(10, '*'));
+    r = ReadLpa(Write("stars.lpa", {" LISTING OF THE FLOWS ON CHANNEL", Flows(LinkEl(1, 100), 0, 0, 25, 400, 50),
+                                    overflow, " LISTING OF DISAGGREGATED FLOWS"}),
+                TLpaOptions{});
+    EXPECT_TRUE(r.Completed);
+    EXPECT_FLOAT_EQ(Link(1, 2)[15], 0.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "El archivo stars.lpa tiene en su línea 3 valores que no son números:\rse leyeron como 0.");
 
     ui.messages.clear();
     r = ReadLpa(tmp.file("falta.lpa"), TLpaOptions{});
@@ -288,6 +317,17 @@ TEST_F(Listings, InspectionArmsMovementsAndLinkTable)
     EXPECT_FLOAT_EQ(Mov(1, 100, 2)[9], 5.0f);
     EXPECT_FLOAT_EQ(Link(1, 100)[18], 0.0f);
     EXPECT_TRUE(ui.anyMessageContains("nodo 100"));
+
+    // A link table cut before its " N.B." line, its last line cut inside a value:
+    // both are said.
+    ui.messages.clear();
+    ASSERT_TRUE(ReadLpl(Write("cutlinks.lpl", {"     LINK       FLOW", Format(" %5d%5d S%14s%7.1f", 100, 2, "", 70.0),
+                                               Format(" %5d%5d S%14s%7s", 100, 1, "", "1.5E+")})));
+    EXPECT_FLOAT_EQ(Link(100, 2)[22], 70.0f);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0], "El archivo cutlinks.lpl tiene en su línea 3 valores que no son números:\rse leyeron como 0.");
+    EXPECT_EQ(ui.messages[1], "El archivo cutlinks.lpl termina dentro de la tabla de arcos:\r"
+                              "se guardaron sólo los valores de los arcos leídos hasta allí.");
 }
 
 TEST_F(Listings, CountsReplaceObservedFlowsAndListUnknownElements)
@@ -326,6 +366,15 @@ TEST_F(Listings, CountsReplaceObservedFlowsAndListUnknownElements)
     EXPECT_FLOAT_EQ(Link(1, 2)[10], 9.0f);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], "Archivo otra.dat:\rninguno de sus 2 conteos es de esta red; no se ha leído.");
+
+    // A count that is no number reads as 0, and the user is told which line.
+    ui.messages.clear();
+    ASSERT_TRUE(ReadCounts(Write("letra.dat", {" &COUNTS", " &END", Format("%5d%5d%5s%5s", 1, 2, "", "12x4"),
+                                               Format("%5d%5d%5s%5s", 100, 1, "", "****")})));
+    EXPECT_FLOAT_EQ(Link(1, 2)[10], 0.0f);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "El archivo letra.dat tiene 2 líneas con valores que no son números (la primera es la "
+                              "línea 3):\resos valores se leyeron como 0.");
 
     // An unreadable file changes nothing.
     Link(1, 2)[10] = 3.0f;

@@ -198,6 +198,13 @@ TEST_F(ShapeFiles, LinkOrderNumbersEachLinkFoundOnce)
     testutil::writeFile(bad, "\r\n15,16\r\n");
     ASSERT_TRUE(KDVlib::LoadOrdenArcos());
     EXPECT_EQ(Order(), (std::vector<int32_t>{1, 2, 4, 5, 3}));
+    // The link grid written out after a sort, its titles first: they are passed
+    // over without a word.
+    ui.messages.clear();
+    testutil::writeFile(bad, "NodoA,NodoB,Calle,Orden,\r\n12,15,,    1,\r\n15,16,,    3,\r\n");
+    ASSERT_TRUE(KDVlib::LoadOrdenArcos());
+    EXPECT_EQ(Order(), (std::vector<int32_t>{2, 4, 5, 3, 1}));
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
     LinkOrderFileName = "null";
 }
 

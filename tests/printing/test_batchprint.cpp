@@ -165,6 +165,9 @@ TEST_F(BatchRun, FullTableAndFailures)
     EXPECT_EQ(f.opened, (std::vector<int>{1, 2}));
     EXPECT_FALSE(std::filesystem::exists(d_.WordDocumentName));
     EXPECT_EQ(f.restored, 1);
+    ASSERT_EQ(services.messages.size(), 2u); // the network and the document not written, said
+    EXPECT_NE(services.messages[1].find(dir_.file("b.dat")), std::string::npos) << services.messages[1];
+    EXPECT_NE(services.messages[1].find(d_.WordDocumentName), std::string::npos) << services.messages[1];
 }
 
 } // namespace

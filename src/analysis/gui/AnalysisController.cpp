@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 using ZelUtils::Format;
 
@@ -218,10 +219,16 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
     ColorPathRows(marked);
     // Lines naming no two nodes of this network (letters, an unknown node, a
     // missing comma) get no path: they are named, not dropped without a word.
+    // A first line of titles ("Origen,Destino") names no pair and is no fault.
     int skipped = 0, firstSkipped = 0;
+    bool firstLine = true;
     for (size_t i = 0; i < KDVlib::PairsList.size(); ++i) {
         const std::string& line = KDVlib::PairsList[i];
         if (ZelUtils::Trim(line).empty())
+            continue;
+        if (const std::vector<std::string> f = ZelUtils::SplitString(line, ',');
+            std::exchange(firstLine, false) && f.size() >= 2 && !AuxFileText::NumberOrEmpty(f[0]) &&
+            !AuxFileText::NumberOrEmpty(f[1]))
             continue;
         int32_t from = 0, to = 0;
         if (KDVanalysis::ParsePair(line, from, to) && KDVlib::FindNodo(from) > 0 && KDVlib::FindNodo(to) > 0)

@@ -53,8 +53,9 @@ public:
     // comes back afterwards with its listings, counts and view.
     virtual bool KeepingUserNetwork(const std::function<bool()>& report) = 0;
     // A network read as the batch modes read one, asking nothing; false when it
-    // could not be opened.
-    virtual bool OpenNetworkUnattended(const std::string& fileName) = 0;
+    // could not be opened (`unplaced` says why when it has no positions: it is
+    // refused without a word).
+    virtual bool OpenNetworkUnattended(const std::string& fileName, std::string& unplaced) = 0;
 
 protected:
     ~TAnalysisHost() = default;

@@ -109,7 +109,7 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     cbOrienta = new QComboBox(this);
     cbOrienta->setObjectName(QStringLiteral("cbOrienta"));
     cbOrienta->addItems({QStringLiteral("Vertical"), QStringLiteral("Horizontal")});
-    seCols = new QSpinBox(this);
+    seCols = new TWholeSpinBox(this);
     seCols->setObjectName(QStringLiteral("seCols"));
     seCols->setRange(0, 10);
     seCols->setToolTip(QStringLiteral("Columnas"));

@@ -116,6 +116,9 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         caption = "Generando documento " + std::filesystem::path(definition.WordDocumentName).filename().string() + " ...  ";
         gauge(0);
     }
+    // Networks that could not be opened: a report without their junctions would
+    // look whole.
+    std::string notOpened;
     for (int32_t i = 0; i < definition.Net2PrintCount && i <= MaxNet2Print; ++i) {
         const TNet2Print& e = definition.Net2Print[static_cast<size_t>(i)];
         gauge(i + 1);
@@ -123,7 +126,10 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         window_.SetStatusPanel(0, QString::fromStdString(
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
         Services().ProcessEvents();
-        if (!host_.OpenNetworkUnattended(e.NetworkFile)) continue;
+        if (std::string unplaced; !host_.OpenNetworkUnattended(e.NetworkFile, unplaced)) {
+            notOpened += "\r" + e.NetworkFile + (unplaced.empty() ? std::string() : ": " + unplaced);
+            continue;
+        }
         opened = true;
         if (useFile) {
             KDVlib::LoadNodeList(JunctionListFileName);
@@ -154,6 +160,9 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
     // the user's earlier one.
     if (!pictures)
         Services().ShowMessage("No se pudo escribir la figura de la intersección.");
+    else if (!notOpened.empty())
+        Services().ShowMessage(std::string(named ? "No se escribi\xC3\xB3 el informe de fases: e" : "E") +
+                               "stas redes de la definici\xC3\xB3n no se abrieron:" + notOpened);
     else if (named) {
         std::string saved;
         if (!doc.SaveAs(definition.WordDocumentName, &saved))

@@ -15,6 +15,7 @@
 #include "model/LinkShapes.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
+#include "widgets/TypedNumber.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -43,7 +44,7 @@ TPoint Mean(const TPoint& a, const TPoint& b) { return {(a.x + b.x) / 2.0, (a.y 
 
 QSpinBox* Spin(QToolBar* bar, const char* name, int value, const char* hint)
 {
-    auto* s = new QSpinBox(bar);
+    auto* s = new TWholeSpinBox(bar);
     s->setObjectName(QString::fromLatin1(name));
     s->setRange(0, 999);
     s->setValue(value);

@@ -67,6 +67,16 @@ bool SetRefused(QWidget* parent, const std::vector<std::string>& set)
     return false;
 }
 
+// The map and link exports write the network open; without one they would write
+// a file holding nothing under a name the user was asked for.
+bool NetworkOpen()
+{
+    if (Network.Loaded)
+        return true;
+    Services().ShowMessage("No hay una red abierta: abra primero una red Palvon.");
+    return false;
+}
+
 using ExportDialogs::SaveDialog;
 
 QString NetworkNameWith(const char* ext)
@@ -118,6 +128,8 @@ std::vector<TextExports::TLineRow> LineRows(const TStringAlignGrid* grid)
 void TExportController::RegisterCommands(TCommandRegistry& registry)
 {
     registry.Register(CommandTable::TOwner::Export, Cmd::ExportarMapaDxf, [this] {
+        if (!NetworkOpen())
+            return;
         std::string name;
         int filter = 0;
         if (SaveDialog(window_.DialogParent(), QStringLiteral("Exportar DXF ..."), QStringLiteral("dxf"),
@@ -126,6 +138,8 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
             PrintDxfFile(name);
     });
     registry.Register(CommandTable::TOwner::Export, Cmd::ExportarShp, [this] {
+        if (!NetworkOpen())
+            return;
         std::string name;
         int filter = 0;
         if (SaveDialog(window_.DialogParent(), QStringLiteral("Exportar shapefile ..."), QStringLiteral("shp"),
@@ -363,9 +377,10 @@ void TExportController::GenerarPlanillas1Click()
             Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", name, i, count));
             Services().ProcessEvents();
             bool ok = host_.SetFileNames(path);
+            std::string unplaced;
             if (ok) {
                 OpenInteractive = 0;
-                ok = host_.RunOpening();
+                ok = host_.RunOpening(unplaced);
             }
             opened = opened || ok;
             if (ok) {
@@ -378,7 +393,7 @@ void TExportController::GenerarPlanillas1Click()
                 if (!host_.DataGrid(5)->GridTextExport(base + "_movim.csv", ','))
                     failed.push_back(base + "_movim.csv");
             } else {
-                failed.push_back(path);
+                failed.push_back(unplaced.empty() ? path : path + ": " + unplaced);
             }
         }
         Services().SetProgressVisible(false);

@@ -31,7 +31,8 @@ public:
     // file names set (false when it cannot be read), then the opening run (false
     // when the network was refused).
     virtual bool SetFileNames(const std::string& fullName) = 0;
-    virtual bool RunOpening() = 0;
+    // A network without positions is refused without a word: `unplaced` says why.
+    virtual bool RunOpening(std::string& unplaced) = 0;
 
 protected:
     ~TExportHost() = default;

@@ -304,7 +304,7 @@ public:
 
 private:
     int32_t polygon_ = 0; // record index + 1
-    TPoint last_{};
+    TPoint press_{}, last_{};
 };
 
 // ---- Polygons and link shapes (ShapeTools.cpp) ----

@@ -214,7 +214,7 @@ void TPolygonLabelTool::Press(const TMapMouse& m)
     if (polygon_ != 0)
         return;
     polygon_ = viewer_.MapEdit().HoverPolygonLabel;
-    last_ = {m.x, m.y};
+    press_ = last_ = {m.x, m.y};
     DrawNodeMarker(*viewer_.img, last_);
 }
 
@@ -230,7 +230,9 @@ void TPolygonLabelTool::Move(const TMapMouse& m)
 
 void TPolygonLabelTool::Release(const TMapMouse& m)
 {
-    if (polygon_ <= NumPoligonos) {
+    // A click that never left its pixel moves no name (see the node's).
+    const bool moved = m.x != press_.x || m.y != press_.y;
+    if (moved && polygon_ <= NumPoligonos) {
         TPoligono& p = Poligonos[static_cast<size_t>(polygon_ - 1)];
         if (p.Points.empty())
             p.Points.resize(1);

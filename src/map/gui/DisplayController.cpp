@@ -305,7 +305,7 @@ void TDisplayController::CreateToolbars()
     FontName->setObjectName("FontName");
     FontName->setCurrentFont(tit->font());
     tbarTitulos->insertWidget(styles, FontName);
-    FontSize = new QSpinBox(tbarTitulos);
+    FontSize = new TWholeSpinBox(tbarTitulos);
     FontSize->setObjectName("FontSize");
     FontSize->setRange(1, 200);
     FontSize->setValue(std::max(1, tit->font().pointSize()));

@@ -51,7 +51,7 @@ bool FontDialog(QWidget* parent, TLabelFont& font)
     auto* form = new QFormLayout(&dialog);
     auto* name = new QFontComboBox(&dialog);
     name->setCurrentFont(QFont(Qs(font.Name)));
-    auto* size = new QSpinBox(&dialog);
+    auto* size = new TWholeSpinBox(&dialog);
     size->setRange(1, 200);
     size->setValue(std::max(1, font.Size));
     QCheckBox* styles[4] = {new QCheckBox(QStringLiteral("Negrita"), &dialog),

@@ -32,7 +32,7 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 QSpinBox* NewSpin(int low, int high, int value, QWidget* parent, const char* name)
 {
-    auto* s = new QSpinBox(parent);
+    auto* s = new TWholeSpinBox(parent);
     s->setObjectName(QString::fromLatin1(name));
     s->setRange(low, high);
     s->setValue(value);

@@ -199,6 +199,9 @@ public:
         if (opened_ && !s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
             if (s_.positionsUnsaved)
                 batchHost_.PutBackPositions(s_.positions, true);
+            // The user's files come back as they were read before the batch: what
+            // they had to tell was told then, once.
+            const MessagesUnsaid toldBefore;
             // The listings and counts the user had loaded come back with it.
             if (FileUsable(s_.lpa) && (s_.lpa != LpaFileName || !Network.LpaLoaded))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpa, s_.lpa);
@@ -344,6 +347,7 @@ public:
 
     void ClearMode() override
     {
+        cleared_ = true;
         view_.State.Atributos = false;
         view_.State.Colores = false;
         view_.aAtributos2 = false;
@@ -353,6 +357,12 @@ public:
     {
         Choice c;
         const size_t mode = Mode();
+        // A picture without variable ("none") is captioned by its own title (the
+        // name as written when none is given), never by the variable of the
+        // picture before it, maybe of another network.
+        noVariable_.reset();
+        if (std::exchange(cleared_, false))
+            noVariable_ = title;
         // A name without a title of its own comes as written in the list ("Long,
         // Cap"): that is no title, and the grid's own one names the column.
         const bool titled = ZelUtils::Trim(title) != name;
@@ -419,6 +429,8 @@ public:
     {
         if (movement)
             return movimTitle_;
+        if (noVariable_)
+            return *noVariable_;
         // Bars of variables drawn together: the caption names them all, as the
         // picture's legend does, not only the last one found.
         if (const std::vector<int32_t> columns = DataLayers::ChosenLinkColumns(view_.State);
@@ -569,6 +581,8 @@ private:
     TViewSnapshot view_;  // the view the batch draws, its own copy
     bool groupMovim_ = false; // the group drawn together has its movement variable
     std::string movimTitle_;  // caption of the movement variable drawn
+    bool cleared_ = false;    // the modes were cleared for a picture without variable
+    std::optional<std::string> noVariable_; // that picture's caption
     TViewState start_;    // the user's view as the batch found it
     bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch

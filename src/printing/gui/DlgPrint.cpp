@@ -15,6 +15,7 @@
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
 #include "widgets/ReplaceQuestion.h"
+#include "widgets/TypedNumber.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/SaveDialogSuffix.h"
 
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <cstdio>
+#include <filesystem>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -128,7 +130,7 @@ TDlgPrint::TDlgPrint(TPrintController& printing, QWidget* parent) : QDialog(pare
     add("tbPgHorz", QStringLiteral("Horizontal"), QStringLiteral("Página horizontal"), [this] { SetLandscape(true); });
     row();
     bar->addWidget(new QLabel(QStringLiteral("Páginas por lado: "), bar));
-    spCount = new QSpinBox(bar);
+    spCount = new TWholeSpinBox(bar);
     spCount->setObjectName(QStringLiteral("spCount"));
     spCount->setRange(1, TPageGrid::MaxPerSide);
     spCount->setValue(2);
@@ -325,11 +327,70 @@ void TDlgPrint::tbSaveClick()
     const std::string fileName = dialog.selectedFiles().front().toStdString();
     // Pages that cannot be saved there are refused, and pages of the user's there
     // are replaced only on a yes, before the overview goes to the printer.
-    if (PagesRefused(fileName) || !MayReplaceBeside(fileName, PageFiles(fileName)))
+    if (PagesRefused(fileName))
+        return;
+    // The pages of an earlier set with more pages per side under the same name
+    // would lie beside the new ones as one mixed set: they go with the same yes,
+    // after the new pages are in. Other files, and the pages of this grid the
+    // user did not choose, stay as they are.
+    const std::vector<std::string> beyond = PagesBeyondGrid(fileName);
+    if (beyond.empty() ? !MayReplaceBeside(fileName, PageFiles(fileName))
+                       : !Services().AskYesNo(EarlierSetQuestion(PageFiles(fileName), beyond)))
         return;
     if (PrtMapa->isChecked())
         PrintMap();
-    SavePages(fileName);
+    if (!SavePages(fileName))
+        return;
+    for (const std::string& name : beyond) {
+        std::error_code ec;
+        if (!std::filesystem::remove(name, ec) && ec) {
+            Services().ShowMessage("Se guardaron las p\xC3\xA1ginas, pero no se pudo borrar " + name +
+                                   ", de un juego anterior.");
+            return;
+        }
+    }
+}
+
+std::vector<std::string> TDlgPrint::PagesBeyondGrid(const std::string& fileName)
+{
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string ext = info.suffix().toUpper().toStdString();
+    const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
+    std::vector<std::string> files;
+    for (int i = 1; i <= TPageGrid::MaxPerSide; ++i)
+        for (int j = 1; j <= TPageGrid::MaxPerSide; ++j) {
+            if (i <= grid_.Count() && j <= grid_.Count())
+                continue;
+            const std::string name = MultiPage::PageFileName(base, i, j, ext);
+            std::error_code ec;
+            const auto type = std::filesystem::symlink_status(name, ec).type();
+            if (type == std::filesystem::file_type::regular || type == std::filesystem::file_type::symlink)
+                files.push_back(name);
+        }
+    return files;
+}
+
+std::string TDlgPrint::EarlierSetQuestion(const std::vector<std::string>& pages, const std::vector<std::string>& beyond)
+{
+    const auto list = [](const std::vector<std::string>& names) {
+        std::string out = names.front();
+        for (size_t i = 1; i < names.size(); ++i)
+            out += (i + 1 == names.size() ? " y " : ", ") + names[i];
+        return out;
+    };
+    std::vector<std::string> there;
+    for (const std::string& name : pages) {
+        std::error_code ec;
+        if (std::filesystem::symlink_status(name, ec).type() != std::filesystem::file_type::not_found)
+            there.push_back(name);
+    }
+    std::string text;
+    if (!there.empty())
+        text = (there.size() == 1 ? "El archivo " + there.front() + " ya existe y se reemplazar\xC3\xA1.\r"
+                                  : "Los archivos " + list(there) + " ya existen y se reemplazar\xC3\xA1n.\r");
+    return text + (beyond.size() == 1 ? "La p\xC3\xA1gina " : "Las p\xC3\xA1ginas ") + list(beyond) +
+           ", de un juego anterior con m\xC3\xA1s p\xC3\xA1ginas por lado, se borrar" +
+           (beyond.size() == 1 ? "\xC3\xA1" : "\xC3\xA1n") + ".\r\xC2\xBF Desea continuar ?";
 }
 
 bool TDlgPrint::PagesRefused(const std::string& fileName)

@@ -43,6 +43,9 @@ public:
     bool PagesRefused(const std::string& fileName);
     // The chosen pages' file names for fileName, in the order they are saved.
     std::vector<std::string> PageFiles(const std::string& fileName);
+    // Pages under fileName's name with a column or row beyond this grid: those
+    // of an earlier set with more pages per side.
+    std::vector<std::string> PagesBeyondGrid(const std::string& fileName);
     // The overview sheet: the whole view with the grid and the page labels.
     void PrintMap();
     // The overview on a sheet already begun.
@@ -55,6 +58,7 @@ protected:
 
 private:
     class TPageLayer;
+    static std::string EarlierSetQuestion(const std::vector<std::string>& pages, const std::vector<std::string>& beyond);
     void SetLandscape(bool landscape);
     // The screen's room for windows, the frame the window manager adds, the
     // longest side of the page layer that lets the whole window fit the room,

@@ -190,6 +190,25 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     EXPECT_EQ(Shell("/usr/bin/python3 '" + script + "' '" + dir + "/anaheim_movim.csv' '" + dir +
                     "/cruces_movim.csv' '" + dir + "/anaheim_arcos.csv'"),
               "0\n150\n914\n");
+
+    // A network without positions among them: no coordinates file is asked for
+    // per network, and one message names it and why; the others are written.
+    const std::string sioux = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
+    const size_t from = sioux.find("\n55555"), to = sioux.find("99999", from);
+    testutil::writeFile((tmp.path() / "otras" / "sincoord.dat").string(),
+                        sioux.substr(0, from + 1) + sioux.substr(sioux.find('\n', to) + 1));
+    fs::remove(tmp.path() / "otras" / "cruces_arcos.csv");
+    {
+        RecordingServices ui;
+        ui.answerYes = true;
+        testutil::AnswerFilesDialog(viewer, folder, {"sincoord.dat", "cruces.dat"}, 0);
+        planillas->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("sincoord.dat: la red no tiene coordenadas"), std::string::npos) << ui.messages[0];
+    }
+    EXPECT_FALSE(fs::exists(tmp.path() / "otras" / "sincoord_arcos.csv"));
+    EXPECT_TRUE(fs::exists(tmp.path() / "otras" / "cruces_arcos.csv"));
+    EXPECT_EQ(DatFileName, "siouxfalls.dat");
 }
 
 TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
@@ -252,6 +271,32 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     EXPECT_EQ(asked.size(), 1) << asked.join('|').toStdString();
     EXPECT_FALSE(fs::exists(tmp.path() / "otras" / "a_arcos.csv"));
     EXPECT_TRUE(FrmDat->IsModified());
+}
+
+// With no network open (as in a fresh program), the exports of the map, of its
+// links and of its zoning ask for no file name and write nothing (a file chosen
+// would be replaced by an empty one): they say so, once.
+TEST_F(ExportGui, MapAndLinkExportsWithoutANetworkSaySo)
+{
+    PalvonRead::ClearNetwork();
+    for (const auto& [command, said] : {std::pair{"ExportarMapaDxf", "No hay una red abierta"},
+                                        std::pair{"ExportarShp", "No hay una red abierta"},
+                                        std::pair{"SaveZon", "No hay zonificación que guardar"}}) {
+        SCOPED_TRACE(command);
+        bool asked = false;
+        QTimer::singleShot(0, viewer, [&asked] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                asked = true;
+                QMetaObject::invokeMethod(dialog, "reject");
+            }
+        });
+        RecordingServices ui;
+        livemenus::Find(viewer, command)->trigger();
+        testutil::settle();
+        EXPECT_FALSE(asked);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
+    }
 }
 
 TEST_F(ExportGui, DxfDataLayersPassTheAuditor)

@@ -34,6 +34,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QSpinBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -285,6 +286,21 @@ TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
             EXPECT_TRUE(spin->text().contains(QLatin1Char('.'))) << spin->text().toStdString();
         }
         spin->setValue(initial);
+    }
+    // The whole-number ones: a number typed with a decimal separator is no whole
+    // number and leaves the value in use ("2,5" was 25); digits are taken.
+    for (QSpinBox* spin : {viewer->Display().FontSize, Secondary::DlgCfg().VisorZoomSize,
+                           Secondary::DlgCfg().FnameSaved, Secondary::DlgCfg().SeleccionAncho}) {
+        const int initial = spin->value(), middle = (spin->minimum() + spin->maximum()) / 2;
+        for (const QString& typed : {QStringLiteral("2,5"), QStringLiteral("2.5"), QStringLiteral("1,50"),
+                                     QString::number(middle)}) {
+            SCOPED_TRACE(spin->objectName().toStdString() + " \"" + typed.toStdString() + "\"");
+            QLineEdit* edit = spin->findChild<QLineEdit*>();
+            retype(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+            EXPECT_EQ(spin->value(), typed.contains(QLatin1Char(',')) || typed.contains(QLatin1Char('.')) ? initial : middle);
+            spin->setValue(initial);
+        }
     }
 }
 

@@ -159,10 +159,15 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     // Read with its network, a companion listing without the flows leaves the
     // caption to the network.
     Secondary::DlgCfg().cbOpenLP->setChecked(true);
+    // The grids get no columns of zeros for it (nor for a refused inspection listing).
     testutil::writeFile(tmp.file("red.lpa"), "NADA QUE LEER\r\n");
+    testutil::writeFile(tmp.file("red.lpl"), "NADA QUE LEER\r\n");
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_FALSE(viewer->windowTitle().contains("red.lpa")) << viewer->windowTitle().toStdString();
     EXPECT_TRUE(viewer->windowTitle().endsWith("red.dat")) << viewer->windowTitle().toStdString();
+    for (int c = 0; c < viewer->sagArcos->ColCount(); ++c)
+        EXPECT_NE(viewer->sagArcos->cell(c, 0), "F.Asig") << "a listing refused shows no columns";
+    EXPECT_EQ(std::make_pair(LpaFirstCol, LplFirstCol), std::make_pair(0, 0));
     // Opened afresh, the network forgets the counts read onto the one before:
     // "Recarga" reads none back onto it.
     EXPECT_EQ(CountsFileName, "null");
@@ -584,6 +589,16 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
                                               "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
     testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
                                               " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
+    // Listings of a network that shares a few link numbers with this one: most of
+    // their links are not this network's.
+    std::string mixedLpa = "            LISTING OF THE FLOWS ON CHANNEL  1\n", mixedLpl = "     LINK       FLOW\n";
+    for (int32_t k = 1; k <= 5; ++k) {
+        const int32_t a = k <= 2 ? Arcos[k].A : 9000 + k, b = k <= 2 ? Arcos[k].B : 9100 + k;
+        mixedLpa += Format("%6d%6d      %10.2f%10.2f%10.2f%10.2f%10.2f\n", a, b, 0.0, 0.0, 45.0, 7777.0, 100.0);
+        mixedLpl += Format(" %5d%5d S%14s%7.1f%45s\n", a, b, "", 555.0, "");
+    }
+    testutil::writeFile(tmp.file("mixta.lpa"), mixedLpa + "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
+    testutil::writeFile(tmp.file("mixta.lpl"), mixedLpl + " N.B.\n");
     testutil::writeFile(tmp.file("otra_cnt.dat"), " &COUNTS\r\n &END\r\n99991999920    5\r\n99993999949999512\r\n");
     // Counts of this network's links written in the other field width.
     testutil::writeFile(tmp.file("ancho_cnt.dat"), " &COUNTS\r\n &END\r\n" +
@@ -627,9 +642,12 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     const std::map<std::string, std::string> said = {{"otra.csv aOpenComp", "ninguno de sus 2 arcos es de esta red"},
                                                      {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"},
                                                      {"otra_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"},
-                                                     {"ancho_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"}};
+                                                     {"ancho_cnt.dat aOpenCnt", "ninguno de sus 2 conteos es de esta red"},
+                                                     {"mixta.lpa aOpenLPA", "es de otra red: 3 de sus 5"},
+                                                     {"mixta.lpl aOpenLPL", "es de otra red: 3 de sus 5"}};
     for (const char* file : {"ch.dat", "chb.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
-                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl", "otra_cnt.dat", "ancho_cnt.dat"})
+                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl", "otra_cnt.dat", "ancho_cnt.dat",
+                             "mixta.lpa", "mixta.lpl"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1", "AbrirOrden"}) {
             if (own.contains(file) && own.at(file) == loader)

@@ -928,9 +928,9 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
     }
 
-    // Among good pairs, the lines that name no two nodes are named once; blank lines are not.
-    // A pair no path joins is said in the same message.
-    testutil::writeFile(tmp.file("mixtos.csv"), "102,103\r\nabc,103\r\n\r\n102,99999\r\n103,103\r\n");
+    // Among good pairs, the lines that name no two nodes are named once; blank lines
+    // and a first line of titles are not. A pair no path joins is said in the same message.
+    testutil::writeFile(tmp.file("mixtos.csv"), "Origen,Destino\r\n102,103\r\nabc,103\r\n\r\n102,99999\r\n103,103\r\n");
     RecordingServices ui;
     bool shown = false;
     QTimer poll;
@@ -947,8 +947,8 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     EXPECT_TRUE(shown);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("2 líneas de mixtos.csv no dan dos nodos de esta red"), std::string::npos) << ui.messages[0];
-    EXPECT_NE(ui.messages[0].find("la primera es la 2"), std::string::npos) << ui.messages[0];
-    EXPECT_NE(ui.messages[0].find("El par de la línea 5 de mixtos.csv (nodo 103 a nodo 103) no tiene ruta"),
+    EXPECT_NE(ui.messages[0].find("la primera es la 3"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("El par de la línea 6 de mixtos.csv (nodo 103 a nodo 103) no tiene ruta"),
               std::string::npos)
         << ui.messages[0];
 }
@@ -1068,6 +1068,18 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     ASSERT_EQ(viewer->Polygons().EditPolygon, before);
     const QPoint mid = Pix((p.Points[1].x + p.Points[2].x) / 2, (p.Points[1].y + p.Points[2].y) / 2);
     const QPoint drop = Pix(300200, 6124900);
+    // A click on a vertex (a pixel off it) or on a midpoint that never leaves its
+    // pixel changes no vertex.
+    for (const QPoint at : {Pix(p.Points[1].x, p.Points[1].y) + QPoint(2, -2), mid}) {
+        const TPoint first = p.Points[1], second = p.Points[2];
+        QTest::mouseMove(viewer->img, at);
+        Click(at);
+        EXPECT_EQ(p.PointCount, n);
+        EXPECT_EQ(p.Points[1].x, first.x);
+        EXPECT_EQ(p.Points[1].y, first.y);
+        EXPECT_EQ(p.Points[2].x, second.x);
+        EXPECT_EQ(viewer->Polygons().EditHandle, 0);
+    }
     QTest::mouseMove(viewer->img, mid);
     QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ShiftModifier, mid);
     EXPECT_EQ(viewer->Polygons().EditHandle, 2) << "the drag started";
@@ -1077,6 +1089,22 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     EXPECT_NEAR(p.Points[2].x, Wx(drop), 1e-6);
     EXPECT_NEAR(p.Points[2].y, Wy(drop), 1e-6);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
+
+    // Its name shown: a click on it, a pixel off its point, leaves it there; a
+    // drag puts it at the release.
+    QAction* names = livemenus::Find(viewer, "MostrarNombresPlg");
+    if (!names->isChecked())
+        names->trigger();
+    viewer->RedrawMap();
+    const TPoint label = p.Points[0];
+    const QPoint at = Pix(label.x, label.y) + QPoint(2, -2);
+    QTest::mouseMove(viewer->img, at);
+    ASSERT_EQ(viewer->MapEdit().HoverPolygonLabel, before + 1);
+    Click(at);
+    EXPECT_EQ(p.Points[0].x, label.x);
+    EXPECT_EQ(p.Points[0].y, label.y);
+    Drag(at, at + QPoint(20, 10));
+    EXPECT_NEAR(p.Points[0].x, Wx(at + QPoint(20, 10)), 1e-6);
 }
 
 TEST_F(MapModes, SymbolLegendFollowsADrag)
@@ -3162,8 +3190,8 @@ TEST_F(MovementGrid, BarsOfOneVariableAreDrawnInTheColourOfTheirLegend)
 }
 
 // A save the folder refuses leaves the data known by the name they were saved
-// under before: the polygons' next export offers that name, the zoning keeps its
-// file, and nothing is left under the refused name.
+// under before: the polygons' next export offers that name, the zoning and the
+// selections keep their file, and nothing is left under the refused name.
 TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
 {
     namespace fs = std::filesystem;
@@ -3178,8 +3206,10 @@ TEST_F(MapModes, ASaveThatFailsKeepsTheNameSavedUnderBefore)
         const char* command;
         std::function<std::string()> name;
     };
+    const auto selection = [this] { return viewer->Selection().SelFileName; };
     for (const Row& row : {Row{"aExportar1", [this] { return viewer->Polygons().PolygonFileName; }},
-                           Row{"SaveZon", [] { return ZoningFileName; }}}) {
+                           Row{"SaveZon", [] { return ZoningFileName; }}, Row{"ExportaSeleccin1", selection},
+                           Row{"ExportaSeleccin2", selection}, Row{"ExpotaSeleccin1", selection}}) {
         const std::string before = row.name();
         const std::string refused = (locked / (std::string(row.command) + ".geo")).string();
         RecordingServices ui;

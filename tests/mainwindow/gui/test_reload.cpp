@@ -207,6 +207,34 @@ TEST_F(Reload, FlowDiagramVariableStaysAsChosen)
     EXPECT_EQ(ticked(), "Flujo Total");
 }
 
+// A listing changed on disk since it was read (cut short, or another network's)
+// is said once when the network is read again from its text.
+TEST_F(Reload, ListingChangedOnDiskIsSaidOnce)
+{
+    std::filesystem::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("lst.dat"));
+    std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
+    std::filesystem::copy_file(testutil::dataPath("lst_red.lpl"), tmp.file("lst.lpl"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst.dat")));
+    ASSERT_EQ(Network.LpaLoaded + Network.LplLoaded, 2);
+    const std::string lpa = testutil::readFile(tmp.file("lst.lpa"));
+    const std::pair<const char*, std::string> changes[] = {
+        {"lst.lpa", lpa.substr(0, lpa.find("     1   100     2"))},
+        {"lst.lpl", "     LINK       FLOW\r\n  901  902  S                500.0\r\n N.B.\r\n"}};
+    for (const auto& [file, text] : changes) {
+        SCOPED_TRACE(file);
+        testutil::writeFile(tmp.file(file), text);
+        RecordingServices ui;
+        if (!FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        ReloadButton()->click();
+        QApplication::processEvents();
+        EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(),
+                                [file](const std::string& m) { return m.find(file) != std::string::npos; }),
+                  1);
+    }
+}
+
 // Another file opened over unsaved edits of the text: a folder or a binary file is
 // refused before any question; "Yes" with a save that fails stops the opening, and
 // the text stays modified.

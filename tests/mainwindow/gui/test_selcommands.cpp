@@ -105,6 +105,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     livemenus::Click(w.get(), "popup:pupNodos", "ImportaSeleccin2");
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_NE(ui->messages[0].find("no es una selección de nodos"), std::string::npos) << ui->messages[0];
+    EXPECT_EQ(w->Selection().SelFileName, in); // the next export does not offer to write over it
     EXPECT_EQ(Nodos[Node(2)].Mark, 2);
     EXPECT_EQ(Nodos[Node(7)].Mark, 1);
     EXPECT_EQ(Poligonos[0].Name, "Plg");
@@ -174,21 +175,39 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Zona 77 no encontrada"});
     // A line whose number is no number (a decimal comma, a list separated by
-    // commas) is named as written, not as a zone 0 the file does not hold.
+    // commas) is named as written, not as a zone 0 the file does not hold. The
+    // grid sorted the other way first: each class colours its own zone's row.
+    w->sagZonas->SortColumn(0, true);
     ui->messages.clear();
     testutil::writeFile(tmp.file("comas.sel"), "12,2\r\n        14    3\r\n99999999999999999999 1\r\n");
-    w->Selection().ImportaSeleccionZonas(tmp.file("comas.sel"));
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("comas.sel"); };
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
     EXPECT_EQ(ui->messages, std::vector<std::string>{"\"12,2\" no es un número de zona\r"
                                                      "\"99999999999999999999 1\" no es un número de zona"});
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
-    // A list without classes (one of nodes) is no zone selection: refused whole.
-    ui->messages.clear();
+    for (const int32_t zone : {12, 13, 14}) {
+        const int32_t z = KDVlib::FindZona(zone);
+        const int32_t c = Zonas[z].Class;
+        EXPECT_EQ(w->sagZonas->FontColorCell(0, w->sagZonas->RowOfRecord(z)),
+                  c > 0 ? DisplayStyles::ToQColor(UserView().ClassColors[size_t(c)]) : QColor(Qt::black))
+            << zone;
+    }
+    // A list without classes (one of nodes) or a selection of links (node A read
+    // as a zone, node B as its class) is no zone selection: refused whole.
     testutil::writeFile(tmp.file("nodos.sel"), "        12\r\n        14\r\n");
-    w->Selection().ImportaSeleccionZonas(tmp.file("nodos.sel"));
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
-    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    testutil::writeFile(tmp.file("arcos.sel"), SelectionFiles::SelectionLine(12, 14, 4) + SelectionFiles::SelectionLine(14, 12, 4));
+    const std::string selFile = w->Selection().SelFileName;
+    for (const char* other : {"nodos.sel", "arcos.sel"}) {
+        ui->messages.clear();
+        w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file(other); };
+        ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
+        ASSERT_EQ(ui->messages.size(), 1u) << other;
+        EXPECT_EQ(w->Selection().SelFileName, selFile);
+        EXPECT_NE(ui->messages[0].find("no es una selección de zonas"), std::string::npos) << ui->messages[0];
+        EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+        EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
+    }
     Zonas[KDVlib::FindZona(14)].Class = 1;
 
     // Zones by zone: a zone moved back to the source list keeps its mark; a marked

@@ -239,14 +239,16 @@ TEST_F(Selection, ImportedFilesAddUpAndTheLaterWins)
     EXPECT_EQ(w->Selection().SelFileName, tmp.file("b.sel"));
     EXPECT_EQ(w->sagArcosSel->RowCount(), 4);
 
-    // Files naming no link (a node list, one that cannot be read): each said, and
-    // the selection shown stays.
+    // Files naming no link of this network (a node list, one that cannot be read,
+    // the links of another network): each said, and the selection shown stays.
     testutil::writeFile(tmp.file("nodos.sel"), "         7\r\n       100\r\n");
+    testutil::writeFile(tmp.file("otra.sel"), "       501       502    2\r\n");
     ui->messages.clear();
-    w->Selection().ImportaSelecciones(
-        {QString::fromStdString(tmp.file("nodos.sel")), QString::fromStdString(tmp.file("falta.sel"))});
+    w->Selection().ImportaSelecciones({QString::fromStdString(tmp.file("nodos.sel")),
+                                       QString::fromStdString(tmp.file("falta.sel")),
+                                       QString::fromStdString(tmp.file("otra.sel"))});
     EXPECT_EQ(Marks(), (Ints{3, 0, 0, 0, 9, 0, 1}));
-    EXPECT_EQ(ui->messages.size(), 2u);
+    EXPECT_EQ(ui->messages.size(), 3u);
     EXPECT_EQ(w->Selection().SelFileName, tmp.file("b.sel"));
 
     EXPECT_TRUE(w->Selection().ExportaSeleccion(tmp.file("c.sel")));
@@ -254,6 +256,15 @@ TEST_F(Selection, ImportedFilesAddUpAndTheLaterWins)
                                                      "       100       200    1\r\n");
     EXPECT_FALSE(w->Selection().ExportaSeleccion(tmp.file("no/hay/c.sel")));
     EXPECT_TRUE(ui->anyMessageContains("No se pudo grabar"));
+
+    // An empty file is the selection of no link saved: read, it clears the
+    // selection, without a word.
+    testutil::writeFile(tmp.file("vacia.sel"), "");
+    ui->messages.clear();
+    w->Selection().ImportaSelecciones({QString::fromStdString(tmp.file("vacia.sel"))});
+    EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
+    Arcos[3].Mark = 2;
 
     w->Selection().AnulaSelArcos();
     EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 0}));

@@ -32,6 +32,7 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     // Names in the definition are relative to its own folder, not to the process's.
     testutil::writeFile(tmp.file("def/lote.ini"),
                         "[General]\r\nDocumentoWord=out/informe.doc\r\nNumeroColumnas=2\r\n[Tema]\r\n"
+                        "[Cero]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n"
                         "[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n"
                         "[Dos]\r\nRedPalvon=red.dat\r\nVarVolumen=NOEXISTE\r\nVarMultiple=2\r\n");
     QString errors;
@@ -41,19 +42,35 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     const std::string doc = testutil::readFile(tmp.file("def/out/informe.doc"));
     ASSERT_FALSE(doc.empty());
     EXPECT_EQ(doc.rfind("{\\rtf", 0), 0u);
-    // One picture of the first network; none of the second, whose only variable
-    // is not in the network: the error output says so, once.
-    size_t captions = 0;
+    // A picture of each of the first two entries, the one without variable
+    // captioned as written, not by the variable of the picture before it; none of
+    // the third, whose only variable is not in the network: the error output says
+    // so, once.
+    std::vector<std::string> captions;
     for (size_t at = doc.find("Red: red.dat      Atributo:"); at != std::string::npos;
          at = doc.find("Red: red.dat      Atributo:", at + 1))
-        ++captions;
-    EXPECT_EQ(captions, 1u);
+        captions.push_back(doc.substr(at, doc.find_first_of("\\}", at) - at));
+    EXPECT_EQ(captions, (std::vector<std::string>{"Red: red.dat      Atributo: Capacidad",
+                                                  "Red: red.dat      Atributo: none"}));
     EXPECT_EQ(errors.count(QStringLiteral("red.dat: NOEXISTE")), 1) << errors.toStdString();
     // The picture of the first network: every link of the sample and the stamp.
     const testutil::TMetafileReport emf = testutil::CheckMetafile(tmp.file("def/out/red.emf"));
     EXPECT_METAFILE_SOUND(emf);
     EXPECT_TRUE(emf.HasText(QStringLiteral("Generado por Velmora")));
     EXPECT_GE(emf.points, 2 * 20) << emf.Summary();
+
+    // Printed again once the document's folder has become a file: the run says so
+    // once and the picture of the earlier run beside the network stays as it was.
+    testutil::writeFile(tmp.file("def/color.ini"), "[General]\r\nDocumentoWord=out/informe.doc\r\n[Tema]\r\n"
+                                                   "[Uno]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n");
+    const QStringList args = {QString::fromStdString(net), QString::fromStdString(tmp.file("def/color.ini"))};
+    ASSERT_EQ(testutil::RunProgram(tmp, args, &errors), 0) << errors.toStdString();
+    testutil::writeFile(tmp.file("def/red_Cap.emf"), "del usuario");
+    std::filesystem::remove_all(tmp.path() / "def" / "out");
+    testutil::writeFile(tmp.file("def/out"), "");
+    EXPECT_NE(testutil::RunProgram(tmp, args, &errors), 0);
+    EXPECT_EQ(errors.count(QStringLiteral("No se pudo grabar")), 1) << errors.toStdString();
+    EXPECT_TRUE(testutil::readFile(tmp.file("def/red_Cap.emf")) == "del usuario") << "the earlier picture replaced";
 }
 
 // A definition the reader refuses stops the batch, said once by the reader; one

@@ -901,6 +901,37 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
         EXPECT_TRUE(ui.anyMessageContains("[Dos] RedPalvon: no se encuentra")) << ui.messages.size();
     }
     EXPECT_EQ(testutil::readFile(doc), "informe anterior");
+
+    // And with a network of the definition without positions (no coordinates
+    // file is asked for; the network is told once), or one that cannot be read
+    // (too large: besides the reader's reason, the report is said not written):
+    // the earlier document stays.
+    const std::string sioux = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
+    const size_t from = sioux.find("\n55555"), to = sioux.find("99999", from);
+    testutil::writeFile(tmp.file("sincoord.dat"), sioux.substr(0, from + 1) + sioux.substr(sioux.find('\n', to) + 1));
+    std::filesystem::copy_file(testutil::realDataPath("berlin-center.dat"), tmp.file("grande.dat"));
+    const struct {
+        const char* network;
+        size_t messages; // 0: the reader's own messages come too
+        const char* said;
+    } cases[] = {{"sincoord.dat", 1, "sincoord.dat: la red no tiene coordenadas"},
+                 {"grande.dat", 0, "No se escribi\xC3\xB3 el informe de fases"}};
+    for (const auto& c : cases) {
+        testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=" + doc + "\r\n[Uno]\r\nRedPalvon=" +
+                                                       tmp.file("red.dat") + "\r\n[Dos]\r\nRedPalvon=" +
+                                                       tmp.file(c.network) + "\r\n");
+        testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+        livemenus::Find(viewer, "DefinirRedes1")->trigger();
+        {
+            RecordingServices ui;
+            report->trigger();
+            if (c.messages) {
+                EXPECT_EQ(ui.messages.size(), c.messages) << c.network;
+            }
+            EXPECT_TRUE(ui.anyMessageContains(c.said)) << c.network << " " << ui.messages.size();
+        }
+        EXPECT_EQ(testutil::readFile(doc), "informe anterior") << c.network;
+    }
 }
 
 namespace {

@@ -383,6 +383,37 @@ TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
     EXPECT_FALSE(three.HasText(QStringLiteral("Longitud"))) << three.texts.join('|').toStdString();
 }
 
+// A batch whose document cannot be written (its folder become a file since the
+// definition was read) says so once, asks nothing, and replaces none of the
+// pictures there before; nothing is left aside.
+TEST_F(PrintSequences, BatchWhoseDocumentCannotBeWrittenKeepsTheEarlierPictures)
+{
+    fs::create_directories(tmp.path() / "informe");
+    DefineNetworks("[General]\r\nDocumentoWord=informe/informe.doc\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
+                   "VarVolumen=Long\r\nVarColores=Cap\r\n");
+    {
+        RecordingServices first;
+        Trigger("ImprimirRedes1");
+        ASSERT_TRUE(first.messages.empty()) << first.messages.front();
+    }
+    const std::vector<std::string> pictures = {tmp.file("red_Cap.emf"), tmp.file("red_Long.emf")};
+    for (const std::string& p : pictures)
+        testutil::writeFile(p, "del usuario " + p);
+    fs::remove_all(tmp.path() / "informe");
+    testutil::writeFile(tmp.file("informe"), "");
+    const auto before = fs::directory_iterator(tmp.path());
+    const size_t entries = size_t(std::distance(before, fs::directory_iterator()));
+    RecordingServices ui;
+    ui.answerYes = true;
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(ui.questions.empty()) << ui.questions.front();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("No se pudo grabar"), std::string::npos) << ui.messages[0];
+    for (const std::string& p : pictures)
+        EXPECT_TRUE(testutil::readFile(p) == "del usuario " + p) << p << " replaced";
+    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator())), entries);
+}
+
 // On anaheim, a definition whose movement variable is not in the network (it
 // has no movements): the colour picture of "Conteo" is written as it is alone,
 // no movement picture overwrites it, and the batch says so once.
@@ -1235,6 +1266,58 @@ TEST_F(PrintSequences, EachSetOfPicturesReplacesTheEarlierAllOrNone)
     }
 }
 
+// Every page of a set saved with "Todas" over an earlier set with more pages per
+// side: the earlier pages beyond the new grid are named in the one question and
+// go with its yes; "No" leaves every earlier page as it was. Files of another
+// kind or name under the same folder stay.
+TEST_F(PrintSequences, PagesOfALargerEarlierSetGoWithTheNewSet)
+{
+    const auto saveAll = [&](int perSide, bool yes) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        WhenModalShown(viewer, [&, perSide](QWidget* w) {
+            auto* window = qobject_cast<TDlgPrint*>(w);
+            ASSERT_NE(window, nullptr);
+            testutil::settle();
+            window->spCount->setFocus();
+            QTest::keyClick(window->spCount, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(window->spCount, QString::number(perSide));
+            ClickToolButton(window, QStringLiteral("tbSelAll"));
+            testutil::AnswerFileDialog(window, tmp.file("plan.emf"));
+            ClickToolButton(window, QStringLiteral("tbSave"));
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        Trigger("aMultiPrint");
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        return ui.questions;
+    };
+    const auto page = [&](int i, int j) { return tmp.file(ZelUtils::Format("plan_%d_%d.EMF", i, j)); };
+    EXPECT_TRUE(saveAll(3, true).empty());
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j)
+            testutil::writeFile(page(i, j), ZelUtils::Format("anterior %d %d", i, j));
+    testutil::writeFile(tmp.file("plan_3_3.JPG"), "otra clase");
+    for (const bool yes : {false, true}) {
+        const std::vector<std::string> asked = saveAll(2, yes);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_NE(asked[0].find(page(3, 1)), std::string::npos) << asked[0];
+        EXPECT_NE(asked[0].find(page(2, 2)), std::string::npos) << asked[0];
+        for (int i = 1; i <= 3; ++i)
+            for (int j = 1; j <= 3; ++j) {
+                const bool earlier = testutil::readFile(page(i, j)) == ZelUtils::Format("anterior %d %d", i, j);
+                EXPECT_EQ(earlier, !yes) << page(i, j);
+                EXPECT_EQ(fs::exists(page(i, j)), !yes || (i <= 2 && j <= 2)) << page(i, j);
+            }
+    }
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= 2; ++j) {
+            const testutil::TMetafileReport r = testutil::CheckMetafile(page(i, j));
+            EXPECT_METAFILE_SOUND(r);
+            EXPECT_TRUE(r.HasText(QString::fromStdString(ZelUtils::Format("(%d,%d)", i, j)))) << page(i, j);
+        }
+    EXPECT_EQ(testutil::readFile(tmp.file("plan_3_3.JPG")), "otra clase");
+}
+
 // Every number of the colour chart reads on its cell: black on the light cells,
 // white on the black one (number 140, top right).
 TEST_F(PrintSequences, ColourChartNumbersReadOnTheirCells)
@@ -1460,6 +1543,8 @@ TEST_F(PrintSequences, BatchSaysNothingOfTracesAndZoningOfAnotherOfItsNetworks)
     }
     ASSERT_TRUE(viewer->Down(Cmd::tbZonas));
     viewer->Action(Cmd::tbZonas)->trigger();
+    // The traces file holds a course of a network outside the batch as well.
+    testutil::writeFile(tmp.file("trazas.geo"), testutil::readFile(tmp.file("trazas.geo")) + "99998,99999,2,0,0,5,5\n");
     DefineNetworks("[General]\r\n[A]\r\nRedPalvon=ch.dat\r\nVarVolumen=Long\r\n[B]\r\nRedPalvon=sf.dat\r\n"
                    "VarVolumen=Long\r\n");
     for (const bool recorded : {true, false}) { // the messages, then the button as the window has it
