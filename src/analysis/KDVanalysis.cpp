@@ -88,6 +88,14 @@ std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t
     return rows;
 }
 
+int32_t NegativeCostLink()
+{
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        if (LinkVar(Arcos[l], KDVlib::CostVar) < 0.0f)
+            return l;
+    return 0;
+}
+
 bool ParsePair(const std::string& line, int32_t& from, int32_t& to)
 {
     const std::string s = ZelUtils::Trim(line);
@@ -323,7 +331,11 @@ std::vector<std::pair<std::string, std::string>> StatisticsRows()
     for (int c = 0; c < 4; ++c)
         rows.emplace_back(classes[c], Format("%d", Network.LinksByClass[c]));
     rows.emplace_back("Número de Movimientos", Format("%d", Network.MovementCount));
-    rows.emplace_back("Líneas de Flujo Fijo", Format("%d", Network.LineCount));
+    // Lines the file holds but the opening read over are not "none": the count says so.
+    rows.emplace_back("Líneas de Flujo Fijo", Network.TransitLinesReadOver != 0
+                                                  ? Format("%d (no leídas: se abrió con \"Omitir rutas fijas\")",
+                                                           Network.LineCount)
+                                                  : Format("%d", Network.LineCount));
     rows.emplace_back("Número de Usuarios", Format("%d", Network.Options.NOMADS));
     rows.emplace_back("Número de Extra-Data", Format("%d", Network.Options.KNOBS));
     rows.emplace_back("", "");

@@ -23,6 +23,9 @@ std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t
 // The whole listing of the mode, as rows of text (for a batch: TBatchRows all
 // made; a large batch is listed through TBatchRows row by row instead).
 std::vector<std::vector<std::string>> PathListing(bool batch, std::vector<int32_t>* linksOut = nullptr);
+// The first link whose cost (link variable CostVar) is negative; 0 when none is.
+// Over such costs the search would settle a node before a cheaper way to it.
+int32_t NegativeCostLink();
 // Origin and destination node numbers of one pairs-file line; false when the
 // line does not hold two numbers.
 bool ParsePair(const std::string& line, int32_t& from, int32_t& to);

@@ -83,6 +83,7 @@ void ClearNetwork()
         ui.SetMenuItemEnabled(Format("Jtype%d", t), false);
     for (auto& s : Network.SectionPresent)
         s = 0;
+    Network.TransitLinesReadOver = 0;
     Network.MinX = UnsetHigh;
     Network.MaxX = UnsetLow;
     Network.MinY = UnsetHigh;

@@ -821,6 +821,8 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
         while (MatchesFirst(r, line, '6')) {
             ++Network.TransitBlockCount;
             Network.SectionPresent[5] = 1;
+            if (!r.Settings.ReadTransitLines)
+                Network.TransitLinesReadOver = 1;
             StartSection(5);
             int block = Network.TransitBlockCount;
             line = ReadSectionLines(

@@ -120,6 +120,9 @@ struct TNetwork {
     int32_t JunctionsByType[6] = {};
     int32_t LinksByClass[6] = {};
     uint8_t SectionPresent[8] = {};
+    // The file has transit lines (section 66666) that were read over, as the
+    // option "Omitir rutas fijas" asks: LineCount 0 then does not mean none.
+    uint8_t TransitLinesReadOver = 0;
     float MinX = UnsetHigh;
     float MaxX = UnsetLow;
     float MinY = UnsetHigh;

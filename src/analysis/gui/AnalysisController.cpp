@@ -34,6 +34,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -96,6 +97,12 @@ int32_t NodeTyped(const QString& typed)
     double number = 0.0;
     if (!ReadTypedNumber(typed, number))
         return 0;
+    // Beyond whole numbers' range the lookup would take the range's end: no node,
+    // named as typed, not as a number the user did not type.
+    if (!(std::fabs(number) < 2147483647.5)) {
+        Services().ShowMessage(Format("Nodo %s no encontrado", typed.trimmed().toStdString()));
+        return 0;
+    }
     const int32_t index = KDVlib::FindNodo(number);
     if (index <= 0)
         Services().ShowMessage(Format("Nodo %d no encontrado", ZelUtils::Round(number)));
@@ -103,8 +110,23 @@ int32_t NodeTyped(const QString& typed)
 }
 } // namespace
 
+bool TAnalysisController::CostUsable()
+{
+    // A least-cost search over negative costs lists paths that are not the least:
+    // said, and nothing is listed.
+    const int32_t l = KDVanalysis::NegativeCostLink();
+    if (l == 0)
+        return true;
+    Services().ShowMessage(Format("El costo elegido en \"Configurar\" tiene valores negativos (arco %d-%d: %.2f): "
+                                  "con ellos la ruta hallada no sería la mínima.\rElija otro costo.",
+                                  Arcos[l].A, Arcos[l].B, double(Arcos[l].Var[KDVlib::CostVar])));
+    return false;
+}
+
 void TAnalysisController::InteractivaRminClick()
 {
+    if (!CostUsable())
+        return;
     QWidget* parent = window_.DialogParent();
     bool ok = false;
     const QString first = QInputDialog::getText(parent, QStringLiteral("Construcción de Rutas Mínimas"),
@@ -172,6 +194,8 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
                                                   "ninguna de sus %d líneas da dos nodos de esta red (origen,destino)"));
         return;
     }
+    if (!CostUsable())
+        return;
     KDVlib::PairsList = std::move(lines);
     // Each link is marked once, however many paths take it; its row turns red after the run.
     std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
@@ -212,12 +236,28 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
         if (skipped++ == 0)
             firstSkipped = static_cast<int>(i) + 1;
     }
+    // Pairs of two nodes that no path joins (or a node to itself) list no row:
+    // said with the lines above, in the one message, or the listing would look whole.
+    int unjoined = 0;
+    const KDVanalysis::TPairPath* firstUnjoined = nullptr;
+    for (const KDVanalysis::TPairPath& p : KDVanalysis::PairPaths)
+        if (p.Done && p.Links <= 0 && unjoined++ == 0)
+            firstUnjoined = &p;
+    std::string said;
     if (complete && skipped > 0)
-        Services().ShowMessage(
-            skipped == 1 ? Format("La línea %d de %s no da dos nodos de esta red (origen,destino): no tiene ruta", firstSkipped,
-                                  AuxFileText::BaseName(fileName))
-                         : Format("%d líneas de %s no dan dos nodos de esta red (origen,destino) y no tienen ruta; la primera es la %d",
-                                  skipped, AuxFileText::BaseName(fileName), firstSkipped));
+        said = skipped == 1 ? Format("La línea %d de %s no da dos nodos de esta red (origen,destino): no tiene ruta", firstSkipped,
+                                     AuxFileText::BaseName(fileName))
+                            : Format("%d líneas de %s no dan dos nodos de esta red (origen,destino) y no tienen ruta; la primera es la %d",
+                                     skipped, AuxFileText::BaseName(fileName), firstSkipped);
+    if (complete && firstUnjoined)
+        said += (said.empty() ? "" : "\r") +
+                (unjoined == 1 ? Format("El par de la línea %d de %s (nodo %d a nodo %d) no tiene ruta", firstUnjoined->Line + 1,
+                                        AuxFileText::BaseName(fileName), firstUnjoined->From, firstUnjoined->To)
+                               : Format("%d pares de %s no tienen ruta; el primero es el de la línea %d (nodo %d a nodo %d)",
+                                        unjoined, AuxFileText::BaseName(fileName), firstUnjoined->Line + 1,
+                                        firstUnjoined->From, firstUnjoined->To));
+    if (!said.empty())
+        Services().ShowMessage(said);
     if (!complete)
         Services().SetStatusText(1, Format("Cálculo de rutas detenido: %d de %d pares calculados", static_cast<int>(done),
                                       static_cast<int>(total)));
@@ -249,6 +289,19 @@ void TAnalysisController::ColorPathRows(const std::vector<uint8_t>& marked)
 
 void TAnalysisController::FillPathGrid(bool Batch)
 {
+    if (!Batch && !CostUsable()) { // the path picked on the map
+        window_.RedrawMap();
+        return;
+    }
+    // Two nodes that no path joins (or a node to itself) are said, not shown as
+    // an empty listing; the map loses the marks of the two ends.
+    if (!Batch && KDVlib::PathTable(1)[0] == 0) {
+        auto number = [](int32_t i) { return i >= 1 && i <= Network.NodeCount ? Nodos[i].Number : 0; };
+        Services().ShowMessage(
+            Format("No hay ruta del nodo %d al nodo %d", number(KDVlib::PathFrom), number(KDVlib::PathTo)));
+        window_.RedrawMap();
+        return;
+    }
     TFrmPath& path = PathWindow();
     std::vector<int32_t> links;
     if (Batch)

@@ -82,6 +82,8 @@ public:
     void FillPathGrid(bool Batch);
     // A link of a listed path: in the current selection class.
     void MarkPathLink(int32_t link);
+    // False, said once, when the chosen cost is negative on some link.
+    bool CostUsable();
     // The rows of the links grid that list a link marked here (marked[link] != 0),
     // wherever the grid's sorting put them, turn red in their key cells.
     void ColorPathRows(const std::vector<uint8_t>& marked);

@@ -794,10 +794,15 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
 
     // A number that names no node, first or second, is said once by the number
     // looked up (typed with decimals, it is rounded as every node number is), and
-    // no empty window shows.
-    for (const std::vector<const char*>& typedNodes :
-         {std::vector<const char*>{"999999"}, std::vector<const char*>{"101", "999999"},
-          std::vector<const char*>{" 999999.4 "}}) {
+    // no empty window shows; nor does it for two nodes no path joins.
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"999999"}, "Nodo 999999 no encontrado"},
+        {{"101", "999999"}, "Nodo 999999 no encontrado"},
+        {{" 999999.4 "}, "Nodo 999999 no encontrado"},
+        {{"3000000000"}, "Nodo 3000000000 no encontrado"},
+        {{"101", "101"}, "No hay ruta del nodo 101 al nodo 101"},
+    };
+    for (const auto& [typedNodes, said] : cases) {
         SCOPED_TRACE(typedNodes.back());
         RecordingServices ui;
         size_t next = 0;
@@ -823,7 +828,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
         poll.stop();
         EXPECT_EQ(next, typedNodes.size());
         EXPECT_FALSE(windowShown);
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"Nodo 999999 no encontrado"});
+        EXPECT_EQ(ui.messages, std::vector<std::string>{said});
     }
 }
 
@@ -977,8 +982,8 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     }
 
     // Among good pairs, the lines that name no two nodes are named once; blank lines
-    // and a first line of titles are not.
-    testutil::writeFile(tmp.file("mixtos.csv"), "Origen,Destino\r\n102,103\r\nabc,103\r\n\r\n102,99999\r\n");
+    // and a first line of titles are not. A pair no path joins is said in the same message.
+    testutil::writeFile(tmp.file("mixtos.csv"), "Origen,Destino\r\n102,103\r\nabc,103\r\n\r\n102,99999\r\n103,103\r\n");
     RecordingServices ui;
     bool shown = false;
     QTimer poll;
@@ -996,6 +1001,43 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("2 líneas de mixtos.csv no dan dos nodos de esta red"), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("la primera es la 3"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("El par de la línea 6 de mixtos.csv (nodo 103 a nodo 103) no tiene ruta"),
+              std::string::npos)
+        << ui.messages[0];
+}
+
+// A cost chosen with negative values on some link (an extra data column) would
+// list paths that are not the least: the typed path and the batch say so once,
+// before asking anything, and list nothing.
+TEST_F(MapModes, NegativeCostIsSaidAndListsNoPath)
+{
+    testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
+    for (QAction* a : viewer->Grids().ConfigurarRmin->actions())
+        if (a->data().toInt() == 28)
+            a->trigger();
+    ASSERT_EQ(KDVlib::CostVar, 28);
+    testutil::writeFile(tmp.file("pares.csv"), "1,7\r\n");
+    for (const char* command : {"InteractivaRmin", "batchRmin"}) {
+        SCOPED_TRACE(command);
+        RecordingServices ui;
+        bool asked = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible() && !qobject_cast<QFileDialog*>(w)) {
+                asked = true;
+                w->close();
+            }
+        });
+        poll.start(10);
+        if (command == std::string("batchRmin"))
+            testutil::AnswerFileDialog(viewer, tmp.file("pares.csv"));
+        livemenus::Find(viewer, command)->trigger();
+        poll.stop();
+        EXPECT_FALSE(asked);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("tiene valores negativos (arco 7-100: -3.50)"), std::string::npos) << ui.messages[0];
+    }
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
@@ -1723,7 +1765,9 @@ TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
 }
 
 // "Estadísticas" at its default size, twice (the second time after another
-// network): every row written shows, and the file paths show whole.
+// network): every row written shows, and the file paths show whole. The transit
+// lines of a network opened with "Omitir rutas fijas" (the default) are not
+// counted as none; the next network, opened reading them, gives their count alone.
 TEST_F(MapModes, StatisticsShowEveryRowAndTheWholePaths)
 {
     for (int round = 0; round < 2; ++round) {
@@ -1739,6 +1783,8 @@ TEST_F(MapModes, StatisticsShowEveryRowAndTheWholePaths)
                     << "row " << r << " (" << g->cell(0, r) << ") round " << round;
             }
             EXPECT_EQ(g->cell(0, 20), "Número de Extra-Data");
+            EXPECT_EQ(g->cell(1, 18), round == 0 ? "0 (no leídas: se abrió con \"Omitir rutas fijas\")"
+                                                 : ZelUtils::Format("%d", Network.LineCount));
             for (int r : {1, 2, 3}) {
                 const int text = g->fontMetrics().horizontalAdvance(QString::fromStdString(g->cell(1, r)));
                 EXPECT_GE(g->visualRect(g->model()->index(r - 1, 1)).intersected(view).width(), text)
@@ -1752,7 +1798,9 @@ TEST_F(MapModes, StatisticsShowEveryRowAndTheWholePaths)
         const std::string deep = tmp.file("una/carpeta/con/nombre/bastante/largo");
         std::filesystem::create_directories(deep);
         std::filesystem::copy_file(tmp.file("red.dat"), deep + "/red.dat", std::filesystem::copy_options::skip_existing);
+        Secondary::DlgCfg().RutasFijas->SetItemIndex(round == 0 ? 0 : 1);
         ASSERT_TRUE(viewer->Files().AbrirRedPalvon(deep + "/red.dat"));
+        ASSERT_EQ(Network.LineCount > 0, round == 0);
     }
 }
 

@@ -335,7 +335,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
     struct Row {
         const char* place;
         const char* command;
-        const char* answer = nullptr; // typed into the input boxes it asks (else they are cancelled)
+        const char* answer = nullptr; // typed into the input boxes it asks, one '|' part each (else they are cancelled)
         std::function<void()> prepare = {};
         std::function<void()> then = {}; // after the command: where the window is asked for
     };
@@ -359,7 +359,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         {"menu:Archivo>Impresion de Redes", "ImprimirColores1"},
         {"menu:Archivo>Impresion de Redes", "Parmetros1"},
         {"menu:Procesos>Rutas Mínimas", "InteractivaRmin"},
-        {"menu:Procesos>Rutas Mínimas", "InteractivaRmin", "102"}, // on to the path's window
+        {"menu:Procesos>Rutas Mínimas", "InteractivaRmin", "101|102"}, // on to the path's window
         {"menu:Procesos>Rutas Mínimas", "batchRmin"},
         {"menu:Procesos>Análisis de Intersecciones", "Visualizacion"},
         {"menu:Herramientas>Temas", "aDefinir1"},
@@ -442,6 +442,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
             if (w->isVisible())
                 shownBefore << w;
         int boxes = 0;
+        int inputs = 0;
         bool answering = false;
         QPointer<QWidget> answered; // the window answered last (showing still, it refused the answer)
         QTimer modals;
@@ -458,7 +459,8 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
             EXPECT_EQ(DatFileName, net);
             auto* input = qobject_cast<QInputDialog*>(m);
             if (input && row.answer && !again) {
-                input->setTextValue(QString::fromLatin1(row.answer));
+                const QStringList parts = QString::fromLatin1(row.answer).split(QLatin1Char('|'));
+                input->setTextValue(parts.at(std::min<qsizetype>(inputs++, parts.size() - 1)));
                 input->accept();
             } else if (auto* d = qobject_cast<QDialog*>(m)) {
                 d->reject();
