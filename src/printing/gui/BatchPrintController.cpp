@@ -354,9 +354,10 @@ public:
     {
         Choice c;
         const size_t mode = Mode();
-        // A picture without variable ("none") is captioned by its own title (the
-        // name as written when none is given), never by the variable of the
-        // picture before it, maybe of another network.
+        // A picture without variable ("none", or a name that no mode looks for,
+        // as after "none") is captioned by its own title (the name as written when
+        // none is given), never by the variable of the picture before it, maybe of
+        // another network.
         noVariable_.reset();
         if (std::exchange(cleared_, false))
             noVariable_ = title;
@@ -412,6 +413,8 @@ public:
                 Ranges::FillDefaultClasses(view_.State.MovimRangeTable, view_.State.NumRanges,
                                            view_.State.RangeMovimMin, view_.State.RangeMovimMax);
         }
+        if (!c.Searched)
+            noVariable_ = title;
         return c;
     }
 
