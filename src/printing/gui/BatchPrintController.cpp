@@ -427,10 +427,11 @@ public:
 
     std::string AttributeTitle(bool movement) override
     {
-        if (movement)
-            return movimTitle_;
+        // A picture without variable in the group of the movements shows none of them.
         if (noVariable_)
             return *noVariable_;
+        if (movement)
+            return movimTitle_;
         // Bars of variables drawn together: the caption names them all, as the
         // picture's legend does, not only the last one found.
         if (const std::vector<int32_t> columns = DataLayers::ChosenLinkColumns(view_.State);
