@@ -357,9 +357,10 @@ public:
     {
         Choice c;
         const size_t mode = Mode();
-        // A picture without variable ("none") is captioned by its own title (the
-        // name as written when none is given), never by the variable of the
-        // picture before it, maybe of another network.
+        // A picture without variable ("none", or a name that no mode looks for,
+        // as after "none") is captioned by its own title (the name as written when
+        // none is given), never by the variable of the picture before it, maybe of
+        // another network.
         noVariable_.reset();
         if (std::exchange(cleared_, false))
             noVariable_ = title;
@@ -415,6 +416,8 @@ public:
                 Ranges::FillDefaultClasses(view_.State.MovimRangeTable, view_.State.NumRanges,
                                            view_.State.RangeMovimMin, view_.State.RangeMovimMax);
         }
+        if (!c.Searched)
+            noVariable_ = title;
         return c;
     }
 
@@ -427,10 +430,11 @@ public:
 
     std::string AttributeTitle(bool movement) override
     {
-        if (movement)
-            return movimTitle_;
+        // A picture without variable in the group of the movements shows none of them.
         if (noVariable_)
             return *noVariable_;
+        if (movement)
+            return movimTitle_;
         // Bars of variables drawn together: the caption names them all, as the
         // picture's legend does, not only the last one found.
         if (const std::vector<int32_t> columns = DataLayers::ChosenLinkColumns(view_.State);

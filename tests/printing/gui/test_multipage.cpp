@@ -31,9 +31,10 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
     // Names in the definition are relative to its own folder, not to the process's.
     testutil::writeFile(tmp.file("def/lote.ini"),
-                        "[General]\r\nDocumentoWord=out/informe.doc\r\nNumeroColumnas=2\r\n[Tema]\r\n"
+                        "[General]\r\nDocumentoWord=out/informe.doc\r\nNumeroColumnas=3\r\n[Tema]\r\n"
                         "[Cero]\r\nRedPalvon=red.dat\r\nVarColores=Cap\r\n"
-                        "[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n"
+                        "[Uno]\r\nRedPalvon=red.dat\r\nVariables=none,Long\r\n"
+                        "VarMovim=Fl.Sat,none\r\nTitMovim=Saturacion,Ninguna\r\n"
                         "[Dos]\r\nRedPalvon=red.dat\r\nVarVolumen=NOEXISTE\r\nVarMultiple=2\r\n");
     QString errors;
     ASSERT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("def/lote.ini"))},
@@ -42,8 +43,10 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
     const std::string doc = testutil::readFile(tmp.file("def/out/informe.doc"));
     ASSERT_FALSE(doc.empty());
     EXPECT_EQ(doc.rfind("{\\rtf", 0), 0u);
-    // A picture of each of the first two entries, the one without variable
-    // captioned as written, not by the variable of the picture before it; none of
+    // A picture of each name of the first two entries, those without variable
+    // ("none", also among the movements, and a name after it that no mode looks
+    // for) captioned by their own titles, not by the variable of the picture
+    // before them; none of
     // the third, whose only variable is not in the network: the error output says
     // so, once.
     std::vector<std::string> captions;
@@ -51,7 +54,10 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
          at = doc.find("Red: red.dat      Atributo:", at + 1))
         captions.push_back(doc.substr(at, doc.find_first_of("\\}", at) - at));
     EXPECT_EQ(captions, (std::vector<std::string>{"Red: red.dat      Atributo: Capacidad",
-                                                  "Red: red.dat      Atributo: none"}));
+                                                  "Red: red.dat      Atributo: none",
+                                                  "Red: red.dat      Atributo: Long",
+                                                  "Red: red.dat      Atributo: Saturacion",
+                                                  "Red: red.dat      Atributo: Ninguna"}));
     EXPECT_EQ(errors.count(QStringLiteral("red.dat: NOEXISTE")), 1) << errors.toStdString();
     // The picture of the first network: every link of the sample and the stamp.
     const testutil::TMetafileReport emf = testutil::CheckMetafile(tmp.file("def/out/red.emf"));
