@@ -142,6 +142,19 @@ std::string WithSuffix(const std::string& name, const std::string& suffix)
     return (hasExt ? name.substr(0, dot) : name) + suffix;
 }
 
+// Every line with three fields or more: the file is a selection of links, not the
+// list of nodes or zones it was opened as. Said once, naming what was left alone.
+bool IsLinkSelection(const std::vector<SelectionFiles::TNumberMark>& entries, const std::string& fileName,
+                     const char* kind, const char* leftAlone)
+{
+    if (entries.empty() || !std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; }))
+        return false;
+    Services().ShowMessage(Format("El archivo %s no es una selección de %s: sus líneas tienen tres campos o más, "
+                                  "como las de una selección de arcos (nodo A, nodo B y clase).\r%s",
+                                  fileName, kind, leftAlone));
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- rows
@@ -682,16 +695,10 @@ bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
         return false;
     }
-    // Every line with three fields or more: a selection of links (node A, node B,
-    // class), whose B would be read as a class. Refused, nothing marked.
-    if (!entries.empty() &&
-        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
-        Services().ShowMessage(Format("El archivo %s no es una selección de nodos: sus líneas tienen tres campos o "
-                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
-                                      "No se marcó ningún nodo.",
-                                      fileName));
+    // A selection of links (node A, node B, class), whose B would be read as a
+    // class: refused, nothing marked.
+    if (IsLinkSelection(entries, fileName, "nodos", "No se marcó ningún nodo."))
         return false;
-    }
     MissingList missing("nodos más no encontrados");
     for (const auto& e : entries) {
         const int32_t n = e.Readable ? KDVlib::FindNodo(e.Number) : 0;
@@ -800,16 +807,10 @@ bool TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
                                       fileName));
         return false;
     }
-    // Every line with three fields or more: a selection of links, whose node A
-    // would be read as a zone and node B as its class. Refused as well.
-    if (!entries.empty() &&
-        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
-        Services().ShowMessage(Format("El archivo %s no es una selección de zonas: sus líneas tienen tres campos o "
-                                      "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
-                                      "No se cambió ninguna zona.",
-                                      fileName));
+    // A selection of links, whose node A would be read as a zone and node B as its
+    // class: refused as well.
+    if (IsLinkSelection(entries, fileName, "zonas", "No se cambió ninguna zona."))
         return false;
-    }
     MissingList missing("zonas más no encontradas");
     for (const auto& e : entries) {
         const int32_t z = e.Readable ? KDVlib::FindZona(e.Number) : 0;

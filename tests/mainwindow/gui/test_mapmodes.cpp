@@ -952,6 +952,23 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     EXPECT_EQ(listed, joined);
     EXPECT_EQ(foreign, 0);
 
+    // Runs the batch on a file from the menu; true when the path window came up
+    // (closed at once).
+    const auto runBatch = [&](const std::string& file) {
+        bool shown = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget()); path && path->isVisible()) {
+                shown = true;
+                path->close();
+            }
+        });
+        poll.start(10);
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
+        livemenus::Find(viewer, "batchRmin")->trigger();
+        return shown;
+    };
+
     // Pairs that name no two nodes of this network (another network's, or written
     // with semicolons) are refused with one message, and no empty listing opens;
     // so is a file without pairs, said to be empty.
@@ -964,19 +981,7 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         SCOPED_TRACE(text);
         testutil::writeFile(tmp.file("ajenos.csv"), text);
         RecordingServices ui;
-        bool shown = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget()); path && path->isVisible()) {
-                shown = true;
-                path->close();
-            }
-        });
-        poll.start(10);
-        testutil::AnswerFileDialog(viewer, tmp.file("ajenos.csv"));
-        livemenus::Find(viewer, "batchRmin")->trigger();
-        poll.stop();
-        EXPECT_FALSE(shown);
+        EXPECT_FALSE(runBatch("ajenos.csv"));
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_NE(ui.messages[0].find(said), std::string::npos) << ui.messages[0];
     }
@@ -985,19 +990,7 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
     // and a first line of titles are not. A pair no path joins is said in the same message.
     testutil::writeFile(tmp.file("mixtos.csv"), "Origen,Destino\r\n102,103\r\nabc,103\r\n\r\n102,99999\r\n103,103\r\n");
     RecordingServices ui;
-    bool shown = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget()); path && path->isVisible()) {
-            shown = true;
-            path->close();
-        }
-    });
-    poll.start(10);
-    testutil::AnswerFileDialog(viewer, tmp.file("mixtos.csv"));
-    livemenus::Find(viewer, "batchRmin")->trigger();
-    poll.stop();
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(runBatch("mixtos.csv"));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("2 líneas de mixtos.csv no dan dos nodos de esta red"), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("la primera es la 3"), std::string::npos) << ui.messages[0];
