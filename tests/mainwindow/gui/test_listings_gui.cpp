@@ -36,8 +36,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -796,12 +796,17 @@ TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
         EXPECT_EQ(find.Resultado->text().toStdString(), said);
     }
     // A kind the network has none of (this one has no transit lines) is said so.
-    find.Buscaren->SetItemIndex(3);
-    find.BuscarenClick();
+    // Chooses the kind searched as the user does, clicking its radio button.
+    const auto searchIn = [&find](int kind) {
+        for (QRadioButton* b : find.Buscaren->findChildren<QRadioButton*>())
+            if (b->text() == find.Buscaren->Item(kind))
+                QTest::mouseClick(b, Qt::LeftButton);
+        ASSERT_EQ(find.Buscaren->ItemIndex(), kind);
+    };
+    searchIn(3);
     QTest::keyClick(find.buscar, Qt::Key_Return);
     EXPECT_EQ(find.Resultado->text().toStdString(), "sf.dat no tiene líneas: no se buscó.");
-    find.Buscaren->SetItemIndex(2);
-    find.BuscarenClick();
+    searchIn(2);
     // A value typed with a decimal comma finds the cell the grid writes with a point.
     {
         TStringAlignGrid* links = viewer->sagArcos;
