@@ -682,10 +682,11 @@ bool TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
         return false;
     }
-    // Every line with three fields or more: a selection of links (node A, node B,
-    // class), whose B would be read as a class. Refused, nothing marked.
+    // Every line led by three numbers or more: a selection of links (node A, node
+    // B, class), whose B would be read as a class. Refused, nothing marked; a name
+    // after the node and its class is no such line.
     if (!entries.empty() &&
-        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Numbers >= 3; })) {
         Services().ShowMessage(Format("El archivo %s no es una selección de nodos: sus líneas tienen tres campos o "
                                       "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
                                       "No se marcó ningún nodo.",
@@ -800,10 +801,11 @@ bool TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
                                       fileName));
         return false;
     }
-    // Every line with three fields or more: a selection of links, whose node A
-    // would be read as a zone and node B as its class. Refused as well.
+    // Every line led by three numbers or more: a selection of links, whose node A
+    // would be read as a zone and node B as its class. Refused as well; a name
+    // after the zone and its class is no such line.
     if (!entries.empty() &&
-        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; })) {
+        std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Numbers >= 3; })) {
         Services().ShowMessage(Format("El archivo %s no es una selección de zonas: sus líneas tienen tres campos o "
                                       "más, como las de una selección de arcos (nodo A, nodo B y clase).\r"
                                       "No se cambió ninguna zona.",
