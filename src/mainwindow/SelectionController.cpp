@@ -142,14 +142,15 @@ std::string WithSuffix(const std::string& name, const std::string& suffix)
     return (hasExt ? name.substr(0, dot) : name) + suffix;
 }
 
-// Every line with three fields or more: the file is a selection of links, not the
-// list of nodes or zones it was opened as. Said once, naming what was left alone.
+// Every line led by three numbers or more: the file is a selection of links (node
+// A, node B, class), not the list of nodes or zones it was opened as; a name after
+// a number and its class is no such line. Said once, naming what was left alone.
 bool IsLinkSelection(const std::vector<SelectionFiles::TNumberMark>& entries, const std::string& fileName,
                      const char* kind, const char* leftAlone)
 {
-    if (entries.empty() || !std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Fields >= 3; }))
+    if (entries.empty() || !std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e.Numbers >= 3; }))
         return false;
-    Services().ShowMessage(Format("El archivo %s no es una selección de %s: sus líneas tienen tres campos o más, "
+    Services().ShowMessage(Format("El archivo %s no es una selección de %s: sus líneas empiezan por tres números o más, "
                                   "como las de una selección de arcos (nodo A, nodo B y clase).\r%s",
                                   fileName, kind, leftAlone));
     return true;

@@ -163,9 +163,11 @@ void StoreMovement(int32_t m, const Flows& v, const Block& b)
 // Every connector of zone `zone` whose node is `node` and, when `second` is given,
 // whose link goes on to `second` (only connectors along a link have a second node).
 // Leaving (entering) values and totals of the zone get the line's values.
-// What a line of a flow table named: no element, one this network lacks, or one
-// of its own (whose values are stored, unless the line is only looked up).
-enum class TRecord { None, Unknown, Stored };
+// What a line of a flow table named: no element, one this network lacks, one on
+// this network's nodes and links that it describes otherwise (a turn at a junction
+// given without movements, a connector its zone has another way), or one of its
+// own (whose values are stored, unless the line is only looked up).
+enum class TRecord { None, Unknown, Undescribed, Stored };
 
 TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool entering, const Flows& v, const Block& b,
                         bool store)
@@ -177,9 +179,9 @@ TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool enterin
         return TRecord::Unknown;
     TZona& zn = Zonas[z];
     const int32_t count = std::min<int32_t>(zn.ConnectorCount, static_cast<int32_t>(zn.Connectors.size()) - 1);
-    // A zone numbered alike in another network has other connectors: a line that
-    // is none of this zone's connectors names nothing of this network.
-    TRecord record = TRecord::Unknown;
+    // A line that is none of this zone's connectors stores nothing; to a node this
+    // network has, it may be the zone attached otherwise since the assignment.
+    TRecord record = KDVlib::FindNodo(node) > 0 ? TRecord::Undescribed : TRecord::Unknown;
     for (int32_t k = 1; k <= count; ++k) {
         TZoneConnector& c = zn.Connectors[static_cast<size_t>(k)];
         if (c.ConnNode != node)
@@ -254,7 +256,8 @@ TRecord ParseLpaRecord(const std::string& raw, const Block& b, bool store = true
                         StoreMovement(m, flows(), b);
                     return TRecord::Stored;
                 }
-                return TRecord::Unknown;
+                return KDVlib::FindArco(a, bb) > 0 && KDVlib::FindArco(bb, c) > 0 ? TRecord::Undescribed
+                                                                                : TRecord::Unknown;
             }
         } else if (IsNumber(Copy(line, 1, 6), a, 6) && IsNumber(Copy(line, 7, 6), bb, 6) && IsBlank(Copy(line, 13, 6))) {
             if (int32_t k = KDVlib::FindArco(a, bb); k > 0) {
@@ -579,7 +582,8 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     // (a network shares a few link numbers with many another), and read over the
     // listing before it, it would leave the grids a mixture of the two.
     Block total;
-    int known = 0, unknown = 0, unplaced = 0;
+    // Elements described otherwise are this network's too: they count on neither side.
+    int known = 0, unknown = 0, undescribed = 0, unplaced = 0;
     size_t firstUnplaced = 0;
     for (size_t i = in.Next(); i < lines.size(); ++i) {
         if (Contains(kDisaggregated, lines[i]) || Contains(kSummary, lines[i]))
@@ -587,13 +591,14 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
         const TRecord record = ParseLpaRecord(lines[i], total, false);
         known += record == TRecord::Stored;
         unknown += record == TRecord::Unknown;
+        undescribed += record == TRecord::Undescribed;
         if (record == TRecord::None && LooksLikeFlows(lines[i]) && unplaced++ == 0)
             firstUnplaced = i;
     }
     // Flow lines none of which is in its columns (an editor put tabs for the
     // blanks, or took blanks away) would read as a listing without a value, and
     // the grids would go on showing the listing before it under this one's name.
-    if (known == 0 && unknown == 0 && unplaced > 0) {
+    if (known == 0 && unknown == 0 && undescribed == 0 && unplaced > 0) {
         finish();
         Services().ShowMessage(Format("El archivo %s no tiene sus flujos en las columnas de un listado de "
                                       "asignación (la primera línea de flujos fuera de ellas es la %d):\r"
@@ -601,7 +606,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
                                       BaseName(fileName), static_cast<int>(firstUnplaced + 1)));
         return result;
     }
-    if (unknown > known) {
+    if (unknown > known || (known == 0 && undescribed > 0)) {
         finish();
         Services().ShowMessage(
             known == 0 ? Format("El archivo %s no tiene ningún arco, movimiento ni zona de esta red:\r"

@@ -146,7 +146,10 @@ bool ReadLpl(const std::string& fileName)
                             ReadLplBlockC(m, s);
                             check(i, false);
                         }
-                        tally(m > 0);
+                        // A turn between two links of this network at a junction it
+                        // gives without movements is no sign of another network.
+                        if (m > 0 || KDVlib::FindArco(a, p.node) <= 0 || KDVlib::FindArco(p.node, c) <= 0)
+                            tally(m > 0);
                     }
                     flushPending(a);
                     pendingA = a;

@@ -102,7 +102,8 @@ bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entr
         // the file does not hold.
         e.Readable = AuxFileText::NumberOrEmpty(fields[0]) && std::abs(number) < 2147483647.0;
         e.Text = ZelUtils::Trim(line);
-        e.Fields = fields.size();
+        while (e.Numbers < fields.size() && AuxFileText::NumberOrEmpty(fields[e.Numbers]))
+            ++e.Numbers;
         e.HasMark = fields.size() > 1;
         if (e.HasMark)
             e.Mark = ZelUtils::Round(ZelUtils::ParseReal(fields[1]));

@@ -55,7 +55,7 @@ struct TNumberMark {
     // not as a number it does not hold.
     bool Readable = true;
     std::string Text; // the line, blanks around it taken off
-    size_t Fields = 1; // how many fields the line holds
+    size_t Numbers = 0; // how many of the line's first fields are numbers (a name may follow)
 };
 // False when the file cannot be read.
 bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);

@@ -563,6 +563,51 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
         }
 }
 
+// Listings of this network's links whose turns it gives without movements (the
+// same network with its junctions described), or whose zone it attaches another
+// way, are read as the listings of this network they are: the turns and the
+// connector are passed over without a word, the links' values stored.
+TEST_F(ListingsGui, ListingsWithTurnsAndConnectorsDescribedOtherwiseAreRead)
+{
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sf.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("sf.dat")));
+    ASSERT_EQ(Network.MovementCount, 0);
+    // The link into the node with most ways on, and the turns onto them.
+    std::vector<int32_t> exits;
+    int32_t a = 0, b = 0;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        std::vector<int32_t> on;
+        for (int32_t l = 1; l <= Network.LinkCount; ++l)
+            if (Arcos[l].A == Arcos[k].B && Arcos[l].B != Arcos[k].A)
+                on.push_back(Arcos[l].B);
+        if (on.size() > exits.size())
+            std::tie(a, b, exits) = std::tuple(Arcos[k].A, Arcos[k].B, on);
+    }
+    ASSERT_GE(exits.size(), 3u);
+    const auto flows = [](double total) { return Format("%10.2f%10.2f%10.2f%10.2f%10.2f\n", 0.0, 0.0, 45.0, total, 0.0); };
+    std::string lpa = "            LISTING OF THE FLOWS ON CHANNEL  1\n" + Format("%6d%6d      ", a, b) + flows(777.0) +
+                      Format(" C%4d %5d      ", b % Network.ZoneCount + 1, b) + flows(5.0);
+    std::string lpl = Format("     NODE %5d  PRIORITY JUNCTION\n", b);
+    for (const int32_t c : exits) {
+        lpa += Format("%6d%6d%6d", a, b, c) + flows(100.0);
+        lpl += Format("%6d%6d %6.1f%16s%6.1f%7.1f%6.1f%7.1f%7.1f%6.2f\n", a, c, 9.0, "", 1.0, 2.0, 3.0, 4.0, 5.0, 0.5);
+    }
+    testutil::writeFile(tmp.file("sf_j.lpa"), lpa + "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
+    testutil::writeFile(tmp.file("sf_j.lpl"), lpl + "  OVERALL\n     LINK       FLOW\n" +
+                                                  Format(" %5d%5d S%14s%7.1f\n", a, b, "", 555.0) + " N.B.\n");
+    const int32_t link = KDVlib::FindArco(a, b);
+    for (const auto& [file, loader, var, value] :
+         {std::tuple{"sf_j.lpa", "aOpenLPA", 15, 777.0f}, std::tuple{"sf_j.lpl", "aOpenLPL", 22, 555.0f}}) {
+        SCOPED_TRACE(file);
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", loader));
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        EXPECT_FLOAT_EQ(Arcos[link].Var[var], value);
+        EXPECT_TRUE(viewer->windowTitle().contains(QString::fromStdString(file)));
+    }
+}
+
 // A file of another kind picked in a loader's place (the ".dat" of a network or
 // of its counts, where the filters share extensions) is refused with one message
 // by every loader of the "Abrir" menu, and what was read before stays: the link

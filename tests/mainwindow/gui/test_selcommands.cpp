@@ -208,6 +208,15 @@ TEST_F(SelCommands, ZoneSelectionFiles)
         EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
         EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 3);
     }
+    // A name after each zone and its class (a list kept in a spreadsheet) is read.
+    testutil::writeFile(tmp.file("nombres.sel"), "12\t4\tCentro\r\n14\t1\tNorte Sur\r\n");
+    ui->messages.clear();
+    w->Selection().ChooseSelFile = [&](const QString&, bool) { return tmp.file("nombres.sel"); };
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupZonas", "ImportaSeleccin4"));
+    EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 4);
+    EXPECT_EQ(w->Selection().SelFileName, tmp.file("nombres.sel"));
+    Zonas[KDVlib::FindZona(12)].Class = 2;
     Zonas[KDVlib::FindZona(14)].Class = 1;
 
     // Zones by zone: a zone moved back to the source list keeps its mark; a marked
