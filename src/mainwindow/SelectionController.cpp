@@ -1029,15 +1029,14 @@ bool TSelectionController::SelectByUserPolygons(bool links)
     }
     if (!MayReplaceBeside({}, {fileName}))
         return false;
+    // The marks are taken here and given to the records only once the list is
+    // written: a write refused leaves the selection as it was.
+    const int32_t count = links ? Network.LinkCount : Network.NodeCount;
+    std::vector<uint8_t> marks(static_cast<size_t>(count) + 1, 0);
     std::string text;
     for (int32_t p = 0; p < NumPoligonos; ++p) {
         const TPoligono& poly = Poligonos[static_cast<size_t>(p)];
-        if (links)
-            for (int32_t i = 1; i <= Network.LinkCount; ++i)
-                Arcos[i].Mark = 0;
-        else
-            for (int32_t n = 1; n <= Network.NodeCount; ++n)
-                Nodos[n].Mark = 0;
+        std::fill(marks.begin(), marks.end(), 0);
         if (!poly.Visible)
             continue;
         // A name holding a comma or a quote is quoted: each line keeps its fields.
@@ -1049,25 +1048,30 @@ bool TSelectionController::SelectByUserPolygons(bool links)
         auto inside = [&](const TNodo& node) { return node.HasXY && PolygonFile::Contains(shape, node.X, node.Y); };
         if (links) {
             for (int32_t i = 1; i <= Network.LinkCount; ++i) {
-                TArcos& a = Arcos[i];
+                const TArcos& a = Arcos[i];
                 if (a.AIndex > 0 && a.BIndex > 0 && inside(Nodos[a.AIndex]) && inside(Nodos[a.BIndex])) {
-                    a.Mark = 1;
+                    marks[static_cast<size_t>(i)] = 1;
                     text += Format("%d,%d,%s\r\n", a.A, a.B, name);
                 }
             }
         } else {
             for (int32_t n = 1; n <= Network.NodeCount; ++n)
                 if (inside(Nodos[n])) {
-                    Nodos[n].Mark = 1;
+                    marks[static_cast<size_t>(n)] = 1;
                     text += Format("%d,%s\r\n", Nodos[n].Number, name);
                 }
         }
     }
     const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
-    if (FileUtils::WriteTextFile(fileName, text))
-        return true;
-    Services().ShowMessage(FileUtils::WriteFailure(fileName));
-    return false;
+    if (!FileUtils::WriteTextFile(fileName, text)) {
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
+        return false;
+    }
+    // The marks left are those of the last polygon (none when it is not active).
+    if (NumPoligonos > 0)
+        for (int32_t i = 1; i <= count; ++i)
+            (links ? Arcos[i].Mark : Nodos[i].Mark) = marks[static_cast<size_t>(i)];
+    return true;
 }
 
 void TSelectionController::Seleccionarnodos1Click() { SelectByUserPolygons(false); }

@@ -821,8 +821,6 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
         while (MatchesFirst(r, line, '6')) {
             ++Network.TransitBlockCount;
             Network.SectionPresent[5] = 1;
-            if (!r.Settings.ReadTransitLines)
-                Network.TransitLinesReadOver = 1;
             StartSection(5);
             int block = Network.TransitBlockCount;
             line = ReadSectionLines(
@@ -830,6 +828,8 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
                 [&r, block](std::string& l) {
                     if (r.Settings.ReadTransitLines)
                         ReadTransitLine(r, l, block);
+                    else if (!IsBlank(l)) // a section with no line read over is no line left out
+                        Network.TransitLinesReadOver = 1;
                 },
                 Network.Options.UPBUS != 0);
         }

@@ -193,6 +193,23 @@ TEST_F(TransitSection, FreeLayoutWithParentheses)
                              [](const std::string& s) { return s.find("no encontrado") != std::string::npos; }));
 }
 
+// Lines read over ("Omitir rutas fijas") are known to be there; a section holding
+// none (blank lines, notes) leaves nothing read over.
+TEST_F(TransitSection, LinesReadOverAreKnownOnlyWhenThere)
+{
+    settings.ReadTransitLines = false;
+    const std::vector<std::pair<std::vector<std::string>, int>> rows = {
+        {{"66666", Header("L1", 10, 2) + "  101  102", "99999"}, 1},
+        {{"66666", "", "* nota", "   ", "99999"}, 0},
+        {{"66666", "99999", "66666", "99999"}, 0},
+    };
+    for (const auto& [body, readOver] : rows) {
+        ASSERT_TRUE(ReadText(Net("", body)));
+        EXPECT_EQ(Network.LineCount, 0);
+        EXPECT_EQ(Network.TransitLinesReadOver, readOver) << body[1];
+    }
+}
+
 TEST_F(TransitSection, BlocksStopsAndNodeListsStayWithinBounds)
 {
     // Blocks beyond the tenth would number link variables 51.. (user-class costs).

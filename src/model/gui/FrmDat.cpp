@@ -595,6 +595,17 @@ bool TFrmDat::SaveDatTo(const std::string& path)
                 .toStdString());
         return false;
     }
+    // An empty text (nothing read, or a file refused on opening) is not written over
+    // a file that holds something without a question naming it: "No" keeps the file.
+    const std::string text = Lines().JoinCrLf();
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec &&
+            !Services().AskYesNo(ZelUtils::Format("El texto de la ventana está vacío y el archivo %s no lo está.\r"
+                                                  "\xC2\xBF Desea reemplazarlo por un archivo vacío ?",
+                                                  path)))
+            return false;
+    }
     // The file read may have been changed by another program since: its changes
     // are not overwritten unasked. "No" keeps the file and the text as it is.
     if (ChangedOnDisk(path) &&
@@ -602,7 +613,7 @@ bool TFrmDat::SaveDatTo(const std::string& path)
                                               "leyó.\rDesea reemplazarlo con este texto ?",
                                               path)))
         return false;
-    if (!FileUtils::WriteTextFile(path, Lines().JoinCrLf())) {
+    if (!FileUtils::WriteTextFile(path, text)) {
         Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;
     }

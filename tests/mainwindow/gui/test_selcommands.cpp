@@ -371,6 +371,29 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
         EXPECT_EQ(testutil::CsvRows(tmp.file("areas_n.csv")).size(), yes ? 6u : 1u);
     }
 
+    // A write refused after the question (the name taken by a folder meanwhile, as a
+    // full disk refuses it) leaves the marks as they were, and says so once.
+    {
+        struct TakenOnYes : RecordingServices {
+            std::string target;
+            bool AskYesNo(const std::string& text) override
+            {
+                std::filesystem::remove(target);
+                std::filesystem::create_directory(target);
+                return RecordingServices::AskYesNo(text);
+            }
+        } ui;
+        ui.answerYes = true;
+        ui.target = tmp.file("areas_n.csv");
+        Nodos[Node(2)].Mark = 1;
+        Nodos[Node(200)].Mark = 0;
+        livemenus::Find(w.get(), "Seleccionarnodos1")->trigger();
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(Nodos[Node(2)].Mark, 1);
+        EXPECT_EQ(Nodos[Node(200)].Mark, 0);
+        std::filesystem::remove(ui.target);
+    }
+
     // The list's name is made up from the polygons' file: a link put under it is
     // not followed into the file it leads to, and the user is told once.
     testutil::writeFile(tmp.file("victima.txt"), "del usuario");

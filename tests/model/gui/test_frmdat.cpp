@@ -174,6 +174,33 @@ TEST_F(NetworkText, FailedSaveKeepsWhatWasThere)
         EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
 }
 
+// An empty window (no network read, or one refused) saved over a network asks
+// first, naming it: "No" keeps its bytes; "Sí" writes the empty text. Over an
+// empty file, or a new name, nothing is asked.
+TEST_F(NetworkText, EmptyTextOverANetworkAsksFirst)
+{
+    frm.show();
+    writeFile(tmp.file("vacio.dat"), "");
+    for (const bool yes : {false, true}) {
+        for (const char* name : {"red.dat", "vacio.dat", "nueva.dat"}) {
+            ui.questions.clear();
+            ui.answerYes = yes;
+            testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+                testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file(name)));
+            });
+            QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+            const bool asked = std::string(name) == "red.dat";
+            ASSERT_EQ(ui.questions.size(), asked ? 1u : 0u) << name;
+            if (asked) {
+                EXPECT_NE(ui.questions[0].find(tmp.file("red.dat") + " no lo está"), std::string::npos)
+                    << ui.questions[0];
+            }
+            EXPECT_EQ(readFile(tmp.file("red.dat")), yes ? "" : DatText);
+        }
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 // The save button asks for the file: title, default extension and the filter as
 // the user sees it; the chosen name gets the extension and is written to.
 TEST_F(NetworkText, SaveButtonAsksForTheFile)
