@@ -1379,6 +1379,16 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     EXPECT_EQ(Nodos[n].X, movedX);
     EXPECT_TRUE(viewer->Down(Cmd::tbZoom));
     EXPECT_TRUE(Secondary::DlgFind().isVisible());
+    // As does Escape in a typed answer the program asks for (the magnifier's size).
+    const int zoomSize = ProgramOptions().VisorZoomSize;
+    livemenus::WhenModalShown(viewer, [](QWidget* box) {
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Tamaño Ventana"));
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver>Lupa", "amao1"));
+    EXPECT_EQ(ProgramOptions().VisorZoomSize, zoomSize);
+    EXPECT_TRUE(viewer->Down(Cmd::tbZoom));
+    EXPECT_TRUE(Secondary::DlgFind().isVisible());
     Secondary::DlgFind().close();
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoom"));
     EXPECT_EQ(std::string(FrmDat->Lines()[0]), "* tercera nota");
