@@ -951,8 +951,10 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
     viewer_.Grids().ResetGridSort(); // formula columns included
     // A block of rows chosen in a grid was rows of the network (or the order) that
     // goes: "Selección en Grilla" would mark the records now on those rows. The
-    // text read again puts its order back, and keeps the block.
-    if (!rereadingText_)
+    // text read again puts its order back, and keeps the block; so does a run over
+    // other networks (a batch, the worksheets), which gives the user's network back
+    // with its order.
+    if (!rereadingText_ && (anotherNetwork || followTitles))
         viewer_.Grids().ForgetGridBlocks();
     viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
     viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);

@@ -35,6 +35,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -499,13 +500,18 @@ void TPalvonViewer::FillGridsAfterMap()
 
 bool TPalvonViewer::KeyAnswersABox(const QObject* watched) const
 {
-    // A question box, a file dialog or a typed answer asked for; the program's own
-    // windows shown modally (the flow diagram, the path list) are not questions.
+    // A question box, a file or colour dialog or a typed answer asked for (Qt's
+    // own, the program's fields box, the archive's password box); the program's
+    // own windows shown modally (the flow diagram, the path list) are not questions.
     const QWidget* modal = QApplication::activeModalWidget();
     const auto* target = qobject_cast<const QWidget*>(watched);
     const bool asks = qobject_cast<const QMessageBox*>(modal) || qobject_cast<const QFileDialog*>(modal) ||
-                      qobject_cast<const QInputDialog*>(modal);
-    return asks && target && target->window() == modal;
+                      qobject_cast<const QInputDialog*>(modal) || qobject_cast<const QColorDialog*>(modal) ||
+                      (modal && (modal->objectName() == QLatin1String("InputFieldsDialog") ||
+                                 modal->objectName() == QLatin1String("ZipPasswordForm")));
+    // A list popped up over the box (a name completed, a combo box opened) can only
+    // be the box's own: Escape there closes the list.
+    return asks && target && (target->window() == modal || target->window()->windowType() == Qt::Popup);
 }
 
 // Escape cancels whatever the mouse was doing, wherever the focus is.

@@ -474,8 +474,12 @@ void TSelectionController::ImportaSelecciones(const QStringList& files)
     PrepareSelectionGrid();
     AnulaSelArcos();
     for (const QString& f : files) {
-        SelFileName = f.toStdString();
-        ImportaSeleccionArcos(SelFileName);
+        const std::string name = f.toStdString();
+        ImportaSeleccionArcos(name);
+        // Only a file read onto the network is the selection's file (as for nodes):
+        // one refused among them is not offered to the next export.
+        if (SelectionFiles::SelectsOnNetwork(name))
+            SelFileName = name;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
 
@@ -76,6 +77,16 @@ TWholeSpinBox::TWholeSpinBox(QWidget* parent) : QSpinBox(parent)
             held_ = v;
     });
     connect(this, &QAbstractSpinBox::editingFinished, this, [this] { held_ = value(); });
+    lineEdit()->installEventFilter(this);
+}
+
+// A click in the text starts another typing: a number typed there earlier and
+// left without Return (in use since its digits were typed) is the one held.
+bool TWholeSpinBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonPress)
+        held_ = value();
+    return QSpinBox::eventFilter(watched, event);
 }
 
 // Called on Return or on leaving the box with a text that is no whole number.

@@ -39,6 +39,9 @@ public:
     QString textFromValue(int value) const override;
     void fixup(QString& input) const override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QString Bare(const QString& input) const;
     int held_ = 0; // the value before the typing began

@@ -301,6 +301,13 @@ TEST_F(CommandItems, TypedNumbersReadAlikeInEveryDialog)
             EXPECT_EQ(spin->value(), typed.contains(QLatin1Char(',')) || typed.contains(QLatin1Char('.')) ? initial : middle);
             spin->setValue(initial);
         }
+        // A number left typed without Return is in use: a later "2,5" goes back to it.
+        QLineEdit* edit = spin->findChild<QLineEdit*>();
+        retype(edit, QString::number(middle));
+        retype(edit, QStringLiteral("2,5"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(spin->value(), middle) << spin->objectName().toStdString();
+        spin->setValue(initial);
     }
 }
 

@@ -1379,6 +1379,21 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     EXPECT_EQ(Nodos[n].X, movedX);
     EXPECT_TRUE(viewer->Down(Cmd::tbZoom));
     EXPECT_TRUE(Secondary::DlgFind().isVisible());
+    // As does Escape in a typed answer the program asks for (the magnifier's size)
+    // and in a colour dialog.
+    const int zoomSize = ProgramOptions().VisorZoomSize;
+    const uint32_t normal = UserView().ModePenColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
+    for (const auto& [place, command] : {std::pair{"menu:Ver>Lupa", "amao1"}, {"popup:BDerecho>Color", "ColorNormal"}}) {
+        SCOPED_TRACE(command);
+        livemenus::WhenModalShown(viewer, [](QWidget* box) {
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, place, command));
+        EXPECT_TRUE(viewer->Down(Cmd::tbZoom));
+        EXPECT_TRUE(Secondary::DlgFind().isVisible());
+    }
+    EXPECT_EQ(ProgramOptions().VisorZoomSize, zoomSize);
+    EXPECT_EQ(UserView().ModePenColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))], normal);
     Secondary::DlgFind().close();
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoom"));
     EXPECT_EQ(std::string(FrmDat->Lines()[0]), "* tercera nota");

@@ -250,6 +250,15 @@ TEST_F(Selection, ImportedFilesAddUpAndTheLaterWins)
     EXPECT_EQ(Marks(), (Ints{3, 0, 0, 0, 9, 0, 1}));
     EXPECT_EQ(ui->messages.size(), 3u);
     EXPECT_EQ(w->Selection().SelFileName, tmp.file("b.sel"));
+    // Read after files that do name links, a file refused is not the selection's
+    // file: the next export does not offer to write over it.
+    ui->messages.clear();
+    w->Selection().ImportaSelecciones({QString::fromStdString(tmp.file("a.sel")),
+                                       QString::fromStdString(tmp.file("b.sel")),
+                                       QString::fromStdString(tmp.file("nodos.sel"))});
+    EXPECT_EQ(Marks(), (Ints{3, 0, 0, 0, 9, 0, 1}));
+    EXPECT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(w->Selection().SelFileName, tmp.file("b.sel"));
 
     EXPECT_TRUE(w->Selection().ExportaSeleccion(tmp.file("c.sel")));
     EXPECT_EQ(testutil::readFile(tmp.file("c.sel")), "         1       100    3\r\n         7       200    9\r\n"

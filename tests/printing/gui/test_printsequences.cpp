@@ -636,6 +636,15 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     const auto rowsShown = [&] { return testutil::ColumnShown(viewer->sagArcos, 3); };
     const std::string sorted = rowsShown();
     ASSERT_NE(sorted.substr(0, 4), "1 2 ");
+    // A block of rows chosen in it: a click, then a Shift+click.
+    const auto chooseBlock = [&] {
+        const auto rowAt = [&](int r) {
+            return viewer->sagArcos->visualRect(viewer->sagArcos->model()->index(r - 1, 1)).center();
+        };
+        QTest::mouseClick(viewer->sagArcos->viewport(), Qt::LeftButton, Qt::NoModifier, rowAt(2));
+        QTest::mouseClick(viewer->sagArcos->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowAt(4));
+        ASSERT_EQ(viewer->sagArcos->Selection().Bottom, 4);
+    };
     // A formula column of the user's, which every step gives back computed on its data.
     ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
     ASSERT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
@@ -731,6 +740,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
                 fs::permissions(tmp.file("red.dat"), fs::perms::owner_read);
                 testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
             }
+            chooseBlock();
             step.run();
             testutil::settle();
             if (failedSave)
@@ -752,6 +762,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_TRUE(onTop()) << "the links' drawing order is lost";
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
             EXPECT_EQ(rowsShown(), sorted);
+            const TGridRect block = viewer->sagArcos->Selection();
+            EXPECT_TRUE(block.Top == 2 && block.Bottom == 4) << block.Top << "-" << block.Bottom;
             const TZoomSlot now = Zoom::CurrentView();
             EXPECT_TRUE(now.MinX == window.MinX && now.MinY == window.MinY && now.MaxX == window.MaxX &&
                         now.MaxY == window.MaxY);
