@@ -293,15 +293,8 @@ void TAnalysisController::FillPathGrid(bool Batch)
         window_.RedrawMap();
         return;
     }
-    // Two nodes that no path joins (or a node to itself) are said, not shown as
-    // an empty listing; the map loses the marks of the two ends.
-    if (!Batch && KDVlib::PathTable(1)[0] == 0) {
-        auto number = [](int32_t i) { return i >= 1 && i <= Network.NodeCount ? Nodos[i].Number : 0; };
-        Services().ShowMessage(
-            Format("No hay ruta del nodo %d al nodo %d", number(KDVlib::PathFrom), number(KDVlib::PathTo)));
-        window_.RedrawMap();
-        return;
-    }
+    // Two nodes that no path joins (or a node to itself) list no row: the window
+    // shows its titles alone, which is the answer.
     TFrmPath& path = PathWindow();
     std::vector<int32_t> links;
     if (Batch)
