@@ -7,6 +7,29 @@
 #include <QLineEdit>
 #include <QLocale>
 
+namespace {
+
+// The text of a spin box without its prefix and suffix.
+QString WithoutAffixes(const QString& input, const QString& prefix, const QString& suffix)
+{
+    QString t = input;
+    if (!prefix.isEmpty() && t.startsWith(prefix))
+        t.remove(0, prefix.size());
+    if (!suffix.isEmpty() && t.endsWith(suffix))
+        t.chop(suffix.size());
+    return t.trimmed();
+}
+
+// Digits and decimal separators only, with a leading minus where the range has
+// negative values.
+bool NumberCharacters(const std::string& t, bool negatives)
+{
+    return t.find_first_not_of("-0123456789.,") == std::string::npos && t.find('-', 1) == std::string::npos &&
+           (t.empty() || t[0] != '-' || negatives);
+}
+
+} // namespace
+
 bool ReadTypedNumber(const QString& text, double& value)
 {
     const std::string typed = text.trimmed().toStdString();
@@ -23,23 +46,14 @@ TRealSpinBox::TRealSpinBox(QWidget* parent) : QDoubleSpinBox(parent)
     setGroupSeparatorShown(false);
 }
 
-QString TRealSpinBox::Bare(const QString& input) const
-{
-    QString t = input;
-    if (!prefix().isEmpty() && t.startsWith(prefix()))
-        t.remove(0, prefix().size());
-    if (!suffix().isEmpty() && t.endsWith(suffix()))
-        t.chop(suffix().size());
-    return t.trimmed();
-}
+QString TRealSpinBox::Bare(const QString& input) const { return WithoutAffixes(input, prefix(), suffix()); }
 
 QValidator::State TRealSpinBox::validate(QString& input, int&) const
 {
     const std::string t = Bare(input).toStdString();
     // Digits, one decimal separator with no more decimals than the box shows, a
     // leading minus where the range has negative values.
-    if (t.find_first_not_of("-0123456789.,") != std::string::npos || t.find('-', 1) != std::string::npos ||
-        (!t.empty() && t[0] == '-' && minimum() >= 0.0))
+    if (!NumberCharacters(t, minimum() < 0.0))
         return QValidator::Invalid;
     const size_t separator = t.find_first_of(".,");
     if (separator != std::string::npos &&
@@ -96,21 +110,12 @@ void TWholeSpinBox::fixup(QString& input) const
         input = prefix() + textFromValue(held_) + suffix();
 }
 
-QString TWholeSpinBox::Bare(const QString& input) const
-{
-    QString t = input;
-    if (!prefix().isEmpty() && t.startsWith(prefix()))
-        t.remove(0, prefix().size());
-    if (!suffix().isEmpty() && t.endsWith(suffix()))
-        t.chop(suffix().size());
-    return t.trimmed();
-}
+QString TWholeSpinBox::Bare(const QString& input) const { return WithoutAffixes(input, prefix(), suffix()); }
 
 QValidator::State TWholeSpinBox::validate(QString& input, int&) const
 {
     const std::string t = Bare(input).toStdString();
-    if (t.find_first_not_of("-0123456789.,") != std::string::npos || t.find('-', 1) != std::string::npos ||
-        (!t.empty() && t[0] == '-' && minimum() >= 0))
+    if (!NumberCharacters(t, minimum() < 0))
         return QValidator::Invalid;
     // A decimal separator stays as typed, so that the digits after it are not run
     // into the ones before; such a text never holds, and the box keeps its value.
