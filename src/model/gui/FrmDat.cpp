@@ -598,17 +598,21 @@ bool TFrmDat::SaveDatTo(const std::string& path)
     // An empty text (nothing read, or a file refused on opening) is not written over
     // a file that holds something without a question naming it: "No" keeps the file.
     const std::string text = Lines().JoinCrLf();
+    bool replaceAnswered = false;
     if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec &&
-            !Services().AskYesNo(ZelUtils::Format("El texto de la ventana está vacío y el archivo %s no lo está.\r"
-                                                  "\xC2\xBF Desea reemplazarlo por un archivo vacío ?",
-                                                  path)))
-            return false;
+        if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec) {
+            if (!Services().AskYesNo(ZelUtils::Format("El texto de la ventana está vacío y el archivo %s no lo está.\r"
+                                                      "\xC2\xBF Desea reemplazarlo por un archivo vacío ?",
+                                                      path)))
+                return false;
+            replaceAnswered = true;
+        }
     }
     // The file read may have been changed by another program since: its changes
-    // are not overwritten unasked. "No" keeps the file and the text as it is.
-    if (ChangedOnDisk(path) &&
+    // are not overwritten unasked. "No" keeps the file and the text as it is. The
+    // user who has just agreed to replace the file by an empty one is not asked again.
+    if (!replaceAnswered && ChangedOnDisk(path) &&
         !Services().AskYesNo(ZelUtils::Format("El archivo %s ha sido modificado por otro programa desde que se "
                                               "leyó.\rDesea reemplazarlo con este texto ?",
                                               path)))

@@ -201,6 +201,26 @@ TEST_F(NetworkText, EmptyTextOverANetworkAsksFirst)
     EXPECT_TRUE(ui.messages.empty());
 }
 
+// A network emptied in the window and changed on disk by another program since:
+// the one question naming the empty text answers both, "Sí" writes once.
+TEST_F(NetworkText, EmptiedTextOverAFileChangedOnDiskAsksOnce)
+{
+    frm.show();
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    QTest::keyClick(frm.mmDat, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(frm.mmDat, Qt::Key_Delete);
+    writeFile(tmp.file("red.dat"), std::string(DatText) + "* cambiado por otro programa\r\n");
+    ui.answerYes = true;
+    testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+        testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file("red.dat")));
+    });
+    QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("no lo está"), std::string::npos) << ui.questions[0];
+    EXPECT_EQ(readFile(tmp.file("red.dat")).find_first_not_of(" \r\n"), std::string::npos);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 // The save button asks for the file: title, default extension and the filter as
 // the user sees it; the chosen name gets the extension and is written to.
 TEST_F(NetworkText, SaveButtonAsksForTheFile)
